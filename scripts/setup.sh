@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Tramela needs.
+set -euo pipefail
+
+packages=(
+    cmake
+    g++
+    make
+    pkg-config
+    clang-format
+    libsqlite3-dev
+    liblzma-dev
+    libcurl4-openssl-dev
+    libfmt-dev
+    libcli11-dev
+    libtomlplusplus-dev
+    googletest
+    libgtest-dev
+    libgmock-dev
+    sqlite3
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${packages[@]}"
