@@ -1,0 +1,284 @@
+#include "app/main_window.h"
+
+#include "app/settings.h"
+#include "store/database_file.h"
+#include "store/table_cursor.h"
+#include "store/value_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fmt/format.h>
+#include <sqlite3.h>
+#include <sys/utsname.h>
+
+#ifndef TRAMELA_VERSION
+#define TRAMELA_VERSION "1.0.0"
+#endif
+
+namespace tramela::app {
+
+namespace {
+
+constexpr std::string_view kSettingsAnomaly =
+    "ATTENZIONE: è stata riscontrata una anomalia grave\n"
+    "che rende impossibile il corretto funzionamento di\n"
+    "questo programma.\n\n"
+    "Ipotesi A) Il prodotto non è stato installato nella\n"
+    "           maniera corretta, utilizzando Setup.\n\n"
+    "Ipotesi B) Il registro di configurazione di Windows\n"
+    "           si è corrotto e deve essere ripristinato.\n\n";
+
+constexpr std::string_view kNotBound =
+    "L'applicazione Tramela non è associata ad un database.\n\n"
+    "Prima di iniziare ad operare con Tramela è necessario\n"
+    "associare un database già esistente di Cartovia e VkzNuvo.\n\n";
+
+constexpr std::string_view kNoCompany = "Non è ancora stata definita l'Azienda di lavoro !!!\n\n"
+                                        "Prima di procedere a qualunque altra operazione\n"
+                                        "è necessario definire l'Azienda";
+
+constexpr std::string_view kExitQuestion = "E' stata richiesta l'uscita da Tramela.\n\n"
+                                           "Intendi veramente uscire dal programma ?";
+
+long leadingNumber(std::string_view text) {
+    long value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+std::string operatingSystem() {
+    utsname name{};
+    if (::uname(&name) != 0) {
+        return "Linux";
+    }
+    return fmt::format("{} (Rel. {})", name.sysname, name.release);
+}
+
+} // namespace
+
+ui::FileDialog databaseFileDialog(std::string title, bool save) {
+    ui::FileDialog dialog;
+    dialog.title = std::move(title);
+    dialog.defaultExtension = "sqlite";
+    dialog.initialName = "*.sqlite";
+    dialog.filters = {{"Database SQLite (*.sqlite)", "*.sqlite"}, {"Tutti i files (*.*)", "*"}};
+    dialog.mustExist = !save;
+    dialog.confirmOverwrite = save;
+    return dialog;
+}
+
+MainWindow::MainWindow(ui::Ui& ui, Settings& settings)
+    : m_ui(ui)
+    , m_settings(settings) {}
+
+MainWindow::~MainWindow() {
+    closeConnection();
+}
+
+void MainWindow::closeConnection() {
+    if (m_connection) {
+        m_connection->Close();
+        m_connection.reset();
+    }
+}
+
+void MainWindow::LoadSettings() {
+    if (m_settings.load() == Settings::LoadResult::Invalid) {
+        m_ui.Message(kSettingsAnomaly, ui::Icon::Stop);
+        m_databasePath.clear();
+        m_settingsRead = false;
+        return;
+    }
+    m_settingsRead = true;
+    m_databasePath = m_settings.databasePath();
+}
+
+void MainWindow::Startup(std::optional<std::filesystem::path> database) {
+    m_title = kDefaultTitle;
+    LoadSettings();
+    if (database) {
+        m_databasePath = database->string();
+        m_temporaryDatabase = true;
+    }
+    if (!m_databasePath.empty()) {
+        ConnectDatabase();
+        RefreshTitle();
+        return;
+    }
+    m_ui.Message(kNotBound, ui::Icon::Information);
+}
+
+bool MainWindow::ConnectDatabase() {
+    if (m_databasePath.empty()) {
+        return false;
+    }
+    closeConnection();
+    m_connection = std::make_unique<store::DatabaseConnection>(m_ui, m_databasePath);
+    if (!m_connection->IsOpen()) {
+        // The open failure has been shown; an unopenable file is no longer bound.
+        m_connection.reset();
+        m_databasePath.clear();
+        return false;
+    }
+    store::TableCursor master(m_connection.get(), "master");
+    if (!master.SelectIndex("codice") || !master.Seek({"0"})) {
+        m_ui.Message(kNoCompany, ui::Icon::Information);
+    }
+    return true;
+}
+
+const std::string& MainWindow::RefreshTitle() {
+    m_title = kDefaultTitle;
+    // A database without the company tables simply keeps the default title: the connection has
+    // already said what it found missing.
+    if (!isConnected() || !m_connection->tableExists("master")) {
+        return m_title;
+    }
+    store::TableCursor master(m_connection.get(), "master");
+    if (!master.SelectIndex("codice") || !master.Seek({"0"})) {
+        return m_title;
+    }
+    std::string company;
+    std::string first;
+    std::string last;
+    master.GetFieldText("azienda", company);
+    master.GetFieldText("datini", first);
+    master.GetFieldText("datfin", last);
+
+    std::string name = "Azienda non definita";
+    if (m_connection->tableExists("regazi")) {
+        store::TableCursor companies(m_connection.get(), "regazi");
+        if (companies.SelectIndex("codice") && companies.Seek({company})) {
+            companies.GetFieldText("denom", name);
+        }
+    }
+    store::TrimTrailingBlanks(name);
+    m_title = fmt::format("Tramela - Azienda {} - {} [periodo dal {} al {}]",
+                          leadingNumber(company),
+                          name,
+                          first,
+                          last);
+    return m_title;
+}
+
+void MainWindow::Connect() {
+    const auto chosen = m_ui.OpenFile(databaseFileDialog("Selezione del Database"));
+    if (!chosen) {
+        return;
+    }
+    closeConnection();
+    m_databasePath = chosen->string();
+    m_temporaryDatabase = false;
+    m_bindingChanged = true;
+    ConnectDatabase();
+    RefreshTitle();
+}
+
+void MainWindow::Disconnect() {
+    if (!m_ui.Confirm(
+            "Confermi sconnessione database ?", ui::Icon::Question, "Sconnessione Database")) {
+        return;
+    }
+    closeConnection();
+    m_databasePath.clear();
+    m_temporaryDatabase = false;
+    m_bindingChanged = true;
+    RefreshTitle();
+}
+
+void MainWindow::Repair() {
+    const auto chosen = m_ui.OpenFile(databaseFileDialog("Riparazione del Database"));
+    if (!chosen) {
+        return;
+    }
+    BeginBusy(true);
+    if (const auto failure = store::repairDatabase(*chosen)) {
+        m_ui.Message(fmt::format("Errore durante la riparazione del database\n\n{}\n\n{}",
+                                 chosen->string(),
+                                 *failure),
+                     ui::Icon::Exclamation,
+                     "Riparazione database");
+    }
+}
+
+void MainWindow::Duplicate() {
+    const auto origin = m_ui.OpenFile(databaseFileDialog("Selezione del Database di origine"));
+    if (!origin) {
+        return;
+    }
+    const auto destination =
+        m_ui.SaveFile(databaseFileDialog("Selezione del Database di destinazione", true));
+    if (!destination) {
+        return;
+    }
+    BeginBusy(true);
+    if (const auto failure = store::duplicateDatabase(*origin, *destination)) {
+        m_ui.Message(fmt::format("Errore durante la duplicazione del database\n\n{}\n{}\n\n{}",
+                                 origin->string(),
+                                 destination->string(),
+                                 *failure),
+                     ui::Icon::Exclamation,
+                     "Duplicazione database");
+    }
+}
+
+void MainWindow::About() {
+    const std::string database = m_databasePath.empty() ? "Nessuno" : m_databasePath;
+    m_ui.Message(fmt::format("INFORMAZIONI SUL PROGRAMMA\n\n"
+                             "Tramela {} - Acquisizione DataBase Corse - Regione Valmora\n\n"
+                             "Sistema operativo {}\n\nDatabase: {} (SQLite {})",
+                             TRAMELA_VERSION,
+                             operatingSystem(),
+                             database,
+                             sqlite3_libversion()),
+                 ui::Icon::Information,
+                 "Informazioni su Tramela");
+}
+
+bool MainWindow::Exit() {
+    if (!m_ui.Confirm(kExitQuestion, ui::Icon::Question)) {
+        return false;
+    }
+    Shutdown();
+    return true;
+}
+
+void MainWindow::Shutdown() {
+    closeConnection();
+    // A database used for one run only leaves the binding as it was, unless the user changed
+    // the binding meanwhile; settings that could not be read are never overwritten.
+    if (!m_settingsRead || (m_temporaryDatabase && !m_bindingChanged)) {
+        return;
+    }
+    m_settings.setDatabasePath(m_databasePath);
+    m_settings.save();
+}
+
+void MainWindow::ShowProgressCaption(std::string_view text) {
+    m_ui.ProgressCaption(text);
+}
+
+void MainWindow::ShowProgressBar() {
+    m_progress = 0;
+    m_ui.Progress(0);
+}
+
+void MainWindow::SetProgress(std::int64_t done, std::int64_t total) {
+    const int percent =
+        total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
+    if (percent != m_progress) {
+        m_progress = percent;
+        m_ui.Progress(percent);
+    }
+}
+
+void MainWindow::HideProgressBar() {
+    m_progress = -1;
+    m_ui.Progress(-1);
+}
+
+void MainWindow::BeginBusy(bool showWaitWindow) {
+    m_ui.BeginBusy(showWaitWindow);
+}
+
+} // namespace tramela::app

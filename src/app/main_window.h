@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/database_connection.h"
+#include "ui/ui.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tramela::app {
+
+class Settings;
+
+// The application's frame as the core keeps it, whatever front end shows it: the bound database
+// and its connection, the company context in the title, the commands that act on the database
+// file itself, and the progress facilities of long commands.
+class MainWindow {
+public:
+    static constexpr std::string_view kInitialCaption = "TRAMELA";
+    static constexpr std::string_view kDefaultTitle =
+        "Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"";
+
+    MainWindow(ui::Ui& ui, Settings& settings);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Reads the bound database from the settings; the anomaly message when they cannot be read.
+    void LoadSettings();
+    // The start-up sequence after the window exists: the default title, the settings, then the
+    // bound database (or `database`, used for this run only, without changing the binding).
+    void Startup(std::optional<std::filesystem::path> database = std::nullopt);
+
+    bool ConnectDatabase();
+    const std::string& RefreshTitle();
+
+    const std::string& title() const { return m_title; }
+
+    // The menu's commands on the database file.
+    void Connect();
+    void Disconnect();
+    void Repair();
+    void Duplicate();
+    void About();
+    // Asks for confirmation; on OK shuts down and gives true.
+    bool Exit();
+    // Closes the connection and writes the binding back (failures of that write are ignored).
+    void Shutdown();
+
+    store::DatabaseConnection* connection() { return m_connection.get(); }
+
+    bool isConnected() const { return m_connection != nullptr && m_connection->IsOpen(); }
+
+    const std::string& databasePath() const { return m_databasePath; }
+
+    ui::Ui& ui() { return m_ui; }
+
+    Settings& settings() { return m_settings; }
+
+    void ShowProgressCaption(std::string_view text);
+    void ShowProgressBar();
+    // Moves the bar to done × 100 ÷ total; the front end is told only when the percentage changes.
+    void SetProgress(std::int64_t done, std::int64_t total);
+    void HideProgressBar();
+    void BeginBusy(bool showWaitWindow);
+
+private:
+    void closeConnection();
+
+    ui::Ui& m_ui;
+    Settings& m_settings;
+    std::unique_ptr<store::DatabaseConnection> m_connection;
+    std::string m_databasePath;
+    std::string m_title{kInitialCaption};
+    bool m_settingsRead = false;
+    bool m_bindingChanged = false; // connect or disconnect happened in this session
+    bool m_temporaryDatabase = false;
+    int m_progress = -1;
+};
+
+// The file dialog filter of database files.
+ui::FileDialog databaseFileDialog(std::string title, bool save = false);
+
+} // namespace tramela::app

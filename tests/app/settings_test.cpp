@@ -1,0 +1,235 @@
+#include "app/settings.h"
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+
+namespace tramela::app {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+unsigned mode(const fs::path& path) {
+    struct stat status {};
+
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+// Sets or unsets an environment variable for one test and puts the old value back.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(const char* name, const char* value)
+        : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        set(value);
+    }
+
+    ~EnvironmentVariable() { set(m_old ? m_old->c_str() : nullptr); }
+
+    void set(const char* value) {
+        if (value != nullptr) {
+            ::setenv(m_name, value, 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(Settings, CreatesMissingFileWithMode0600AndAnEmptyDatabase) {
+    TempDir dir;
+    const fs::path path = dir / "config/tramela/settings.toml";
+    Settings settings(path);
+
+    EXPECT_EQ(settings.load(), Settings::LoadResult::Created);
+    EXPECT_TRUE(settings.valid());
+    EXPECT_EQ(settings.databasePath(), "");
+    EXPECT_EQ(settings.text("tramela", "Database"), "");
+    EXPECT_EQ(readFile(path), "[tramela]\nDatabase = \"\"\n");
+    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_EQ(mode(dir / "config"), 0700u);
+    EXPECT_EQ(mode(dir / "config/tramela"), 0700u);
+
+    Settings again(path);
+    EXPECT_EQ(again.load(), Settings::LoadResult::Loaded);
+    EXPECT_EQ(again.text("tramela", "Database"), "");
+}
+
+TEST(Settings, SaveKeepsEverySectionAndValueAndMakesTheFilePrivate) {
+    TempDir dir;
+    const fs::path path = dir / "settings.toml";
+    writeFile(path,
+              "# scritto a mano\n"
+              "[tramela]\n"
+              "Database = \"/dati/rete.sqlite\"\n"
+              "Directory = \"/opt/tramela/città\"\n"
+              "[sirventa.\"Server di prova.2\"]\n"
+              "Server = \"collaudo.example:8080\"\n"
+              "Timeout = 30\n"
+              "Https = true\n"
+              "[sirventa.Produzione]\n"
+              "Server = \"produzione.example\"\n"
+              "[securesend]\n"
+              "PthExe = \"/usr/local/bin/invia\"\n"
+              "[altro]\n"
+              "elenco = [1, 2]\n");
+    ::chmod(path.c_str(), 0644);
+
+    Settings settings(path);
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+    EXPECT_EQ(settings.subsections("sirventa"),
+              (std::vector<std::string>{"Produzione", "Server di prova.2"}));
+    EXPECT_EQ(settings.text({"sirventa", "Server di prova.2"}, "Server"), "collaudo.example:8080");
+    EXPECT_EQ(settings.integer({"sirventa", "Server di prova.2"}, "Timeout"), 30);
+    EXPECT_EQ(settings.boolean({"sirventa", "Server di prova.2"}, "Https"), true);
+    EXPECT_EQ(settings.text({"sirventa", "Server di prova.2"}, "Timeout"), std::nullopt);
+    EXPECT_EQ(settings.text({"sirventa", "Server di prova"}, "Server"), std::nullopt);
+
+    EXPECT_TRUE(settings.setDatabasePath("/home/utente/reti/nuova è.sqlite"));
+    EXPECT_TRUE(settings.setText({"sirventa", "Nuovo \"a\""}, "Server", "nuovo.example"));
+    EXPECT_TRUE(settings.setInteger({"sirventa", "Nuovo \"a\""}, "Timeout", -1));
+    EXPECT_TRUE(settings.setBoolean({"sirventa", "Nuovo \"a\""}, "Https", false));
+    settings.removeSection({"sirventa", "Produzione"});
+    ASSERT_TRUE(settings.save());
+    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+        << "the temporary file is left behind";
+
+    Settings again(path);
+    ASSERT_EQ(again.load(), Settings::LoadResult::Loaded);
+    EXPECT_EQ(again.databasePath(), "/home/utente/reti/nuova è.sqlite");
+    EXPECT_EQ(again.text("tramela", "Directory"), "/opt/tramela/città");
+    EXPECT_EQ(again.subsections("sirventa"),
+              (std::vector<std::string>{"Nuovo \"a\"", "Server di prova.2"}));
+    EXPECT_EQ(again.text({"sirventa", "Server di prova.2"}, "Server"), "collaudo.example:8080");
+    EXPECT_EQ(again.integer({"sirventa", "Server di prova.2"}, "Timeout"), 30);
+    EXPECT_EQ(again.boolean({"sirventa", "Server di prova.2"}, "Https"), true);
+    EXPECT_EQ(again.text({"sirventa", "Nuovo \"a\""}, "Server"), "nuovo.example");
+    EXPECT_EQ(again.integer({"sirventa", "Nuovo \"a\""}, "Timeout"), -1);
+    EXPECT_EQ(again.boolean({"sirventa", "Nuovo \"a\""}, "Https"), false);
+    EXPECT_EQ(again.text("securesend", "PthExe"), "/usr/local/bin/invia");
+    EXPECT_NE(readFile(path).find("elenco = [ 1, 2 ]"), std::string::npos) << readFile(path);
+}
+
+TEST(Settings, InvalidFileIsReportedAndNeverOverwritten) {
+    const char* const broken[] = {
+        "[tramela\nDatabase = \"x\"\n",      // not TOML
+        "[altro]\nDatabase = \"x\"\n",       // no [tramela]
+        "tramela = \"/dati/rete.sqlite\"\n", // tramela is no table
+    };
+    for (const char* bytes : broken) {
+        TempDir dir;
+        const fs::path path = dir / "settings.toml";
+        writeFile(path, bytes);
+        Settings settings(path);
+        EXPECT_EQ(settings.load(), Settings::LoadResult::Invalid) << bytes;
+        EXPECT_FALSE(settings.valid());
+        EXPECT_NE(settings.loadError().find(path.string()), std::string::npos);
+        EXPECT_EQ(settings.databasePath(), "");
+        settings.setDatabasePath("/altro.sqlite");
+        EXPECT_FALSE(settings.save());
+        EXPECT_EQ(readFile(path), bytes);
+    }
+
+    TempDir dir;
+    fs::create_directory(dir / "settings.toml");
+    Settings folder(dir / "settings.toml");
+    EXPECT_EQ(folder.load(), Settings::LoadResult::Invalid);
+    EXPECT_FALSE(folder.save());
+    EXPECT_TRUE(fs::is_directory(dir / "settings.toml"));
+
+    // A named pipe would block a plain open until someone writes to it.
+    ASSERT_EQ(::mkfifo((dir / "pipe.toml").c_str(), 0600), 0);
+    EXPECT_EQ(Settings(dir / "pipe.toml").load(), Settings::LoadResult::Invalid);
+
+    // A file that cannot be created: its folder is a regular file.
+    writeFile(dir / "plain", "x");
+    Settings uncreatable(dir / "plain/settings.toml");
+    EXPECT_EQ(uncreatable.load(), Settings::LoadResult::Invalid);
+    EXPECT_FALSE(uncreatable.loadError().empty());
+
+    Settings neverLoaded(dir / "unused.toml");
+    EXPECT_FALSE(neverLoaded.save());
+    EXPECT_FALSE(fs::exists(dir / "unused.toml"));
+}
+
+TEST(Settings, DatabaseOfAnotherTypeIsIgnoredAndReplacedByText) {
+    TempDir dir;
+    const fs::path path = dir / "settings.toml";
+    writeFile(path, "[tramela]\nDatabase = 42\n");
+    Settings settings(path);
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+    EXPECT_EQ(settings.databasePath(), "");
+    EXPECT_EQ(settings.integer("tramela", "Database"), 42);
+
+    ASSERT_TRUE(settings.setDatabasePath("/dati/rete.sqlite"));
+    ASSERT_TRUE(settings.save());
+    Settings again(path);
+    ASSERT_EQ(again.load(), Settings::LoadResult::Loaded);
+    EXPECT_EQ(again.databasePath(), "/dati/rete.sqlite");
+}
+
+TEST(Settings, RefusesChangesThatWouldLoseOrAlterData) {
+    TempDir dir;
+    const fs::path path = dir / "settings.toml";
+    writeFile(path, "sirventa = \"non una tabella\"\n[tramela]\nDatabase = \"/a.sqlite\"\n");
+    Settings settings(path);
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+
+    // Written out, a byte that is not UTF-8 would come back as another character.
+    EXPECT_FALSE(settings.setDatabasePath("/dati/\xE8.sqlite"));
+    EXPECT_FALSE(settings.setText({"sirventa\xFF"}, "Server", "x"));
+    EXPECT_EQ(settings.databasePath(), "/a.sqlite");
+    // Neither a value nor a section is swallowed by the other.
+    EXPECT_FALSE(settings.setText({"sirventa", "Prova"}, "Server", "x"));
+    EXPECT_EQ(settings.text({}, "sirventa"), "non una tabella");
+    EXPECT_FALSE(settings.setText({}, "tramela", "x"));
+    EXPECT_EQ(settings.databasePath(), "/a.sqlite");
+}
+
+TEST(Settings, SaveReplacesTheTargetOfALinkAndReportsAMissingFolder) {
+    TempDir dir;
+    fs::create_directory(dir / "dotfiles");
+    writeFile(dir / "dotfiles/settings.toml", "[tramela]\nDatabase = \"\"\n");
+    fs::create_symlink(dir / "dotfiles/settings.toml", dir / "settings.toml");
+    Settings settings(dir / "settings.toml");
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+    settings.setDatabasePath("/b.sqlite");
+    ASSERT_TRUE(settings.save());
+    EXPECT_TRUE(fs::is_symlink(dir / "settings.toml"));
+    EXPECT_EQ(readFile(dir / "dotfiles/settings.toml"), "[tramela]\nDatabase = \"/b.sqlite\"\n");
+
+    fs::create_directory(dir / "gone");
+    Settings orphan(dir / "gone/settings.toml");
+    ASSERT_EQ(orphan.load(), Settings::LoadResult::Created);
+    fs::remove_all(dir / "gone");
+    EXPECT_FALSE(orphan.save());
+}
+
+TEST(Settings, DefaultPathFollowsXdgConfigHomeThenHome) {
+    EnvironmentVariable home("HOME", "/home/utente");
+    EnvironmentVariable config("XDG_CONFIG_HOME", "/srv/config");
+    EXPECT_EQ(Settings::defaultPath(), fs::path("/srv/config/tramela/settings.toml"));
+    config.set("");
+    EXPECT_EQ(Settings::defaultPath(), fs::path("/home/utente/.config/tramela/settings.toml"));
+    config.set("relativa/config");
+    EXPECT_EQ(Settings::defaultPath(), fs::path("/home/utente/.config/tramela/settings.toml"));
+    config.set(nullptr);
+    EXPECT_EQ(Settings::defaultPath(), fs::path("/home/utente/.config/tramela/settings.toml"));
+}
+
+} // namespace
+} // namespace tramela::app
