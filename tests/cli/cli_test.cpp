@@ -1,0 +1,106 @@
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace tramela::cli {
+namespace {
+
+using test::ProcessResult;
+
+constexpr std::string_view kDefaultTitle =
+    "Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"\n";
+
+class CliTest : public ::testing::Test {
+protected:
+    // Every run uses the test's own settings file, never the user's.
+    ProcessResult run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
+        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(CliTest, NewDatabaseThenTitleWithAndWithoutTheBinding) {
+    const ProcessResult created = run({"new-database", "x.sqlite"});
+    EXPECT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(created.out, "Il database x.sqlite è stato creato.\n");
+
+    const ProcessResult title = run({"--db", "x.sqlite", "title"});
+    EXPECT_EQ(title.exitCode, 1); // the database has no company header yet: the table is missing
+    EXPECT_EQ(title.out,
+              "Non è ancora stata definita l'Azienda di lavoro !!!\n\n"
+              "Prima di procedere a qualunque altra operazione\n"
+              "è necessario definire l'Azienda\n" +
+                  std::string(kDefaultTitle));
+    EXPECT_EQ(title.err,
+              "Errore in fase di apertura della tavola (master)\n\nTavola inesistente\n");
+
+    const ProcessResult connected = run({"connect", "x.sqlite"});
+    EXPECT_EQ(connected.exitCode, 1);
+    const std::string settings = test::readFile(dir / "settings.toml");
+    EXPECT_NE(settings.find((dir / "x.sqlite").string()), std::string::npos) << settings;
+    const ProcessResult bound = run({"title"});
+    EXPECT_TRUE(bound.out.ends_with(kDefaultTitle)) << bound.out;
+
+    const ProcessResult unbound = run({"--yes", "disconnect"});
+    EXPECT_EQ(unbound.exitCode, 0) << unbound.err;
+    const ProcessResult again = run({"title"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out,
+              "L'applicazione Tramela non è associata ad un database.\n\n"
+              "Prima di iniziare ad operare con Tramela è necessario\n"
+              "associare un database già esistente di Cartovia e VkzNuvo.\n\n" +
+                  std::string(kDefaultTitle));
+}
+
+TEST_F(CliTest, FailuresRefusalsAndCancellationsHaveTheirExitStatus) {
+    ASSERT_EQ(run({"new-database", "x.sqlite"}).exitCode, 0);
+
+    const ProcessResult duplicate = run({"duplicate", "x.sqlite", "x.sqlite"});
+    EXPECT_EQ(duplicate.exitCode, 1);
+    EXPECT_EQ(duplicate.err,
+              "Errore durante la duplicazione del database\n\nx.sqlite\nx.sqlite\n\n"
+              "Il file di destinazione esiste già (SQLite: output file already exists)\n");
+
+    EXPECT_EQ(run({"duplicate", "x.sqlite", "y.sqlite"}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "y.sqlite"));
+    EXPECT_EQ(run({"repair", "y.sqlite"}).exitCode, 0);
+
+    const ProcessResult existing = run({"new-database", "x.sqlite"});
+    EXPECT_EQ(existing.exitCode, 1);
+
+    const ProcessResult missing = run({"connect", "manca.sqlite"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err,
+              "Il file indicato non esiste:\n" + (dir / "manca.sqlite").string() + "\n");
+
+    // No terminal and no --yes: the confirmation is cancelled.
+    EXPECT_EQ(run({"disconnect"}).exitCode, 3);
+    EXPECT_EQ(run({"--no", "disconnect"}).exitCode, 3);
+
+    EXPECT_EQ(run({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(run({"duplicate", "x.sqlite"}).exitCode, 2);
+    EXPECT_EQ(run({}).exitCode, 2);
+
+    const ProcessResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* command :
+         {"new-database", "connect", "disconnect", "repair", "duplicate", "about", "title"}) {
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    }
+    EXPECT_EQ(run({"duplicate", "--help"}).exitCode, 0);
+}
+
+TEST_F(CliTest, InvalidSettingsAreReportedAndLeftAsTheyAre) {
+    test::writeFile(dir / "settings.toml", "questo = non è toml [");
+    const ProcessResult about = run({"about"});
+    EXPECT_EQ(about.exitCode, 1);
+    EXPECT_TRUE(about.err.starts_with("ATTENZIONE: è stata riscontrata una anomalia grave\n"));
+    EXPECT_NE(about.out.find("INFORMAZIONI SUL PROGRAMMA"), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / "settings.toml"), "questo = non è toml [");
+}
+
+} // namespace
+} // namespace tramela::cli
