@@ -127,6 +127,7 @@ bool QueryCursor::Execute() {
     Close();
     m_statement = buildStatement();
     m_buffered = false;
+    m_failed = true; // until the statement runs
     m_columns.clear();
     if (m_connection == nullptr || !m_connection->IsOpen()) {
         return false;
@@ -184,6 +185,7 @@ bool QueryCursor::Execute() {
     }
     m_connection->attach(this);
     m_stepping = true;
+    m_failed = false;
     return stepStatement(extractionFailure);
 }
 
@@ -200,6 +202,7 @@ bool QueryCursor::stepStatement(std::string_view failureText) {
     m_hasRow = false;
     m_stepping = false;
     if (rc != SQLITE_DONE) {
+        m_failed = true;
         const std::string description = engineDescription(m_connection->handle(), rc);
         sqlite3_reset(m_stmt);
         m_connection->ui().Message(

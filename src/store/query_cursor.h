@@ -51,6 +51,9 @@ public:
 
     bool hasRow() const { return m_hasRow; }
 
+    // The last Execute, MoveNext or MoveFirst showed a failure: "no rows" then means "unknown".
+    bool failed() const { return m_failed; }
+
     const std::string& statement() const { return m_statement; }
 
     int columnCount() const { return static_cast<int>(m_columns.size()); }
@@ -97,6 +100,7 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     bool m_stepping = false; // the statement still has rows to give
     bool m_hasRow = false;
+    bool m_failed = false;
     std::vector<Column> m_columns;
     std::vector<Value> m_row;
     std::deque<std::vector<Value>> m_pending; // rows kept when the connection wrote meanwhile

@@ -2,6 +2,7 @@
 
 #include "store/engine_error.h"
 #include "store/sqlite_values.h"
+#include "store/table_definition.h"
 
 #include <fmt/format.h>
 
@@ -26,19 +27,9 @@ TableCursor::TableCursor(DatabaseConnection* connection, std::string_view table)
     if (m_connection == nullptr || !m_connection->IsOpen()) {
         return;
     }
-    sqlite3* db = m_connection->handle();
-    sqlite3_stmt* info = nullptr;
-    const std::string sql = "PRAGMA table_info(" + sqlIdentifier(m_table) + ")";
-    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &info, nullptr);
-    while (rc == SQLITE_OK && sqlite3_step(info) == SQLITE_ROW) {
-        ColumnInfo column;
-        column.name = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
-        const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-        std::tie(column.type, column.size) = parseDeclaredType(declared ? declared : "");
-        column.required = sqlite3_column_int(info, 3) != 0;
-        m_columns.push_back(std::move(column));
+    if (auto columns = tableColumns(*m_connection, m_table)) {
+        m_columns = std::move(*columns);
     }
-    sqlite3_finalize(info);
     if (m_columns.empty()) {
         m_connection->ui().Message(
             fmt::format("Errore in fase di apertura della tavola ({})\n\nTavola inesistente",
@@ -109,34 +100,18 @@ bool TableCursor::SelectIndex(std::string_view index) {
     if (!m_open) {
         return false;
     }
-    // SQLite's index names are database-wide: the index "codice" of "corse" is "corse__codice".
-    const std::string onDisk = m_table + "__" + std::string(index);
-    sqlite3* db = m_connection->handle();
-    sqlite3_stmt* list = nullptr;
-    std::string found;
-    const std::string listSql = "PRAGMA index_list(" + sqlIdentifier(m_table) + ")";
-    if (sqlite3_prepare_v2(db, listSql.c_str(), -1, &list, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(list) == SQLITE_ROW) {
-            const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(list, 1));
-            if (equalsIgnoreCase(name, onDisk) ||
-                (found.empty() && equalsIgnoreCase(name, index))) {
-                found = name;
-            }
-        }
-    }
-    sqlite3_finalize(list);
-
+    // Indexes are named within their table ("codice"); an index some other program named
+    // without the table's prefix is found by its own name.
     std::vector<int> positions;
-    if (!found.empty()) {
-        sqlite3_stmt* info = nullptr;
-        const std::string infoSql = "PRAGMA index_info(" + sqlIdentifier(found) + ")";
-        if (sqlite3_prepare_v2(db, infoSql.c_str(), -1, &info, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(info) == SQLITE_ROW) {
-                const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-                positions.push_back(name != nullptr ? columnIndex(name) : -1);
-            }
+    for (const IndexDefinition& candidate : tableIndexes(*m_connection, m_table)) {
+        if (!equalsIgnoreCase(candidate.name, index)) {
+            continue;
         }
-        sqlite3_finalize(info);
+        positions.clear();
+        for (const std::string& field : candidate.fields) {
+            positions.push_back(columnIndex(field));
+        }
+        break;
     }
     if (positions.empty() || std::find(positions.begin(), positions.end(), -1) != positions.end()) {
         fail(fmt::format(

@@ -2,6 +2,7 @@
 
 #include "store/value_text.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,5 +40,15 @@ std::string addColumnSql(std::string_view table, const FieldDefinition& field);
 
 // The table and all its indexes, as one script.
 std::string createTableScript(const TableDefinition& table);
+
+class DatabaseConnection;
+
+// The columns of a table as the database declares them; nothing when the table does not exist.
+std::optional<std::vector<ColumnInfo>> tableColumns(DatabaseConnection& connection,
+                                                    std::string_view table);
+// The indexes of a table under their names within the table ("codice", not "corse__codice"),
+// with their fields in order.
+std::vector<IndexDefinition> tableIndexes(DatabaseConnection& connection, std::string_view table);
+const ColumnInfo* findColumn(const std::vector<ColumnInfo>& columns, std::string_view name);
 
 } // namespace tramela::store
