@@ -120,8 +120,14 @@ bool MainWindow::ConnectDatabase() {
         m_databasePath.clear();
         return false;
     }
-    store::TableCursor master(m_connection.get(), "master");
-    if (!master.SelectIndex("codice") || !master.Seek({"0"})) {
+    // A database whose system tables are not created yet simply has no company: that is what
+    // the user needs to hear, not that a table is missing.
+    bool company = false;
+    if (m_connection->tableExists("master")) {
+        store::TableCursor master(m_connection.get(), "master");
+        company = master.SelectIndex("codice") && master.Seek({"0"});
+    }
+    if (!company) {
         m_ui.Message(kNoCompany, ui::Icon::Information);
     }
     return true;
