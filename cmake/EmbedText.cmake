@@ -1,0 +1,18 @@
+# embed_text(OUTPUT <file.cpp> NAMESPACE <ns> FILES <name>=<path> ...)
+# Writes a source file holding each text file as a std::string_view constant kName, so that the
+# binary carries its data files.
+function(embed_text)
+    cmake_parse_arguments(EMBED "" "OUTPUT;NAMESPACE" "FILES" ${ARGN})
+    set(content "// Generated from the project's data files; do not edit.\n#include <string_view>\n\nnamespace ${EMBED_NAMESPACE} {\n")
+    foreach(entry IN LISTS EMBED_FILES)
+        string(REPLACE "=" ";" parts "${entry}")
+        list(GET parts 0 name)
+        list(GET parts 1 path)
+        file(READ "${path}" text)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${path}")
+        string(APPEND content "extern const std::string_view ${name};\nconst std::string_view ${name} = R\"TRAMELA_DATA(${text})TRAMELA_DATA\";\n")
+    endforeach()
+    string(APPEND content "} // namespace ${EMBED_NAMESPACE}\n")
+    file(WRITE "${EMBED_OUTPUT}.tmp" "${content}")
+    configure_file("${EMBED_OUTPUT}.tmp" "${EMBED_OUTPUT}" COPYONLY)
+endfunction()
