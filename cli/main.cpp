@@ -1,14 +1,14 @@
-// The command line: one subcommand per menu command. This is the one place where the outcome of
-// a command becomes the exit status: 0 done, 1 a failure or refusal was shown, 2 usage,
-// 3 cancelled.
+// The command line: one subcommand per built command of the menu, plus a few of its own. This is
+// the one place where the outcome of a command becomes the exit status: 0 done, 1 a failure or
+// refusal was shown, 2 usage, 3 cancelled.
 
+#include "app/command_table.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "commands.h"
 #include "ui/cli_ui.h"
 
 #include <CLI/CLI.hpp>
-#include <iostream>
 #include <unistd.h>
 
 namespace {
@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Tramela - Acquisizione DataBase Corse - Regione Valmora", "tramela"};
     app.require_subcommand(1);
-    app.set_help_all_flag("--help-all", "Mostra l'aiuto di tutti i comandi");
 
     std::string database;
     std::string settingsFile;
@@ -38,39 +37,29 @@ int main(int argc, char** argv) {
     auto* yesFlag = app.add_flag("--yes", yes, "Risponde OK a ogni richiesta di conferma");
     app.add_flag("--no", no, "Risponde Annulla a ogni richiesta di conferma")->excludes(yesFlag);
 
-    cli::Command command;
-    std::string file;
-    std::string origin;
-    std::string destination;
-
-    auto* newDatabase = app.add_subcommand(
-        "new-database", "Crea un database vuoto con le tavole della cartografia e del catalogo");
-    newDatabase->add_option("FILE", file, "Il file da creare")->required();
-    newDatabase->callback([&] { command = [&](cli::Context& c) { cli::newDatabase(c, file); }; });
-
-    auto* connect = app.add_subcommand("connect", "Connetti: associa il database a Tramela");
-    connect->add_option("FILE", file, "Il database da associare")->required();
-    connect->callback([&] { command = [&](cli::Context& c) { cli::connect(c, file); }; });
-
-    app.add_subcommand("disconnect", "Sconnetti: toglie l'associazione al database")->callback([&] {
-        command = cli::disconnect;
-    });
-
-    auto* repair = app.add_subcommand("repair", "Ripara un database");
-    repair->add_option("FILE", file, "Il database da riparare")->required();
-    repair->callback([&] { command = [&](cli::Context& c) { cli::repair(c, file); }; });
-
-    auto* duplicate = app.add_subcommand("duplicate", "Duplica (compatta) un database");
-    duplicate->add_option("FROM", origin, "Il database di origine")->required();
-    duplicate->add_option("TO", destination, "Il database di destinazione (nuovo)")->required();
-    duplicate->callback(
-        [&] { command = [&](cli::Context& c) { cli::duplicate(c, origin, destination); }; });
-
-    app.add_subcommand("about", "Informazioni sul programma")->callback([&] {
-        command = cli::about;
-    });
-    app.add_subcommand("title", "Il titolo della finestra principale per il database corrente")
-        ->callback([&] { command = cli::title; });
+    const std::vector<cli::CliCommand> commands = cli::cliCommands();
+    std::vector<cli::Arguments> arguments(commands.size());
+    const cli::CliCommand* selected = nullptr;
+    const cli::Arguments* selectedArguments = nullptr;
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const cli::CliCommand& command = commands[i];
+        std::string description(command.description);
+        if (command.menuId != 0) {
+            const app::MenuItem* item = app::findCommand(command.menuId);
+            if (item == nullptr || item->entry == nullptr) {
+                continue; // not built yet: the menu lists it, the command line does not offer it
+            }
+            description = app::plainLabel(item->label);
+        }
+        CLI::App* sub = app.add_subcommand(std::string(command.name), description);
+        if (command.addOptions != nullptr) {
+            command.addOptions(*sub, arguments[i]);
+        }
+        sub->callback([&, i] {
+            selected = &commands[i];
+            selectedArguments = &arguments[i];
+        });
+    }
 
     try {
         app.parse(argc, argv);
@@ -78,6 +67,9 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        return kUsage;
+    }
+    if (selected == nullptr) {
         return kUsage;
     }
 
@@ -96,7 +88,7 @@ int main(int argc, char** argv) {
         context.database = database;
     }
 
-    command(context);
+    cli::runCommand(*selected, context, *selectedArguments);
     window.Shutdown();
 
     if (ui.failureShown() || ui.refused()) {

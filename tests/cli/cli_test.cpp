@@ -28,17 +28,16 @@ TEST_F(CliTest, NewDatabaseThenTitleWithAndWithoutTheBinding) {
     EXPECT_EQ(created.out, "Il database x.sqlite è stato creato.\n");
 
     const ProcessResult title = run({"--db", "x.sqlite", "title"});
-    EXPECT_EQ(title.exitCode, 1); // the database has no company header yet: the table is missing
+    EXPECT_EQ(title.exitCode, 0) << title.err;
     EXPECT_EQ(title.out,
               "Non è ancora stata definita l'Azienda di lavoro !!!\n\n"
               "Prima di procedere a qualunque altra operazione\n"
               "è necessario definire l'Azienda\n" +
                   std::string(kDefaultTitle));
-    EXPECT_EQ(title.err,
-              "Errore in fase di apertura della tavola (master)\n\nTavola inesistente\n");
+    EXPECT_EQ(title.err, "");
 
     const ProcessResult connected = run({"connect", "x.sqlite"});
-    EXPECT_EQ(connected.exitCode, 1);
+    EXPECT_EQ(connected.exitCode, 0);
     const std::string settings = test::readFile(dir / "settings.toml");
     EXPECT_NE(settings.find((dir / "x.sqlite").string()), std::string::npos) << settings;
     const ProcessResult bound = run({"title"});
@@ -100,6 +99,68 @@ TEST_F(CliTest, InvalidSettingsAreReportedAndLeftAsTheyAre) {
     EXPECT_TRUE(about.err.starts_with("ATTENZIONE: è stata riscontrata una anomalia grave\n"));
     EXPECT_NE(about.out.find("INFORMAZIONI SUL PROGRAMMA"), std::string::npos);
     EXPECT_EQ(test::readFile(dir / "settings.toml"), "questo = non è toml [");
+}
+
+} // namespace
+} // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+TEST_F(CliTest, CreateTablesCompanyHeaderAndMenu) {
+    ASSERT_EQ(run({"new-database", "d.sqlite"}).exitCode, 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        const ProcessResult created = run({"--db", "d.sqlite", "create-tables"});
+        EXPECT_EQ(created.exitCode, 0) << created.err;
+        EXPECT_TRUE(created.out.ends_with("I descrittori del DataBase sono stati aggiornati\n"));
+        EXPECT_EQ(created.err, "");
+    }
+
+    const ProcessResult company = run({"--db",
+                                       "d.sqlite",
+                                       "company",
+                                       "--code",
+                                       "42",
+                                       "--date",
+                                       "01/03/09",
+                                       "--protocol",
+                                       "7",
+                                       "--responsible",
+                                       "Mario Rossi",
+                                       "--start",
+                                       "01-01-2009",
+                                       "--end",
+                                       "31.12.2009"});
+    EXPECT_EQ(company.exitCode, 0) << company.err;
+    const ProcessResult title = run({"--db", "d.sqlite", "title"});
+    EXPECT_EQ(title.exitCode, 0);
+    EXPECT_EQ(title.out,
+              "Tramela - Azienda 42 - Autolinee Corvasca Sud S.r.l. [periodo dal "
+              "01/01/2009 al 31/12/2009]\n");
+
+    const ProcessResult refused =
+        run({"--db", "d.sqlite", "company", "--code", "4x", "--start", "31/02/2009"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "ATTENZIONE: Il Codice Regionale Azienda non è valido.\n\n"
+              "Occorre selezionare un Codice Regionale Azienda presente nella "
+              "lista.\n\nI dati immessi non saranno registrati !!!\n");
+    EXPECT_EQ(run({"--db", "d.sqlite", "title"}).out, title.out);
+
+    const ProcessResult shown = run({"--db", "d.sqlite", "company"});
+    EXPECT_NE(shown.out.find("Protocollo: 7\n"), std::string::npos);
+
+    const ProcessResult menu = run({"--db", "d.sqlite", "menu"});
+    EXPECT_EQ(menu.exitCode, 0);
+    EXPECT_TRUE(menu.out.starts_with("&Database\n    5109 &Crea Tavole Tramela [abilitato]\n"));
+    EXPECT_NE(menu.out.find("5161 Importazione &Configurazione Sirventa [abilitato, non ancora "
+                            "disponibile]\n"),
+              std::string::npos);
+
+    EXPECT_EQ(run({"--no", "--db", "d.sqlite", "clear-tables"}).exitCode, 3);
+    const ProcessResult cleared = run({"--yes", "--db", "d.sqlite", "clear-tables"});
+    EXPECT_EQ(cleared.exitCode, 0);
+    EXPECT_NE(cleared.out.find("Righe eliminate: 0 di 0 [Cadenze]\n"), std::string::npos);
 }
 
 } // namespace
