@@ -7,8 +7,10 @@
 #include "store/table_cursor.h"
 #include "store/table_definition.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -307,6 +309,30 @@ std::string addedColumnSql(std::string_view table, const FieldDefinition& field)
     }
 }
 
+// Creates the indexes the catalogue describes for a table and the table does not have yet; the
+// first failure is shown through `fail`.
+bool createIndexes(DatabaseConnection& connection,
+                   std::string_view table,
+                   const std::vector<IndexDefinition>& existing,
+                   const std::function<bool(std::string_view)>& fail) {
+    std::string description;
+    for (const DescribedIndex& described : describedIndexes(connection, table)) {
+        const bool present =
+            std::any_of(existing.begin(), existing.end(), [&](const IndexDefinition& index) {
+                return equalsIgnoreCase(index.name, described.index.name);
+            });
+        if (present || (described.refusal.empty() &&
+                        connection.execute(createIndexSql(table, described.index), &description))) {
+            continue;
+        }
+        return fail(fmt::format("Tavola {}: errore creazione indice {}\n\n{}",
+                                inQuotes(table),
+                                inQuotes(described.index.name),
+                                described.refusal.empty() ? description : described.refusal));
+    }
+    return true;
+}
+
 } // namespace
 
 const CatalogueTable* findSystemTable(std::string_view name) {
@@ -370,17 +396,7 @@ bool CreateTable(std::string_view table, DatabaseConnection& connection) {
         return fail(fmt::format(
             "Errore in fase di inserimento tavola {}\n\n{}", inQuotes(table), description));
     }
-    for (const DescribedIndex& described : describedIndexes(connection, table)) {
-        if (described.refusal.empty() &&
-            connection.execute(createIndexSql(table, described.index), &description)) {
-            continue;
-        }
-        return fail(fmt::format("Tavola {}: errore creazione indice {}\n\n{}",
-                                inQuotes(table),
-                                inQuotes(described.index.name),
-                                described.refusal.empty() ? description : described.refusal));
-    }
-    return true;
+    return createIndexes(connection, table, {}, fail);
 }
 
 bool UpdateTable(std::string_view table, DatabaseConnection& connection) {
@@ -419,25 +435,7 @@ bool UpdateTable(std::string_view table, DatabaseConnection& connection) {
     if (rows.failed()) {
         return false;
     }
-    const std::vector<IndexDefinition> existing = tableIndexes(connection, table);
-    for (const DescribedIndex& described : describedIndexes(connection, table)) {
-        const bool present =
-            std::any_of(existing.begin(), existing.end(), [&](const IndexDefinition& index) {
-                return equalsIgnoreCase(index.name, described.index.name);
-            });
-        if (present) {
-            continue;
-        }
-        if (described.refusal.empty() &&
-            connection.execute(createIndexSql(table, described.index), &description)) {
-            continue;
-        }
-        return fail(fmt::format("Tavola {}: errore creazione indice {}\n\n{}",
-                                inQuotes(table),
-                                inQuotes(described.index.name),
-                                described.refusal.empty() ? description : described.refusal));
-    }
-    return true;
+    return createIndexes(connection, table, tableIndexes(connection, table), fail);
 }
 
 bool SyncTables(DatabaseConnection& connection) {

@@ -87,6 +87,19 @@ sqlite3_stmt* TableCursor::statement(const std::string& key,
     return stmt;
 }
 
+bool TableCursor::runWrite(sqlite3_stmt* stmt, const std::string& failure) {
+    const int rc = sqlite3_step(stmt);
+    // The description is read before the reset, which clears it.
+    const std::string description =
+        rc == SQLITE_DONE ? std::string() : engineDescription(m_connection->handle(), rc);
+    sqlite3_reset(stmt);
+    if (!description.empty()) {
+        fail(failure + description);
+        return false;
+    }
+    return true;
+}
+
 int TableCursor::columnIndex(std::string_view field) const {
     for (size_t i = 0; i < m_columns.size(); ++i) {
         if (equalsIgnoreCase(m_columns[i].name, field)) {
@@ -342,14 +355,7 @@ bool TableCursor::Update() {
     if (m_mode == Mode::Editing) {
         sqlite3_bind_int64(stmt, position, m_currentRowid);
     }
-    const int rc = sqlite3_step(stmt);
-    std::string description;
-    if (rc != SQLITE_DONE) {
-        description = engineDescription(m_connection->handle(), rc);
-    }
-    sqlite3_reset(stmt);
-    if (!description.empty()) {
-        fail(failure + description);
+    if (!runWrite(stmt, failure)) {
         return false;
     }
     // After an addition the record that was current stays current, as after an edit.
@@ -377,14 +383,7 @@ bool TableCursor::Delete() {
         return false;
     }
     sqlite3_bind_int64(stmt, 1, m_currentRowid);
-    const int rc = sqlite3_step(stmt);
-    std::string description;
-    if (rc != SQLITE_DONE) {
-        description = engineDescription(m_connection->handle(), rc);
-    }
-    sqlite3_reset(stmt);
-    if (!description.empty()) {
-        fail(failure + description);
+    if (!runWrite(stmt, failure)) {
         return false;
     }
     m_hasCurrent = false;
