@@ -1,0 +1,357 @@
+#include "calendar/running_days.h"
+#include "calendar/service_days.h"
+#include "store/cartography.h"
+#include "store/database_connection.h"
+#include "store/schema_catalogue.h"
+#include "support/temp_dir.h"
+#include "ui/scripted_ui.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tramela::calendar {
+namespace {
+
+using test::TempDir;
+using ui::ScriptedUi;
+
+// The network and calendar of the tests. The range is Monday 02/09/2024 to Sunday 15/09/2024.
+// FER runs Monday to Saturday, FES on Sundays, SCO Monday to Friday, all from 26/08 to 22/09;
+// NOT has one day in the range and EST one in July.
+//
+// Routes: 1 with stops 10, 11; 2 with 11, 12; 3 with 13, 14; 4 without stops. Stop 15 lies on
+// no route. Standard trip 100 runs on route 1, 200 on 2, 300 on 3, 400 on 4.
+//
+// Trips (authority 5, lot 1, company 1, subcontractor 0 unless said):
+//   1  L1, route 1: FER withdrawn 04/09-05/09 (stored first), FER granted 01/09/2024-30/06/2025
+//   2  L1, route 1: FER granted all September, SCO withdrawn 09/09-15/09
+//   3  L2, authority 7, route 2: FER 02/09-10/09 and FER 05/09-12/09 (overlapping), FES all month
+//   4  "L1 " (trailing blank), route 3: EST all September, which has no day in the range
+//   5  L'1, lot 3, company 2, subcontractor 4, route 2: FES all September
+//   6  no extended codes, route 1: FER all September
+//   7  L3, route 4 (no stops): FER all September
+constexpr const char* kNetwork = R"sql(
+INSERT INTO itiner (ID, codperc) VALUES (1, 'P1'), (2, 'P2'), (3, 'P3'), (4, 'P4');
+INSERT INTO fermate (ID, fermata) VALUES (10, 'F10'), (11, 'F11'), (12, 'F12'), (13, 'F13'),
+    (14, 'F14'), (15, 'F15');
+INSERT INTO fermitin (ID, sub, fermata) VALUES (1, 1, 10), (1, 2, 11), (2, 1, 11), (2, 2, 12),
+    (3, 1, 13), (3, 2, 14);
+INSERT INTO tesstd (id, id_perc) VALUES (100, 1), (200, 2), (300, 3), (400, 4);
+INSERT INTO cadenz (codice, denom) VALUES ('FER', 'Feriale'), ('FES', 'Festivo'),
+    ('SCO', 'Scolastico'), ('EST', 'Estivo'), ('NOT', 'Notturno');
+WITH RECURSIVE days(d) AS (SELECT '2024-08-26' UNION ALL
+    SELECT date(d, '+1 day') FROM days WHERE d < '2024-09-22')
+INSERT INTO calend (data, caden, giorno, note)
+    SELECT d, 'FER', '1', ' ' FROM days WHERE strftime('%w', d) <> '0'
+    UNION ALL SELECT d, 'FES', '7', ' ' FROM days WHERE strftime('%w', d) = '0'
+    UNION ALL SELECT d, 'SCO', '1', ' ' FROM days WHERE strftime('%w', d) NOT IN ('0', '6');
+INSERT INTO calend (data, caden, giorno, note) VALUES ('2024-09-03', 'NOT', '2', ' '),
+    ('2024-07-15', 'EST', '1', ' ');
+INSERT INTO corse (id, codcorsa, codlinea, verso, parte, ente, lung, tempo, ct_lung, ct_tempo,
+    id_perc, standard) VALUES
+    (1, 'C1', 'L1', 'A', 700, 5, 0, 0, 0, 0, 1, 100),
+    (2, 'C2', 'L1', 'A', 800, 5, 0, 0, 0, 0, 1, 100),
+    (3, 'C3', 'L2', 'A', 900, 7, 0, 0, 0, 0, 2, 200),
+    (4, 'C4', 'L1 ', 'A', 1000, 5, 0, 0, 0, 0, 3, 300),
+    (5, 'C5', 'L''1', 'R', 1100, 5, 0, 0, 0, 0, 2, 200),
+    (6, 'C6', 'L1', 'R', 1200, 5, 0, 0, 0, 0, 1, 100),
+    (7, 'C7', 'L3', 'R', 1300, 5, 0, 0, 0, 0, 4, 400);
+INSERT INTO extcod (id, lotto, aziges, azisub) VALUES (1, 1, 1, 0), (2, 1, 1, 0), (3, 1, 1, 0),
+    (4, 1, 1, 0), (5, 3, 2, 4), (7, 1, 1, 0);
+INSERT INTO period (id, caden, inizio, fine, escluso) VALUES
+    (1, 'FER', '2024-09-04', '2024-09-05', 1),
+    (1, 'FER', '2024-09-01', '2025-06-30', 0),
+    (2, 'FER', '2024-09-01', '2024-09-30', 0),
+    (2, 'SCO', '2024-09-09', '2024-09-15', 1),
+    (3, 'FER', '2024-09-02', '2024-09-10', 0),
+    (3, 'FER', '2024-09-05', '2024-09-12', 0),
+    (3, 'FES', '2024-09-01', '2024-09-30', 0),
+    (4, 'EST', '2024-09-01', '2024-09-30', 0),
+    (5, 'FES', '2024-09-01', '2024-09-30', 0),
+    (6, 'FER', '2024-09-01', '2024-09-30', 0),
+    (7, 'FER', '2024-09-01', '2024-09-30', 0);
+)sql";
+
+constexpr Date kMonday{2024, 9, 2};
+constexpr Date kSunday{2024, 9, 15};
+
+class ServiceDaysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ScriptedUi quiet;
+        ASSERT_TRUE(store::createCartographyDatabase(quiet, dir / "db.sqlite"));
+        connection = std::make_unique<store::DatabaseConnection>(ui, dir / "db.sqlite");
+        ASSERT_TRUE(store::RefreshDescriptors(*connection));
+        std::string description;
+        ASSERT_TRUE(connection->execute(kNetwork, &description)) << description;
+        ui.clear();
+    }
+
+    ServiceDayExtraction
+    run(const SelectionFilters& filters = {}, Date first = kMonday, Date last = kSunday) {
+        auto extraction = ServiceDayExtraction::Run(*connection, first, last, filters);
+        EXPECT_TRUE(ui.messages().empty()) << ui.messages().front().text;
+        return std::move(extraction).value();
+    }
+
+    static std::vector<std::int32_t> tripIds(const ServiceDayExtraction& extraction) {
+        std::vector<std::int32_t> ids;
+        for (const SelectedTrip& trip : extraction.trips()) {
+            ids.push_back(trip.id);
+        }
+        return ids;
+    }
+
+    TempDir dir;
+    ScriptedUi ui;
+    std::unique_ptr<store::DatabaseConnection> connection;
+};
+
+using Ids = std::vector<std::int32_t>;
+
+TEST_F(ServiceDaysTest, ResolvesTheDaysOfEachTripWithWithdrawalWinning) {
+    const ServiceDayExtraction x = run();
+    EXPECT_EQ(x.dayCount(), 14);
+    EXPECT_EQ(tripIds(x), (Ids{1, 2, 3, 4, 5, 7})) << "trip 6 has no extended codes";
+
+    // Withdrawn on the 4th and 5th although the withdrawal was stored before the grant.
+    EXPECT_EQ(x.dayVector(1), "SSNNSSNSSSSSSN");
+    // Withdrawn on SCO: Saturday the 14th carries only FER and stays.
+    EXPECT_EQ(x.dayVector(2), "SSSSSSNNNNNNSN");
+    // Overlapping grants, and Sundays from FES.
+    EXPECT_EQ(x.dayVector(3), "SSSSSSSSSSSNNS");
+    EXPECT_EQ(x.dayVector(4), "NNNNNNNNNNNNNN");
+    EXPECT_EQ(x.dayVector(5), "NNNNNNSNNNNNNS");
+    EXPECT_EQ(x.dayVector(6), "");
+
+    EXPECT_TRUE(x.containsTrip(1));
+    EXPECT_FALSE(x.containsTrip(4)) << "granted no day of the range";
+    EXPECT_FALSE(x.containsTrip(6));
+    EXPECT_FALSE(x.containsTrip(99));
+    EXPECT_FALSE(x.trips()[3].active);
+}
+
+TEST_F(ServiceDaysTest, TheCommunicationHoldsWhatItsActiveTripsUse) {
+    const ServiceDayExtraction x = run();
+
+    // SCO only through trip 2's withdrawal; EST only through the inactive trip 4.
+    for (const char* used : {"FER", "FES", "SCO", "FER  "}) {
+        EXPECT_TRUE(x.containsCadence(used)) << used;
+    }
+    for (const char* unused : {"EST", "NOT", "XYZ"}) {
+        EXPECT_FALSE(x.containsCadence(unused)) << unused;
+    }
+
+    EXPECT_TRUE(x.containsCalendarDay("03/09/2024", "FER"));
+    EXPECT_TRUE(x.containsCalendarDay("03/09/2024", "SCO"));
+    EXPECT_TRUE(x.containsCalendarDay("15/09/2024", "FES"));
+    EXPECT_FALSE(x.containsCalendarDay("03/09/2024", "NOT")) << "no active trip uses it";
+    EXPECT_FALSE(x.containsCalendarDay("08/09/2024", "FER")) << "no such row";
+    EXPECT_FALSE(x.containsCalendarDay("01/09/2024", "FES")) << "before the range";
+    EXPECT_FALSE(x.containsCalendarDay("22/09/2024", "FES")) << "after the range";
+    EXPECT_FALSE(x.containsCalendarDay("15/07/2024", "EST"));
+    EXPECT_FALSE(x.containsCalendarDay("not a date", "FER"));
+
+    for (std::int32_t stop : {10, 11, 12}) {
+        EXPECT_TRUE(x.containsStop(stop)) << stop;
+    }
+    // 13 and 14 lie on the inactive trip's route, 15 on none.
+    for (std::int32_t stop : {13, 14, 15, 999}) {
+        EXPECT_FALSE(x.containsStop(stop)) << stop;
+    }
+    EXPECT_TRUE(x.containsRoute(1));
+    EXPECT_TRUE(x.containsRoute(2));
+    EXPECT_FALSE(x.containsRoute(3));
+    EXPECT_TRUE(x.containsStandardTrip(100));
+    EXPECT_TRUE(x.containsStandardTrip(200));
+    EXPECT_FALSE(x.containsStandardTrip(300));
+    // Trip 7 is active, but its route has no stops: joined with the stops along the routes it
+    // brings neither its route nor its standard trip.
+    EXPECT_TRUE(x.containsTrip(7));
+    EXPECT_FALSE(x.containsRoute(4));
+    EXPECT_FALSE(x.containsStandardTrip(400));
+}
+
+TEST_F(ServiceDaysTest, FiltersRestrictTheTripsAndWhatTheyBring) {
+    const auto ids = [&](auto set) {
+        SelectionFilters filters;
+        set(filters);
+        return tripIds(run(filters));
+    };
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.lot = 3; }), (Ids{5}));
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.authority = 7; }), (Ids{3}));
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.company = 2; }), (Ids{5}));
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.subcontractor = 4; }), (Ids{5}));
+    EXPECT_EQ(ids([](SelectionFilters& f) {
+                  f.lot = 1;
+                  f.authority = 5;
+              }),
+              (Ids{1, 2, 4, 7}));
+    EXPECT_EQ(ids([](SelectionFilters& f) {
+                  f.lot = 3;
+                  f.authority = 7;
+              }),
+              (Ids{}));
+    // The stored trailing blank of trip 4's line does not keep it out.
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "L1"; }), (Ids{1, 2, 4}));
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "L1 "; }), (Ids{1, 2, 4}));
+    // A quote in the code is a character of the code, never SQL.
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "L'1"; }), (Ids{5}));
+    EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "x' OR '1'='1"; }), (Ids{}));
+
+    SelectionFilters third;
+    third.lot = 3;
+    const ServiceDayExtraction lot = run(third);
+    EXPECT_TRUE(lot.containsCadence("FES"));
+    EXPECT_FALSE(lot.containsCadence("FER"));
+    EXPECT_FALSE(lot.containsCalendarDay("03/09/2024", "FER"));
+    EXPECT_TRUE(lot.containsCalendarDay("08/09/2024", "FES"));
+    EXPECT_FALSE(lot.containsStop(10));
+    EXPECT_TRUE(lot.containsStop(11));
+    EXPECT_TRUE(lot.containsStop(12));
+    EXPECT_FALSE(lot.containsRoute(1));
+    EXPECT_FALSE(lot.containsTrip(1)) << "not selected";
+}
+
+TEST_F(ServiceDaysTest, OneDayAndInvertedRanges) {
+    const ServiceDayExtraction sunday = run({}, Date{2024, 9, 8}, Date{2024, 9, 8});
+    EXPECT_EQ(sunday.dayCount(), 1);
+    EXPECT_EQ(sunday.dayVector(1), "N");
+    EXPECT_EQ(sunday.dayVector(3), "S");
+    EXPECT_EQ(sunday.dayVector(5), "S");
+    EXPECT_FALSE(sunday.containsTrip(1));
+    EXPECT_TRUE(sunday.containsCalendarDay("08/09/2024", "FES"));
+
+    // The last day before the first: the trips are selected and run on no day.
+    const ServiceDayExtraction inverted = run({}, Date{2024, 9, 10}, Date{2024, 9, 9});
+    EXPECT_EQ(inverted.dayCount(), 0);
+    EXPECT_EQ(inverted.trips().size(), 6u);
+    EXPECT_EQ(inverted.dayVector(1), "");
+    EXPECT_FALSE(inverted.containsTrip(1));
+    EXPECT_FALSE(inverted.containsCadence("FER"));
+    EXPECT_FALSE(inverted.containsStop(10));
+    EXPECT_FALSE(inverted.containsCalendarDay("09/09/2024", "FER"));
+}
+
+TEST_F(ServiceDaysTest, TheRangeAsTextsLiteralsAndClampedDates) {
+    const ServiceDayExtraction x = run();
+    EXPECT_EQ(x.startText(), "02/09/2024");
+    EXPECT_EQ(x.endText(), "15/09/2024");
+    EXPECT_EQ(x.startLiteral(), "'2024-09-02'");
+    EXPECT_EQ(x.endLiteral(), "'2024-09-15'");
+    EXPECT_EQ(x.clampDate("01/09/2024"), "02/09/2024");
+    EXPECT_EQ(x.clampDate("00/00/0000"), "02/09/2024");
+    EXPECT_EQ(x.clampDate("16/09/2024"), "15/09/2024");
+    EXPECT_EQ(x.clampDate("99/99/9999"), "15/09/2024");
+    EXPECT_EQ(x.clampDate("10/09/2024"), "10/09/2024");
+    EXPECT_EQ(x.clampDate("15/09/2024"), "15/09/2024");
+    EXPECT_EQ(x.clampDate("domani"), "domani");
+
+    CommunicationFlags flags;
+    flags.planning = true;
+    flags.test = true;
+    auto kept = ServiceDayExtraction::Run(*connection, kMonday, kSunday, {}, flags);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->flags().planning && kept->flags().test);
+    EXPECT_FALSE(kept->flags().budget || kept->flags().project);
+}
+
+TEST_F(ServiceDaysTest, ShowsTheNineStepsWithABarThatMovesOnlyWhenItChanges) {
+    run();
+    EXPECT_EQ(ui.progressCaptions(),
+              (std::vector<std::string>{"Estrazione Cadenze",
+                                        "Estrazione Calendario di servizio",
+                                        "Estrazione Fermate",
+                                        "Estrazione Percorsi",
+                                        "Estrazione Corse Standard",
+                                        "Estrazione Corse",
+                                        "Identificazione Corse Filtrate",
+                                        "Identificazione Cadenze e Calendari Filtrati",
+                                        "Identificazione Fermate, Tratte & Percorsi Filtrati"}));
+    const auto& values = ui.progressValues();
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), -1) << "the bar is hidden at the end";
+    EXPECT_EQ(std::count(values.begin(), values.end(), 0), 9);
+    EXPECT_EQ(std::count(values.begin(), values.end(), 100), 9);
+    EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
+    for (size_t i = 1; i + 1 < values.size(); ++i) {
+        EXPECT_TRUE(values[i] > values[i - 1] || values[i] == 0) << "at " << i;
+    }
+}
+
+TEST_F(ServiceDaysTest, AFailedQueryIsShownAndGivesNoExtraction) {
+    std::string description;
+    ASSERT_TRUE(connection->execute("DROP TABLE fermitin", &description)) << description;
+    EXPECT_FALSE(ServiceDayExtraction::Run(*connection, kMonday, kSunday, {}));
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_NE(ui.messages()[0].text.find("fermitin"), std::string::npos);
+    EXPECT_EQ(ui.progressValues().back(), -1);
+}
+
+TEST_F(ServiceDaysTest, RunningDayCountAddsGrantsAndSubtractsWithdrawals) {
+    RunningDayCalendar calendar;
+    for (int day = 10; day >= 1; --day) {
+        calendar.add(Date{2024, 9, day}.display(), "FER");
+    }
+    calendar.add("05/09/2024", "SCO  ");
+    calendar.add("05/09/2024", "FER"); // already there
+    calendar.add("1/9/2024", "FES");   // not ten characters: ignored
+    ASSERT_EQ(calendar.days().size(), 10u);
+    EXPECT_EQ(calendar.days().front().day, 10) << "in the order first added";
+    EXPECT_EQ(calendar.days()[5].cadences, (std::vector<std::string>{"FER", "SCO"}));
+
+    const TripPeriod grant{"01/09/2024", "10/09/2024", "FER", false};
+    const TripPeriod withdrawal{"03/09/2024", "05/09/2024", "FER", true};
+    EXPECT_EQ(runningDayCount(calendar, std::vector{grant, withdrawal}), 7);
+    EXPECT_EQ(runningDayCount(calendar, std::vector{grant, grant}), 20);
+    EXPECT_EQ(runningDayCount(calendar, std::vector{withdrawal}), -3);
+    EXPECT_EQ(runningDayCount(calendar, std::vector<TripPeriod>{}), 0);
+    EXPECT_EQ(runningDayCount(calendar,
+                              std::vector{TripPeriod{"01/09/2024", "31/12/2024", "SCO ", false}}),
+              1);
+    EXPECT_EQ(runningDayCount(calendar,
+                              std::vector{TripPeriod{"00/00/0000", "99/99/9999", "FER", false}}),
+              10);
+    EXPECT_EQ(
+        runningDayCount(calendar, std::vector{TripPeriod{"1/9/2024", "10/09/2024", "FER", false}}),
+        0);
+    EXPECT_EQ(runningDayCount(calendar,
+                              std::vector{TripPeriod{"10/09/2024", "01/09/2024", "FER", false}}),
+              0);
+}
+
+TEST_F(ServiceDaysTest, RunningDayCountDiffersFromTheDayVectorWhereGrantsOverlap) {
+    const auto calendar = loadRunningDayCalendar(*connection);
+    ASSERT_TRUE(calendar);
+    const std::vector<TripPeriod> trip3 = {{"02/09/2024", "10/09/2024", "FER", false},
+                                           {"05/09/2024", "12/09/2024", "FER", false},
+                                           {"01/09/2024", "30/09/2024", "FES", false}};
+    // 8 + 7 FER days, the five common ones counted twice, and the four Sundays from 01/09 to
+    // 22/09, two of them outside the range of the day vector.
+    EXPECT_EQ(runningDayCount(*calendar, trip3), 19);
+    const ServiceDayExtraction x = run();
+    const std::string_view vector = x.dayVector(3);
+    EXPECT_EQ(std::count(vector.begin(), vector.end(), 'S'), 12);
+}
+
+TEST(ServiceDaysTripSummaries, CadenceFirstStartAndLastEnd) {
+    const std::vector<TripPeriod> one = {{"01/09/2024", "30/06/2025", "FER   ", false}};
+    EXPECT_EQ(tripCadenceSummary(one), "FER");
+    EXPECT_EQ(tripFirstStart(one), "01/09/2024");
+    EXPECT_EQ(tripLastEnd(one), "30/06/2025");
+
+    // Dates compare by year, month and day, never as texts.
+    const std::vector<TripPeriod> two = {{"07/01/2025", "06/01/2025", "FER", false},
+                                         {"20/12/2024", "31/12/2024", "FER", true}};
+    EXPECT_EQ(tripCadenceSummary(two), "Plurima");
+    EXPECT_EQ(tripFirstStart(two), "20/12/2024");
+    EXPECT_EQ(tripLastEnd(two), "06/01/2025");
+
+    EXPECT_EQ(tripCadenceSummary({}), "Plurima");
+    EXPECT_EQ(tripFirstStart({}), "");
+    EXPECT_EQ(tripLastEnd({}), "");
+}
+
+} // namespace
+} // namespace tramela::calendar
