@@ -2,8 +2,13 @@
 
 #include "app/command_table.h"
 #include "app/company_header.h"
+#include "app/typed_date.h"
+#include "calendar/cadences.h"
+#include "calendar/calendar.h"
 #include "store/cartography.h"
+#include "store/value_text.h"
 
+#include <fmt/format.h>
 #include <iostream>
 
 namespace tramela::cli {
@@ -72,10 +77,15 @@ void disconnect(Context& context, const Arguments&) {
     printTitle(context);
 }
 
-void queueFiles(Context& context, const Arguments& arguments) {
-    for (const std::string& file : arguments.files) {
-        context.ui.queueFile(file);
-    }
+void repair(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    app::Route(context.window, 5106);
+}
+
+void duplicate(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    context.ui.queueFile(arguments.files[1]);
+    app::Route(context.window, 5107);
 }
 
 void newDatabase(Context& context, const Arguments& arguments) {
@@ -88,6 +98,204 @@ void title(Context& context, const Arguments&) {
 
 void menu(Context& context, const Arguments&) {
     std::cout << app::menuTree(context.window);
+}
+
+// The connection a command of the command line's own needs, or the same refusal the menu gives.
+store::DatabaseConnection* requireDatabase(Context& context, int menuId) {
+    if (context.window.isConnected()) {
+        return context.window.connection();
+    }
+    app::Route(context.window, menuId);
+    return nullptr;
+}
+
+// A sub-action of a command ("calendar fill ...") with its positional arguments and options.
+CLI::App* action(CLI::App& command, Arguments& arguments, const char* name, const char* help) {
+    CLI::App* sub = command.add_subcommand(name, help);
+    sub->callback([&arguments, name] { arguments.form["action"] = name; });
+    return sub;
+}
+
+void positional(CLI::App& command, Arguments& arguments, const char* name, const char* help) {
+    command
+        .add_option_function<std::string>(
+            name,
+            [&arguments, name](const std::string& value) { arguments.form[name] = value; },
+            help)
+        ->required();
+}
+
+void option(
+    CLI::App& command, Arguments& arguments, const char* flag, const char* key, const char* help) {
+    command
+        .add_option_function<std::string>(
+            flag,
+            [&arguments, key](const std::string& value) { arguments.form[key] = value; },
+            help)
+        ->type_name("GG/MM/AAAA");
+}
+
+void cadenceOptions(CLI::App& command, Arguments& arguments) {
+    command.require_subcommand(1);
+    action(command, arguments, "list", "Elenca le cadenze");
+    CLI::App* add = action(command, arguments, "add", "Inserisce una nuova cadenza");
+    positional(*add, arguments, "CODE", "Codice della cadenza (al massimo 10 caratteri)");
+    positional(*add, arguments, "NAME", "Denominazione della cadenza");
+    CLI::App* modify = action(command, arguments, "modify", "Modifica una cadenza");
+    positional(*modify, arguments, "CODE", "Codice della cadenza");
+    positional(*modify, arguments, "NAME", "Nuova denominazione");
+    CLI::App* remove = action(command, arguments, "delete", "Elimina una cadenza");
+    positional(*remove, arguments, "CODE", "Codice della cadenza");
+}
+
+void cadences(Context& context, const Arguments& arguments) {
+    store::DatabaseConnection* connection = requireDatabase(context, 5110);
+    if (connection == nullptr) {
+        return;
+    }
+    const std::string& action = arguments.form.at("action");
+    const auto value = [&](const char* key) { return arguments.form.at(key); };
+    if (action == "list") {
+        for (const calendar::Cadence& cadence : calendar::listCadences(*connection)) {
+            std::cout << fmt::format("{:<10} {}\n", cadence.code, cadence.name);
+        }
+    } else if (action == "add") {
+        calendar::addCadence(*connection, value("CODE"), value("NAME"));
+    } else if (action == "modify") {
+        calendar::modifyCadence(*connection, value("CODE"), value("NAME"));
+    } else {
+        calendar::deleteCadence(*connection, value("CODE"));
+    }
+}
+
+void calendarOptions(CLI::App& command, Arguments& arguments) {
+    command.require_subcommand(1);
+    const auto range = [&](CLI::App& sub) {
+        option(sub, arguments, "--from", "from", "Primo giorno (predefinito: inizio del periodo)");
+        option(sub, arguments, "--to", "to", "Ultimo giorno (predefinito: fine del periodo)");
+    };
+    range(*action(command, arguments, "days", "Elenca i giorni del calendario"));
+    CLI::App* fill = action(command, arguments, "fill", "Genera una cadenza nei giorni scelti");
+    positional(*fill, arguments, "CADENCE", "Codice della cadenza");
+    range(*fill);
+    fill->add_option_function<std::string>(
+            "--weekdays",
+            [&arguments](const std::string& value) { arguments.form["weekdays"] = value; },
+            "Giorni della settimana (1=Lun ... 7=Dom), predefinito 1234567")
+        ->type_name("1234567");
+    CLI::App* clear = action(command, arguments, "clear", "Toglie una cadenza dai giorni");
+    positional(*clear, arguments, "CADENCE", "Codice della cadenza");
+    range(*clear);
+    for (const auto& [name, help] : {std::pair{"add", "Attiva una cadenza in un giorno"},
+                                     std::pair{"remove", "Disattiva una cadenza in un giorno"}}) {
+        CLI::App* sub = action(command, arguments, name, help);
+        positional(*sub, arguments, "DAY", "Il giorno (GG/MM/AAAA)");
+        positional(*sub, arguments, "CADENCE", "Codice della cadenza");
+    }
+    CLI::App* note = action(command, arguments, "note", "Annotazione di un giorno");
+    positional(*note, arguments, "DAY", "Il giorno (GG/MM/AAAA)");
+    note->add_option_function<std::string>(
+        "TEXT",
+        [&arguments](const std::string& value) { arguments.form["TEXT"] = value; },
+        "L'annotazione (vuota: nessuna)");
+}
+
+// A date of the calendar's dialogs, by the typed-date rule; the refusal when it fails it.
+std::optional<Date> calendarDate(Context& context, const std::string& text) {
+    if (const auto date = app::parseTypedDate(text)) {
+        return date;
+    }
+    context.ui.Message("ATTENZIONE: la data del giorno è espressa in un formato illegale.\n\n"
+                       "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n"
+                       "I dati immessi non saranno registrati !!!",
+                       ui::Icon::Stop);
+    return std::nullopt;
+}
+
+void printDays(const calendar::DayList& days) {
+    for (const calendar::CalendarDay& day : days.days()) {
+        std::string line = fmt::format("{} {} {:<9} {:<10}",
+                                       day.date.display(),
+                                       day.weekday,
+                                       calendar::weekdayName(day.weekday),
+                                       day.holiday);
+        for (const calendar::DayCadence& cadence : day.cadences) {
+            line += " " + cadence.code;
+            const std::string_view note = store::withoutTrailingBlanks(cadence.note);
+            if (!note.empty()) {
+                line += fmt::format(" [{}]", note);
+            }
+        }
+        std::cout << store::withoutTrailingBlanks(line) << '\n';
+    }
+}
+
+void calendarCommand(Context& context, const Arguments& arguments) {
+    store::DatabaseConnection* connection = requireDatabase(context, 5111);
+    if (connection == nullptr) {
+        return;
+    }
+    const auto text = [&](const char* key) {
+        const auto found = arguments.form.find(key);
+        return found != arguments.form.end() ? found->second : std::string();
+    };
+    // The range defaults to the communication period of the company header.
+    auto [first, last] = calendar::communicationPeriod(*connection);
+    for (const auto& [key, date] : {std::pair{"from", &first}, std::pair{"to", &last}}) {
+        if (!text(key).empty()) {
+            const auto typed = calendarDate(context, text(key));
+            if (!typed) {
+                return;
+            }
+            *date = *typed;
+        }
+    }
+    std::optional<Date> day;
+    if (!text("DAY").empty()) {
+        day = calendarDate(context, text("DAY"));
+        if (!day) {
+            return;
+        }
+        first = std::min(first, *day);
+        last = std::max(last, *day);
+    }
+    calendar::DayList days(first, last);
+    if (!days.LoadCalendar(*connection)) {
+        return;
+    }
+    calendar::CalendarEditor editor(*connection, days);
+    const std::string action = text("action");
+    const std::string cadence = text("CADENCE");
+    if (action == "days") {
+        printDays(days);
+    } else if (action == "fill") {
+        const auto weekdays =
+            calendar::parseWeekdays(text("weekdays").empty() ? "1234567" : text("weekdays"));
+        if (!weekdays) {
+            context.ui.Message("ATTENZIONE: i giorni della settimana si indicano con le cifre da "
+                               "1 (Lunedi) a 7 (Domenica).\n\n"
+                               "I dati immessi non saranno registrati !!!",
+                               ui::Icon::Stop);
+            return;
+        }
+        if (editor.cadenceExists(cadence)) {
+            const int added = editor.FillCadence(cadence, first, last, *weekdays);
+            context.ui.Message(
+                fmt::format("Cadenza {}: aggiunti {} giorni al calendario.", cadence, added),
+                ui::Icon::Information);
+        }
+    } else if (action == "clear") {
+        const int cleared = editor.ClearCadence(cadence, first, last);
+        context.ui.Message(
+            fmt::format("Cadenza {}: tolti {} giorni dal calendario.", cadence, cleared),
+            ui::Icon::Information);
+    } else if (action == "add") {
+        editor.AddCadence(*day, cadence);
+    } else if (action == "remove") {
+        editor.RemoveCadence(*day, cadence);
+    } else if (action == "note") {
+        editor.SetAnnotation(*day, text("TEXT"));
+    }
 }
 
 } // namespace
@@ -109,7 +317,7 @@ std::vector<CliCommand> cliCommands() {
          .startup = Startup::None,
          .addOptions = [](CLI::App& c,
                           Arguments& a) { oneFile(c, a, "FILE", "Il database da riparare"); },
-         .run = queueFiles},
+         .run = repair},
         {.name = "duplicate",
          .menuId = 5107,
          .startup = Startup::None,
@@ -119,9 +327,17 @@ std::vector<CliCommand> cliCommands() {
                  c.add_option("FROM", a.files[0], "Il database di origine")->required();
                  c.add_option("TO", a.files[1], "Il database di destinazione (nuovo)")->required();
              },
-         .run = queueFiles},
+         .run = duplicate},
         {.name = "company", .menuId = 5108, .addOptions = companyOptions, .run = company},
         {.name = "about", .menuId = 5102},
+        {.name = "cadences",
+         .addOptions = cadenceOptions,
+         .run = cadences,
+         .description = "gestione Cadenze: elenco, inserimento, modifica, eliminazione"},
+        {.name = "calendar",
+         .addOptions = calendarOptions,
+         .run = calendarCommand,
+         .description = "gestione Calendario: giorni, generazione e pulizia delle cadenze"},
         {.name = "new-database",
          .startup = Startup::None,
          .addOptions = [](CLI::App& c,
@@ -148,16 +364,11 @@ void runCommand(const CliCommand& command, Context& context, const Arguments& ar
         context.window.Startup(context.database);
         break;
     }
-    // The command line's own commands, and the menu commands that need their dialogs answered,
-    // run through their function; the others are routed straight to the menu's entry.
     if (command.run != nullptr) {
         command.run(context, arguments);
-        if (command.menuId == 0 || command.menuId == 5104 || command.menuId == 5105 ||
-            command.menuId == 5108) {
-            return;
-        }
+    } else {
+        app::Route(context.window, command.menuId);
     }
-    app::Route(context.window, command.menuId);
 }
 
 } // namespace tramela::cli

@@ -40,8 +40,8 @@ struct CliCommand {
     int menuId = 0;
     Startup startup = Startup::Full;
     void (*addOptions)(CLI::App& command, Arguments& arguments) = nullptr;
-    // Turns the arguments into answers to the command's dialogs; for the command line's own
-    // commands, does the whole work.
+    // Runs the command: answers its dialogs from the arguments and routes it, or does the work
+    // of a command of the command line's own. Without it the menu command is routed as it is.
     void (*run)(Context& context, const Arguments& arguments) = nullptr;
     std::string_view description = {}; // for the command line's own commands
 };

@@ -165,3 +165,51 @@ TEST_F(CliTest, CreateTablesCompanyHeaderAndMenu) {
 
 } // namespace
 } // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+TEST_F(CliTest, CalendarAndCadencesOnACreatedDatabase) {
+    ASSERT_EQ(run({"new-database", "d.sqlite"}).exitCode, 0);
+    ASSERT_EQ(run({"--db", "d.sqlite", "create-tables"}).exitCode, 0);
+    EXPECT_EQ(run({"--db", "d.sqlite", "cadences", "add", "FER", "Feriale"}).exitCode, 0);
+    EXPECT_EQ(run({"--db", "d.sqlite", "cadences", "add", "FES", "Festivo"}).exitCode, 0);
+    EXPECT_EQ(run({"--db", "d.sqlite", "cadences", "add", "FER", "Doppia"}).exitCode, 1);
+    EXPECT_TRUE(run({"--db", "d.sqlite", "cadences", "list"})
+                    .out.ends_with("FER        Feriale\nFES        Festivo\n"));
+
+    const ProcessResult filled = run({"--db",
+                                      "d.sqlite",
+                                      "calendar",
+                                      "fill",
+                                      "FER",
+                                      "--from",
+                                      "25/03/2024",
+                                      "--to",
+                                      "02/04/2024",
+                                      "--weekdays",
+                                      "123456"});
+    EXPECT_EQ(filled.exitCode, 0) << filled.err;
+    EXPECT_TRUE(filled.out.ends_with("Cadenza FER: aggiunti 8 giorni al calendario.\n"));
+    EXPECT_EQ(run({"--db", "d.sqlite", "calendar", "add", "31/03/2024", "FES"}).exitCode, 0);
+
+    const ProcessResult days =
+        run({"--db", "d.sqlite", "calendar", "days", "--from", "30/03/2024", "--to", "01/04/24"});
+    EXPECT_EQ(days.exitCode, 0);
+    EXPECT_TRUE(days.out.ends_with("30/03/2024 6 Sabato               FER\n"
+                                   "31/03/2024 7 Domenica  Pasqua     FES [Pasqua]\n"
+                                   "01/04/2024 1 Lunedi    Pasquetta  FER\n"))
+        << days.out;
+
+    const ProcessResult wrong =
+        run({"--db", "d.sqlite", "calendar", "days", "--from", "31/02/2024"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.err,
+              "ATTENZIONE: la data del giorno è espressa in un formato illegale.\n\n"
+              "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n"
+              "I dati immessi non saranno registrati !!!\n");
+    EXPECT_EQ(run({"--db", "d.sqlite", "cadences", "delete", "FES"}).exitCode, 1);
+}
+
+} // namespace
+} // namespace tramela::cli
