@@ -102,6 +102,10 @@ CliUi::~CliUi() {
     }
 }
 
+void CliUi::answerFile(std::string dialogTitle, fs::path path) {
+    m_titledFiles[std::move(dialogTitle)].push_back(std::move(path));
+}
+
 void CliUi::queueFile(fs::path path) {
     m_files.push_back(std::move(path));
 }
@@ -184,9 +188,12 @@ std::optional<fs::path> CliUi::takeFile(const FileDialog& dialog, bool opening) 
     std::error_code ignored;
     // The command line's argument is an explicit answer: it is not questioned about
     // overwriting, only checked for existence where the dialog requires it.
-    if (!m_files.empty()) {
-        fs::path path = std::move(m_files.front());
-        m_files.pop_front();
+    const auto titled = m_titledFiles.find(dialog.title);
+    std::deque<fs::path>& answers =
+        titled != m_titledFiles.end() && !titled->second.empty() ? titled->second : m_files;
+    if (!answers.empty()) {
+        fs::path path = std::move(answers.front());
+        answers.pop_front();
         if (mustExist && !fs::exists(path, ignored)) {
             Message("Il file indicato non esiste:\n" + path.string(), Icon::Stop);
             return std::nullopt;

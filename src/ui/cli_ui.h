@@ -35,6 +35,9 @@ public:
 
     // The answer to the next file dialog (open or save), taken from the command's arguments.
     void queueFile(std::filesystem::path path);
+    // The answer to the next file dialog with this title only (a report a command may or may not
+    // offer); such answers are looked at before the queue above.
+    void answerFile(std::string dialogTitle, std::filesystem::path path);
     // Answers to the form with this id, merged over its initial values; used by one Form call.
     // No values at all means "accept the initial values".
     void answerForm(std::string formId, FormValues values);
@@ -72,6 +75,7 @@ private:
     Answer m_answer;
     Terminals m_terminals;
     std::deque<std::filesystem::path> m_files;
+    std::map<std::string, std::deque<std::filesystem::path>, std::less<>> m_titledFiles;
     std::map<std::string, FormValues, std::less<>> m_formAnswers;
     bool m_failureShown = false;
     bool m_refused = false;
