@@ -1,0 +1,32 @@
+#include "comm/report_header.h"
+
+#include <ctime>
+#include <fmt/format.h>
+#include <string>
+
+namespace tramela::comm {
+
+ReportTime ReportTime::now() {
+    const std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return ReportTime{
+        local.tm_mday, local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min};
+}
+
+void writeReportHeader(TextFileWriter& writer, std::string_view title, const ReportTime& time) {
+    const std::string rule(72, '=');
+    Latin1Encoder latin1;
+    writer.writeLine(rule);
+    writer.writeLine(fmt::format("{:02d}/{:02d}/{:04d} {:02d}.{:02d} Report {} (Tramela)",
+                                 time.day,
+                                 time.month,
+                                 time.year,
+                                 time.hour,
+                                 time.minute,
+                                 latin1.encode(title)));
+    writer.writeLine(rule);
+    writer.writeLine("");
+}
+
+} // namespace tramela::comm
