@@ -1,0 +1,42 @@
+#pragma once
+
+#include "comm/text_output.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tramela::store {
+class DatabaseConnection;
+}
+
+namespace tramela::comm {
+
+// What the seven record writers of one export share: where they write, the company code every
+// record begins with, the Latin-1 encoder (which counts the texts it had to change), and the
+// trips the detail writer could not write.
+struct RecordExport {
+    store::DatabaseConnection& connection;
+    std::filesystem::path folder;
+    long company = 0;
+    Latin1Encoder encoder;
+    // "%06ld (code)" of each trip whose route or standard trip is missing, or whose two lists of
+    // stops differ in length.
+    std::vector<std::string> skippedTrips;
+};
+
+// Each writer creates (or replaces) its file in the folder, writes one line per record by its
+// layout and gives the number of lines written; a file that cannot be created is reported and
+// gives 0.
+long writeProtocolFile(RecordExport& run);     // RT_PROTO.TXT: 1 when the master record was found
+long writeCadenceFile(RecordExport& run);      // RT_CADEN.TXT
+long writeCalendarFile(RecordExport& run);     // RT_CALEN.TXT
+long writeTripHeaderFile(RecordExport& run);   // RT_HDORA.TXT
+long writeTripDetailFile(RecordExport& run);   // RT_DTORA.TXT
+long writePeriodFile(RecordExport& run);       // RT_PERIOD.TXT
+long writeExtendedCodeFile(RecordExport& run); // RT_EXTCOD.TXT
+
+// The company code of the master record (0 when there is none).
+long masterCompanyCode(store::DatabaseConnection& connection);
+
+} // namespace tramela::comm
