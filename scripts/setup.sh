@@ -17,6 +17,7 @@ packages=(
     googletest
     libgtest-dev
     libgmock-dev
+    libshp-dev
     sqlite3
 )
 
