@@ -298,6 +298,45 @@ void calendarCommand(Context& context, const Arguments& arguments) {
     }
 }
 
+// The verification report, offered when the verification finds something: written to FILE
+// when --report names one, not written otherwise.
+void reportOption(CLI::App& command, Arguments& arguments) {
+    command
+        .add_option_function<std::string>(
+            "--report",
+            [&arguments](const std::string& value) { arguments.form["report"] = value; },
+            "Scrive il report degli errori riscontrati in questo file")
+        ->type_name("FILE");
+}
+
+void answerReport(Context& context, const Arguments& arguments) {
+    if (const auto report = arguments.form.find("report"); report != arguments.form.end()) {
+        context.ui.answerFile("Report Errori Riscontrati", report->second);
+    }
+}
+
+void verify(Context& context, const Arguments& arguments) {
+    answerReport(context, arguments);
+    app::Route(context.window, 5152);
+}
+
+void exportTxt(Context& context, const Arguments& arguments) {
+    answerReport(context, arguments);
+    // The export writes into the folder of the file chosen in its dialog.
+    context.ui.queueFile(std::filesystem::path(arguments.files[0]) / "RT_PROTO.TXT");
+    app::Route(context.window, 5130);
+}
+
+void exportStandardLines(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    app::Route(context.window, 5159);
+}
+
+void importStandardLines(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    app::Route(context.window, 5160);
+}
+
 } // namespace
 
 std::vector<CliCommand> cliCommands() {
@@ -329,7 +368,30 @@ std::vector<CliCommand> cliCommands() {
              },
          .run = duplicate},
         {.name = "company", .menuId = 5108, .addOptions = companyOptions, .run = company},
-        {.name = "about", .menuId = 5102},
+        {.name = "about", .menuId = 5102, .description = "Informazioni sul programma"},
+        {.name = "verify", .menuId = 5152, .addOptions = reportOption, .run = verify},
+        {.name = "export-txt",
+         .menuId = 5130,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "DIR", "La cartella in cui scrivere la comunicazione");
+                 reportOption(c, a);
+             },
+         .run = exportTxt},
+        {.name = "export-standard-lines",
+         .menuId = 5159,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "FILE", "Il file delle Linee Standard da scrivere");
+             },
+         .run = exportStandardLines},
+        {.name = "import-standard-lines",
+         .menuId = 5160,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "FILE", "Il file delle Linee Standard da leggere");
+             },
+         .run = importStandardLines},
         {.name = "cadences",
          .addOptions = cadenceOptions,
          .run = cadences,

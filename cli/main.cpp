@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
             if (item == nullptr || item->entry == nullptr) {
                 continue; // not built yet: the menu lists it, the command line does not offer it
             }
-            description = app::plainLabel(item->label);
+            if (description.empty()) {
+                description = app::plainLabel(item->label);
+            }
         }
         CLI::App* sub = app.add_subcommand(std::string(command.name), description);
         if (command.addOptions != nullptr) {

@@ -2,6 +2,9 @@
 
 #include "app/company_header.h"
 #include "app/main_window.h"
+#include "comm/txt/standard_lines_file.h"
+#include "comm/txt/txt_export.h"
+#include "comm/xml/verification.h"
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
 #include "store/timetable_clearing.h"
@@ -106,12 +109,18 @@ std::vector<MenuItem> buildMenuBar() {
                             command(5126, "Importazione &Complessiva", "import-all"),
                         }),
                 separator(),
-                command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt"),
+                command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt", comm::ExportTxt),
                 command(5155, "Esportazione comunicazione VkzXml", "export-xml"),
                 command(5167, "Compressione-Invio Xml esterno", "send-xml"),
                 separator(),
-                command(5159, "Esportazione Codifiche &Linee Ufficiali", "export-standard-lines"),
-                command(5160, "Importazione Codifiche Linee &Ufficiali", "import-standard-lines"),
+                command(5159,
+                        "Esportazione Codifiche &Linee Ufficiali",
+                        "export-standard-lines",
+                        comm::ExportStandardLines),
+                command(5160,
+                        "Importazione Codifiche Linee &Ufficiali",
+                        "import-standard-lines",
+                        comm::ImportStandardLines),
             }),
         submenu("&Stampe",
                 {
@@ -129,7 +138,7 @@ std::vector<MenuItem> buildMenuBar() {
                     command(5132, "verifica congruenza &Distanze", "distance-register"),
                     command(5145, "verifica &Errori Progressive", "progressive-errors"),
                     command(5147, "verifica associazione &Fermate/Percorso", "stop-route-analysis"),
-                    command(5152, "verifica &Errori", "verify"),
+                    command(5152, "verifica &Errori", "verify", comm::VerifyCommand),
                 }),
         submenu(
             "&Utilità",

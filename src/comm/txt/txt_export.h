@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tramela::app {
+class MainWindow;
+}
+
+namespace tramela::comm {
+
+// The menu's "&Esportazione dati (VKZ-TXT)": checks the master record, runs the formal
+// verification, asks for the folder, writes the two shapefiles, the seven record files and the
+// three side files into it, and tells how many records went into each.
+void ExportTxt(app::MainWindow& window);
+
+} // namespace tramela::comm
