@@ -1,0 +1,114 @@
+#include "network_generator.h"
+
+#include "network/geometry_codec.h"
+#include "store/cartography.h"
+#include "store/database_connection.h"
+#include "store/schema_catalogue.h"
+#include "ui/scripted_ui.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fmt/format.h>
+#include <sqlite3.h>
+#include <vector>
+
+namespace tramela::bench {
+
+namespace {
+
+void run(sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "generator: %s\n", error != nullptr ? error : "?");
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+void generateNetwork(const std::filesystem::path& path, const NetworkSize& size) {
+    ui::ScriptedUi quiet;
+    std::filesystem::remove(path);
+    if (!store::createCartographyDatabase(quiet, path)) {
+        std::fprintf(stderr, "generator: cannot create %s\n", path.c_str());
+        std::exit(1);
+    }
+    {
+        store::DatabaseConnection connection(quiet, path);
+        store::RefreshDescriptors(connection);
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    run(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; BEGIN");
+    // Stops on a grid 100 m apart; route r visits stopsPerRoute consecutive stops of the grid.
+    run(db,
+        fmt::format(R"sql(
+INSERT INTO master VALUES (0, 42, '2024-03-01', 7, 'Ufficio Esercizio', '2024-01-01', '2024-12-31');
+INSERT INTO local VALUES (1, 'Valmora', '099001');
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {stops})
+INSERT INTO fermate SELECT i, printf('F%05d', i), 'Fermata ' || i, 'Via ' || i,
+    (i % 100) * 100.0, (i / 100) * 100.0, 1 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {routes})
+INSERT INTO itiner SELECT i, printf('P%04d', i), 'Percorso ' || i, {length}, {length} FROM n;
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < {routes} * {per} - 1)
+INSERT INTO fermitin SELECT i / {per} + 1, i % {per} + 1,
+    ((i / {per}) * 13 + i % {per}) % {stops} + 1, (i % {per}) * 500.0, (i % {per}) * 500.0,
+    (i % {per}) IN (0, {per} - 1), 0 FROM n;
+INSERT INTO cadenz VALUES ('FER', 'Feriale'), ('FES', 'Festivo');
+WITH RECURSIVE days(d) AS (SELECT '2024-01-01' UNION ALL
+    SELECT date(d, '+1 day') FROM days WHERE d < '2024-12-31')
+INSERT INTO calend SELECT d, CASE strftime('%w', d) WHEN '0' THEN 'FES' ELSE 'FER' END,
+    CASE strftime('%w', d) WHEN '0' THEN '7' ELSE strftime('%w', d) END, ' ' FROM days;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {standards})
+INSERT INTO tesstd SELECT i, (i - 1) % {routes} + 1 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < {standards} * {per} - 1)
+INSERT INTO detstd SELECT i / {per} + 1, i % {per} + 1,
+    ((i / {per}) % {routes} * 13 + i % {per}) % {stops} + 1,
+    (i % {per}) * 2, (i % {per}) * 2 + CASE WHEN i % {per} IN (0, {per} - 1) THEN 0 ELSE 1 END,
+    0, 0 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {trips})
+INSERT INTO corse SELECT i, 'C' || i, 'L' || ((i - 1) % {standards} % {routes} / 4 + 1),
+    CASE i % 2 WHEN 0 THEN 'A' ELSE 'R' END, 500 + (i % 18) * 100 + i % 60, 3, {length}, 80,
+    {length}, 80, ((i - 1) % {standards}) % {routes} + 1, (i - 1) % {standards} + 1, 'U',
+    NULL, NULL FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {trips})
+INSERT INTO period SELECT i, 'FER', '2024-01-01', '2024-12-31', 0 FROM n
+    UNION ALL SELECT i, 'FER', '2024-08-05', '2024-08-25', 1 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {trips})
+INSERT INTO extcod SELECT i, 1, 42, 42 FROM n;
+)sql",
+                    fmt::arg("stops", size.stops),
+                    fmt::arg("routes", size.routes),
+                    fmt::arg("per", size.stopsPerRoute),
+                    fmt::arg("length", (size.stopsPerRoute - 1) * 500),
+                    fmt::arg("standards", size.standardTrips),
+                    fmt::arg("trips", size.trips)));
+    // Each geometry winds along its route: a zigzag of the given number of vertices.
+    sqlite3_stmt* geometry = nullptr;
+    sqlite3_prepare_v2(
+        db, "INSERT INTO geoitin VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &geometry, nullptr);
+    std::vector<network::Point> vertices(static_cast<size_t>(size.verticesPerRoute));
+    for (int route = 1; route <= size.routes; ++route) {
+        const double x0 = (route % 50) * 400.0;
+        const double y0 = (route / 50) * 400.0;
+        for (int v = 0; v < size.verticesPerRoute; ++v) {
+            vertices[static_cast<size_t>(v)] = {x0 + v * 60.0, y0 + (v % 2) * 25.0};
+        }
+        const std::vector<unsigned char> blob = network::encodeCoord(vertices);
+        sqlite3_bind_int(geometry, 1, route);
+        sqlite3_bind_int(geometry, 2, size.verticesPerRoute);
+        sqlite3_bind_blob(
+            geometry, 3, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_double(geometry, 4, x0);
+        sqlite3_bind_double(geometry, 5, y0);
+        sqlite3_bind_double(geometry, 6, x0 + (size.verticesPerRoute - 1) * 60.0);
+        sqlite3_bind_double(geometry, 7, y0 + 25.0);
+        sqlite3_step(geometry);
+        sqlite3_reset(geometry);
+    }
+    sqlite3_finalize(geometry);
+    run(db, "COMMIT");
+    sqlite3_close(db);
+}
+
+} // namespace tramela::bench

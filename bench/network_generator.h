@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+
+namespace tramela::bench {
+
+// The size of a generated network.
+struct NetworkSize {
+    int stops = 6000;
+    int routes = 400;
+    int stopsPerRoute = 40;
+    int verticesPerRoute = 300;
+    int standardTrips = 2000;
+    int trips = 40000;
+};
+
+// Creates a complete database at `path` (cartography and system tables, registers, a company
+// header) holding a generated network of that size: stops on a grid, routes through them with
+// geometries, standard trips, trips with two periods each and extended codes, a year's
+// calendar of two cadences. Everything is written in one transaction; the data verify clean.
+void generateNetwork(const std::filesystem::path& path, const NetworkSize& size = {});
+
+} // namespace tramela::bench
