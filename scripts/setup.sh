@@ -18,6 +18,9 @@ packages=(
     libgtest-dev
     libgmock-dev
     libshp-dev
+    libproj-dev
+    libzip-dev
+    libcsv-dev
     sqlite3
 )
 
