@@ -2,12 +2,15 @@
 
 #include "app/command_table.h"
 #include "app/company_header.h"
+#include "app/demo_database.h"
 #include "app/typed_date.h"
 #include "calendar/cadences.h"
 #include "calendar/calendar.h"
+#include "comm/gtfs/gtfs_import.h"
 #include "store/cartography.h"
 #include "store/value_text.h"
 
+#include <charconv>
 #include <fmt/format.h>
 #include <iostream>
 
@@ -337,6 +340,104 @@ void importStandardLines(Context& context, const Arguments& arguments) {
     app::Route(context.window, 5160);
 }
 
+// The title of the dialogs that offer a report of errors found.
+constexpr std::string_view kStandardLinesReportTitle = "Report Errori Riscontrati";
+
+void identifyOptions(CLI::App& command, Arguments& arguments) {
+    command.add_flag_callback(
+        "--railway",
+        [&arguments] { arguments.form["railway"] = "1"; },
+        "Variante per le linee ferroviarie");
+    command
+        .add_option_function<std::string>(
+            "--report",
+            [&arguments](const std::string& value) { arguments.form["report"] = value; },
+            "Scrive il report delle linee in errore in questo file")
+        ->type_name("FILE");
+}
+
+void identifyStandardLines(Context& context, const Arguments& arguments) {
+    if (const auto report = arguments.form.find("report"); report != arguments.form.end()) {
+        context.ui.answerFile(std::string(kStandardLinesReportTitle), report->second);
+    }
+    app::Route(context.window, arguments.form.contains("railway") ? 5166 : 5162);
+}
+
+void gtfsOptions(CLI::App& command, Arguments& arguments) {
+    oneFile(command, arguments, "FEED", "Il feed GTFS: una cartella o un file .zip");
+    const std::pair<const char*, const char*> options[] = {
+        {"--crs", "Sistema di riferimento piano, EPSG:NNNN (predefinito: fuso UTM del feed)"},
+        {"--localities", "File CSV delle località: stop_id, località, codice ISTAT, comune"},
+        {"--authority", "Codice dell'Ente concedente delle corse"},
+        {"--lot", "Codice del Lotto di gara"},
+        {"--company", "Codice dell'Azienda di gestione"},
+        {"--subcontractor", "Codice dell'Azienda subappaltatrice"},
+    };
+    for (const auto& [flag, help] : options) {
+        command.add_option_function<std::string>(
+            flag,
+            [&arguments, key = std::string(flag + 2)](const std::string& value) {
+                arguments.form[key] = value;
+            },
+            help);
+    }
+}
+
+// A whole number given on the command line, or the refusal.
+std::optional<int> wholeNumberOption(Context& context,
+                                     const Arguments& arguments,
+                                     const std::string& key,
+                                     bool& valid) {
+    const auto found = arguments.form.find(key);
+    if (found == arguments.form.end()) {
+        return std::nullopt;
+    }
+    std::string_view text = found->second;
+    if (key == "crs" && (text.starts_with("EPSG:") || text.starts_with("epsg:"))) {
+        text.remove_prefix(5);
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        context.ui.Message(fmt::format("ATTENZIONE: il valore \"{}\" dell'opzione --{} non è "
+                                       "valido.\n\nI dati immessi non saranno registrati !!!",
+                                       found->second,
+                                       key),
+                           ui::Icon::Stop);
+        valid = false;
+    }
+    return value;
+}
+
+void importGtfs(Context& context, const Arguments& arguments) {
+    if (!context.window.isConnected()) {
+        app::Route(context.window, 5109); // the same refusal: a database is needed
+        return;
+    }
+    comm::gtfs::ImportOptions options;
+    options.feed = arguments.files[0];
+    bool valid = true;
+    options.epsg = wholeNumberOption(context, arguments, "crs", valid);
+    options.authority = wholeNumberOption(context, arguments, "authority", valid);
+    options.lot = wholeNumberOption(context, arguments, "lot", valid);
+    options.company = wholeNumberOption(context, arguments, "company", valid);
+    options.subcontractor = wholeNumberOption(context, arguments, "subcontractor", valid);
+    if (const auto localities = arguments.form.find("localities");
+        localities != arguments.form.end()) {
+        options.localities = localities->second;
+    }
+    if (valid) {
+        comm::gtfs::ImportGtfs(context.window, options);
+    }
+}
+
+void demo(Context& context, const Arguments& arguments) {
+    if (app::BuildDemoDatabase(context.ui, arguments.files[0])) {
+        context.ui.Message(fmt::format("Il database dimostrativo {} è pronto.", arguments.files[0]),
+                           ui::Icon::Information);
+    }
+}
+
 } // namespace
 
 std::vector<CliCommand> cliCommands() {
@@ -400,6 +501,21 @@ std::vector<CliCommand> cliCommands() {
          .addOptions = calendarOptions,
          .run = calendarCommand,
          .description = "gestione Calendario: giorni, generazione e pulizia delle cadenze"},
+        {.name = "identify-standard-lines",
+         .menuId = 5162,
+         .addOptions = identifyOptions,
+         .run = identifyStandardLines},
+        {.name = "remove-standard-lines", .menuId = 5164},
+        {.name = "import-gtfs",
+         .addOptions = gtfsOptions,
+         .run = importGtfs,
+         .description = "Importa una rete e un orario in formato GTFS"},
+        {.name = "demo",
+         .startup = Startup::None,
+         .addOptions = [](CLI::App& c,
+                          Arguments& a) { oneFile(c, a, "FILE", "Il database da creare"); },
+         .run = demo,
+         .description = "Crea il database dimostrativo della rete di Valmora"},
         {.name = "new-database",
          .startup = Startup::None,
          .addOptions = [](CLI::App& c,

@@ -8,6 +8,7 @@
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
 #include "store/timetable_clearing.h"
+#include "utilities/standard_lines.h"
 
 #include <fmt/format.h>
 
@@ -180,12 +181,17 @@ std::vector<MenuItem> buildMenuBar() {
                 separator(),
                 command(5162,
                         "Identificazione automatica Codifiche &Linee Ufficiali",
-                        "identify-standard-lines"),
-                command(5164, "Eliminazione Codifiche Linee &Ufficiali", "remove-standard-lines"),
+                        "identify-standard-lines",
+                        utilities::IdentifyStandardLines),
+                command(5164,
+                        "Eliminazione Codifiche Linee &Ufficiali",
+                        "remove-standard-lines",
+                        utilities::RemoveStandardLines),
                 separator(),
                 command(5166,
                         "Identificazione automatica Codifiche &Linee Ufficiali [Ferrovie]",
-                        "identify-standard-lines"),
+                        "identify-standard-lines",
+                        utilities::IdentifyRailwayStandardLines),
                 separator(),
                 command(5161, "Importazione &Configurazione Sirventa", "import-server-config"),
             }),

@@ -2,6 +2,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace tramela::cli {
 namespace {
@@ -209,6 +210,47 @@ TEST_F(CliTest, CalendarAndCadencesOnACreatedDatabase) {
               "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n"
               "I dati immessi non saranno registrati !!!\n");
     EXPECT_EQ(run({"--db", "d.sqlite", "cadences", "delete", "FES"}).exitCode, 1);
+}
+
+} // namespace
+} // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+TEST_F(CliTest, DemoDatabaseVerifiesCleanAndExportsEveryFile) {
+    const ProcessResult built = run({"demo", "demo.sqlite"});
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    EXPECT_TRUE(built.out.ends_with("Il database dimostrativo demo.sqlite è pronto.\n"));
+    EXPECT_EQ(run({"demo", "demo.sqlite"}).exitCode, 1) << "an existing file is never replaced";
+
+    const ProcessResult verified = run({"--db", "demo.sqlite", "verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out << verified.err;
+    EXPECT_EQ(verified.out + verified.err, "");
+
+    std::filesystem::create_directory(dir / "out");
+    const ProcessResult exported = run({"--yes", "--db", "demo.sqlite", "export-txt", "out"});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    std::istringstream lines(exported.out.substr(exported.out.find("Esportate")));
+    int files = 0;
+    for (std::string line; std::getline(lines, line) && !line.empty(); ++files) {
+        EXPECT_EQ(line.find(" 0 "), std::string::npos) << line;
+    }
+    EXPECT_EQ(files, 12);
+    EXPECT_EQ(run({"--db", "demo.sqlite", "title"}).out,
+              "Tramela - Azienda 42 - Autolinee Corvasca Sud S.r.l. [periodo dal 01/01/2025 al "
+              "31/12/2025]\n");
+}
+
+TEST_F(CliTest, ImportGtfsPrintsItsCountsAndRefusesASecondImport) {
+    ASSERT_EQ(run({"new-database", "s.sqlite"}).exitCode, 0);
+    ASSERT_EQ(run({"--db", "s.sqlite", "create-tables"}).exitCode, 0);
+    const std::string feed = std::string(TRAMELA_SHARED_DATA) + "/sample-gtfs-feed";
+    const ProcessResult imported = run({"--db", "s.sqlite", "import-gtfs", feed});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_NE(imported.out.find("righe in fermate"), std::string::npos) << imported.out;
+    EXPECT_EQ(run({"--db", "s.sqlite", "import-gtfs", feed}).exitCode, 1);
+    EXPECT_EQ(run({"--db", "s.sqlite", "import-gtfs", feed, "--lot", "x"}).exitCode, 1);
 }
 
 } // namespace
