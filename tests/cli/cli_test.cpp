@@ -250,6 +250,26 @@ TEST_F(CliTest, ImportGtfsPrintsItsCountsAndRefusesASecondImport) {
     EXPECT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_NE(imported.out.find("righe in fermate"), std::string::npos) << imported.out;
     EXPECT_EQ(run({"--db", "s.sqlite", "import-gtfs", feed}).exitCode, 1);
+
+    // With a complete header the feed verifies with tolerable findings only: stops without a
+    // location and routes sharing a name.
+    ASSERT_EQ(run({"--db",
+                   "s.sqlite",
+                   "company",
+                   "--code",
+                   "42",
+                   "--date",
+                   "01/03/2024",
+                   "--protocol",
+                   "3",
+                   "--responsible",
+                   "Ufficio"})
+                  .exitCode,
+              0);
+    const ProcessResult verified = run({"--db", "s.sqlite", "verify", "--report", "r.txt"});
+    EXPECT_NE(verified.err.find("ERRORE TOLLERABILE"), std::string::npos) << verified.err;
+    EXPECT_EQ(verified.err.find("ERRORE BLOCCANTE"), std::string::npos) << verified.err;
+    EXPECT_NE(test::readFile(dir / "r.txt").find("Ubicazioni Assenti"), std::string::npos);
     EXPECT_EQ(run({"--db", "s.sqlite", "import-gtfs", feed, "--lot", "x"}).exitCode, 1);
 }
 
