@@ -227,6 +227,18 @@ long writeTripDetailFile(RecordExport& run) {
     const auto routes = loadRouteImage(run);
     const auto standards = loadStandardImage(run);
 
+    long total = 0;
+    if (run.progress) {
+        QueryCursor count(run.connection);
+        count.SetSelect("COUNT(*)");
+        count.SetFrom("corse");
+        std::int32_t rows = 0;
+        if (count.Execute()) {
+            count.GetLong(0, rows);
+        }
+        total = rows;
+    }
+    long done = 0;
     QueryCursor trips(run.connection);
     trips.SetSelect("ID, parte, id_perc, standard, codcorsa");
     trips.SetFrom("corse");
@@ -242,6 +254,9 @@ long writeTripDetailFile(RecordExport& run) {
         trips.GetShort(1, departure);
         trips.GetLong(2, route);
         trips.GetLong(3, standard);
+        if (run.progress) {
+            run.progress(++done, total);
+        }
         const auto stops = routes.find(route);
         const auto times = standards.find(standard);
         // Rows and stops are paired by position: both lists must exist and match in length.

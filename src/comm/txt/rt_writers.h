@@ -3,6 +3,7 @@
 #include "comm/text_output.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct RecordExport {
     // "%06ld (code)" of each trip whose route or standard trip is missing, or whose two lists of
     // stops differ in length.
     std::vector<std::string> skippedTrips;
+    // Told after each trip of the detail file: trips done, trips in all.
+    std::function<void(long done, long total)> progress = {};
 };
 
 // Each writer creates (or replaces) its file in the folder, writes one line per record by its

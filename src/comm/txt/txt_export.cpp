@@ -69,6 +69,7 @@ void ExportTxt(app::MainWindow& window) {
     }
     // Every file goes into the chosen file's folder; the name typed is never created.
     RecordExport run{connection, chosen->parent_path(), masterCompanyCode(connection), {}, {}};
+    run.progress = [&window](long done, long total) { window.SetProgress(done, total); };
     window.BeginBusy(true);
 
     struct Step {
@@ -116,7 +117,9 @@ void ExportTxt(app::MainWindow& window) {
     std::string summary = "Risultati generazione Comunicazione VKZ-TXT v1:\n\n";
     for (const Step& step : steps) {
         window.ShowProgressCaption(step.caption);
+        window.ShowProgressBar();
         summary += fmt::format(fmt::runtime(step.summary), step.write(run));
+        window.HideProgressBar();
     }
     ui.Message(summary, ui::Icon::Information);
     closingWarning(ui, run);

@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tramela::comm {
@@ -66,6 +67,10 @@ TEST_F(TxtExportTest, WritesEveryFileIntoTheChosenFolderAndSumsThemUp) {
     EXPECT_EQ(ui.fileDialogs()[0].initialName, "RT_PROTO");
     EXPECT_EQ(ui.progressCaptions().front(), "Verifica Formale dei dati");
     EXPECT_EQ(ui.progressCaptions().back(), "Generazione PERCORSI_NUVO.TXT");
+    // The detail file moves the bar trip by trip: half way after the first of two.
+    const auto& bar = ui.progressValues();
+    EXPECT_NE(std::find(bar.begin(), bar.end(), 50), bar.end());
+    EXPECT_EQ(bar.back(), -1);
 
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "nome-scelto.txt"));
     for (const char* file : {"RT_NODI.SHP",
