@@ -1,0 +1,583 @@
+#include "comm/txt/import_frame.h"
+
+#include "app/main_window.h"
+#include "comm/text_output.h"
+#include "comm/txt/record_layouts.h"
+#include "store/database_connection.h"
+#include "store/table_cursor.h"
+#include "store/value_text.h"
+#include "ui/ui.h"
+
+#include <cstdlib>
+#include <fmt/format.h>
+#include <stdexcept>
+#include <stdio.h>
+
+namespace tramela::comm {
+
+namespace {
+
+constexpr std::string_view kSaveReport = "Vuoi salvare il report analitico degli errori ?";
+constexpr std::string_view kGoOn = "Proseguo comunque?";
+constexpr std::string_view kNotToSpecification =
+    "il file di testo proposto per l'importazione non risulta corrispondere\n"
+    "alle specifiche stabilite dalla Regione Valmora.\n\n";
+constexpr std::string_view kCompanyIncoherent =
+    "***** il Codice Regionale Azienda indicato nel file di testo è incoerente\n"
+    "oppure non corrisponde a quello dell'Azienda.\n";
+constexpr std::string_view kReclassified =
+    "L'acquisizione dei dati può comunque essere portata a buon fine, ma i codici\n"
+    "sconosciuti verranno automaticamente riclassificati.\n\n";
+
+bool isFirstOrSecondFile(ImportFile file) {
+    return file == ImportFile::Protocol || file == ImportFile::Cadences;
+}
+
+std::string_view blockingParagraph(ImportProblem problem) {
+    switch (problem) {
+    case ImportProblem::LineLength:
+        return "***** il file di testo proposto per l'importazione non risulta corrispondere\n"
+               "alle specifiche stabilite dalla Regione Valmora.\n\n";
+    case ImportProblem::IllegalDate:
+        return "***** il file di testo proposto contiene dei valori DATA illegali.\n"
+               "I valori DATA devono essere espressi nel formato AAAAMMGG !!!\n\n";
+    case ImportProblem::InvertedPeriod:
+        return "***** alcuni periodi di validità presentano la data di inizio e la data di fine\n"
+               "invertite, cioè terminano prima di iniziare.\n\n";
+    case ImportProblem::UnknownCadence:
+        return "***** il file di testo proposto contiene dei CODICI CADENZA che risultano\n"
+               "sconosciuti (violazione dell'integrità referenziale) !!!\n\n";
+    case ImportProblem::IllegalTime:
+        return "***** il file di testo proposto contiene dei valori ORARIO illegali.\n"
+               "I valori ORARIO devono essere espressi nel formato HHMM !!!\n\n";
+    default:
+        return {};
+    }
+}
+
+std::string remediableParagraph(ImportFile file, ImportProblem problem) {
+    switch (problem) {
+    case ImportProblem::CompanyCode: {
+        // The files number this paragraph differently; the detail file does not number it.
+        std::string_view number = file == ImportFile::Calendar     ? "1"
+                                  : file == ImportFile::TripHeader ? "2"
+                                  : file == ImportFile::TripDetail ? ""
+                                                                   : "4";
+        return std::string(number) + std::string(kCompanyIncoherent) +
+               "E' comunque possibile proseguire assundo il Codice Azienda corretto.\n\n";
+    }
+    case ImportProblem::DateOutsidePeriod:
+        return file == ImportFile::Periods
+                   ? "***** alcune date del calendario non rientrano nel periodo dichiarato.\n"
+                     "E' comunque possibile proseguire ignorando o aggiustando le date fuori "
+                     "periodo.\n\n"
+                   : "***** alcune date del calendario non rientrano nel periodo dichiarato.\n"
+                     "E' comunque possibile proseguire ignorando le date fuori periodo.\n\n";
+    case ImportProblem::UnknownTrip:
+        if (file == ImportFile::TripDetail) {
+            return "***** alcuni dettagli corsa si riferiscono a corse inesistenti.\n"
+                   "E' comunque possibile proseguire ignorandoli.\n\n";
+        }
+        if (file == ImportFile::ExtendedCodes) {
+            return "***** alcune codifiche estese si riferiscono a corse inesistenti.\n"
+                   "E' comunque possibile proseguire ignorandole.\n\n";
+        }
+        return "***** alcuni periodi di validità si riferiscono a corse inesistenti.\n"
+               "E' comunque possibile proseguire ignorandoli.\n\n";
+    case ImportProblem::UnknownAuthority:
+        return "***** alcuni Codici Enti Concedenti risultano sconosciuti.\n" +
+               std::string(kReclassified);
+    case ImportProblem::NonNumericContract:
+        return "***** alcuni Codici Contratto non sono numerici.\n"
+               "L'acquisizione dei dati può comunque essere portata a buon fine, ma i codici\n"
+               "verranno automaticamente azzerati.\n\n";
+    case ImportProblem::UnknownLot:
+        return "***** alcuni Codici Lotto risultano sconosciuti.\n" + std::string(kReclassified);
+    case ImportProblem::UnknownCompany:
+        return "***** alcuni Codici Azienda risultano sconosciuti.\n" + std::string(kReclassified);
+    default:
+        return {};
+    }
+}
+
+// The extended codes of unknown trips are announced after the other kinds of their file.
+constexpr ImportProblem kRemediableOrder[] = {ImportProblem::CompanyCode,
+                                              ImportProblem::DateOutsidePeriod,
+                                              ImportProblem::UnknownTrip,
+                                              ImportProblem::UnknownAuthority,
+                                              ImportProblem::NonNumericContract,
+                                              ImportProblem::UnknownLot,
+                                              ImportProblem::UnknownCompany};
+
+std::filesystem::path& rememberedFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+// A UTF-8 line into ISO-8859-1, one byte per character; what ISO-8859-1 lacks becomes "?".
+std::string utf8ToLatin1(std::string_view utf8) {
+    std::string latin1;
+    latin1.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            latin1 += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        const size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
+        char32_t code = lead & (0x7F >> length);
+        size_t k = 1;
+        for (; k < length && i + k < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+             ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        const bool whole = k == length && (lead & 0xC0) == 0xC0 && lead < 0xF8;
+        latin1 += whole && code <= 0xFF ? static_cast<char>(code) : '?';
+        i += whole ? length : 1;
+    }
+    return latin1;
+}
+
+std::optional<Date> masterDate(store::TableCursor& master, std::string_view field) {
+    std::string text;
+    master.GetFieldText(field, text);
+    if (text == "00/00/0000") {
+        return Date{1600, 1, 1};
+    }
+    if (text == "99/99/9999") {
+        return Date{2400, 12, 31};
+    }
+    if (text.size() != 10 || !allDigits(text.substr(0, 2)) || !allDigits(text.substr(3, 2)) ||
+        !allDigits(text.substr(6, 4))) {
+        return std::nullopt;
+    }
+    const Date day{static_cast<int>(fieldNumber(text.substr(6, 4))),
+                   static_cast<int>(fieldNumber(text.substr(3, 2))),
+                   static_cast<int>(fieldNumber(text.substr(0, 2)))};
+    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
+}
+
+std::string prerequisite(std::string_view what, std::string_view plural, std::string_view tail) {
+    return fmt::format("ATTENZIONE: non è stata estratta neppure una {} registrata.\n\n"
+                       "Presumibilmente l'importazione {} non è stata ancora effettuata.\n\n"
+                       "Occorre effettuare l'importazione {} prima di potere procedere con\n{}",
+                       what,
+                       plural,
+                       plural,
+                       tail);
+}
+
+} // namespace
+
+bool isBlocking(ImportProblem problem) {
+    return problem < ImportProblem::CompanyCode;
+}
+
+namespace entry {
+
+std::string lineLength(ImportFile file, long length, int expected) {
+    return file == ImportFile::Protocol || file == ImportFile::Calendar
+               ? fmt::format("Lunghezza riga {} [deve essere {}]", length, expected)
+               : fmt::format("la riga è lunga {} [deve essere {}]", length, expected);
+}
+
+std::string unknownCadence(std::string_view code) {
+    return fmt::format("cadenza \"{:<4}\" non dichiarata in RT_CADEN.TXT", code);
+}
+
+std::string unknownTrip(long trip) {
+    return fmt::format("ID corsa {:06d} non dichiarato in RT_HDORA.TXT", trip);
+}
+
+std::string unknownAuthority(long code) {
+    return fmt::format("il codice ente {:04d} è illegale", code);
+}
+
+std::string unknownLot(long code) {
+    return fmt::format("il codice lotto {:04d} è illegale", code);
+}
+
+std::string unknownCompany(long code) {
+    return fmt::format("il codice Azienda {:04d} è illegale", code);
+}
+
+std::string companyChanged(long first, long now) {
+    return fmt::format("il codice azienda è cambiato; era {:04d} diventa {:04d}", first, now);
+}
+
+std::string companyUndeclared(long master, long file) {
+    return fmt::format(
+        "il codice azienda non è quello dichiarato: {:04d} diventa {:04d}", master, file);
+}
+
+} // namespace entry
+
+void ImportErrors::add(ImportProblem problem, long line, int offset, std::string_view text) {
+    m_kinds |= 1U << static_cast<int>(problem);
+    auto found = m_textIndex.find(std::string(text));
+    if (found == m_textIndex.end()) {
+        found = m_textIndex.emplace(std::string(text), static_cast<std::uint32_t>(m_texts.size()))
+                    .first;
+        m_texts.emplace_back(text);
+    }
+    m_entries.push_back({line, offset, found->second});
+}
+
+bool ImportErrors::blocking() const {
+    return (m_kinds & ((1U << static_cast<int>(ImportProblem::CompanyCode)) - 1)) != 0;
+}
+
+bool ImportErrors::remediable() const {
+    return (m_kinds >> static_cast<int>(ImportProblem::CompanyCode)) != 0;
+}
+
+ImportErrors::Entry ImportErrors::at(size_t index) const {
+    const Stored& stored = m_entries.at(index);
+    return {static_cast<long>(stored.line), stored.offset, m_texts[stored.text]};
+}
+
+std::string blockingMessage(ImportFile file, const ImportErrors& errors) {
+    if (isFirstOrSecondFile(file)) {
+        return "ATTENZIONE: " + std::string(kNotToSpecification) +
+               "L'acquisizione dati risulta quindi impossibile.\n\n" + std::string(kSaveReport);
+    }
+    std::string text = "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n";
+    for (int kind = 0; kind < static_cast<int>(ImportProblem::CompanyCode); ++kind) {
+        const auto problem = static_cast<ImportProblem>(kind);
+        if (errors.has(problem)) {
+            text += blockingParagraph(problem);
+        }
+    }
+    return text + "L'acquisizione dati risulta pertanto impossibile.\n\n" +
+           std::string(kSaveReport);
+}
+
+std::string remediableMessage(ImportFile file, const ImportErrors& errors) {
+    if (isFirstOrSecondFile(file)) {
+        return "ATTENZIONE: il Codice Regionale Azienda indicato nel file di testo è incoerente\n"
+               "oppure non corrisponde a quello dell'Azienda.\n\n" +
+               std::string(kGoOn);
+    }
+    std::string text = "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n";
+    for (const ImportProblem problem : kRemediableOrder) {
+        if (errors.has(problem) &&
+            !(problem == ImportProblem::UnknownTrip && file == ImportFile::ExtendedCodes)) {
+            text += remediableParagraph(file, problem);
+        }
+    }
+    if (file == ImportFile::ExtendedCodes && errors.has(ImportProblem::UnknownTrip)) {
+        text += remediableParagraph(file, ImportProblem::UnknownTrip);
+    }
+    return text + std::string(kGoOn);
+}
+
+bool writeImportReport(const std::filesystem::path& target,
+                       const ImportErrors& errors,
+                       const std::filesystem::path& database,
+                       const ReportTime& time) {
+    TextFileWriter writer;
+    if (!writer.open(target)) {
+        return false;
+    }
+    // The shared header's rule and date line, with the database and the file inside the rules.
+    Latin1Encoder latin1;
+    const std::string rule(72, '=');
+    writer.writeLine(rule);
+    writer.writeLine(fmt::format("{:02d}/{:02d}/{:04d} {:02d}.{:02d} Report Errori VkzTxt V1 "
+                                 "(Tramela)",
+                                 time.day,
+                                 time.month,
+                                 time.year,
+                                 time.hour,
+                                 time.minute));
+    writer.writeLine("Database: " + latin1.encode(database.string()));
+    writer.writeLine("File: " + latin1.encode(errors.file().string()));
+    writer.writeLine(rule);
+    writer.writeLine("");
+    for (size_t i = 0; i < errors.size(); ++i) {
+        const ImportErrors::Entry entry = errors.at(i);
+        const std::string text = latin1.encode(entry.text);
+        if (entry.line == ImportErrors::kNoLine) {
+            writer.writeLine(text);
+        } else if (entry.offset == ImportErrors::kNoOffset) {
+            writer.writeLine(fmt::format("Riga {}: {}", entry.line, text));
+        } else {
+            writer.writeLine(fmt::format("Riga {} offset {}: {}", entry.line, entry.offset, text));
+        }
+    }
+    return writer.close();
+}
+
+void offerImportReport(const ImportErrors& errors,
+                       const std::filesystem::path& database,
+                       ui::Ui& ui) {
+    ui::FileDialog dialog = importFileDialog("Report Errori Riscontrati", "ERRORI_VKZTXT");
+    dialog.confirmOverwrite = true;
+    const auto target = ui.SaveFile(dialog);
+    if (!target) {
+        return;
+    }
+    if (!writeImportReport(*target, errors, database)) {
+        ui.Message("Impossibile creare\n\n" + target->string(), ui::Icon::Exclamation);
+    }
+}
+
+ui::FileDialog importFileDialog(std::string title, std::string initialName) {
+    ui::FileDialog dialog;
+    dialog.title = std::move(title);
+    dialog.defaultExtension = "TXT";
+    dialog.initialName = std::move(initialName);
+    dialog.filters = {{"File di testo (*.txt)", "*.txt"}, {"Tutti i files (*.*)", "*.*"}};
+    return dialog;
+}
+
+const std::filesystem::path& combinedImportFolder() {
+    return rememberedFolder();
+}
+
+void setCombinedImportFolder(std::filesystem::path folder) {
+    rememberedFolder() = std::move(folder);
+}
+
+std::optional<ImportMaster> readImportMaster(store::DatabaseConnection& connection) {
+    std::optional<ImportMaster> found;
+    if (connection.tableExists("master")) {
+        store::TableCursor master(&connection, "master");
+        if (master.SelectIndex("codice") && master.Seek({"0"})) {
+            std::string company;
+            master.GetFieldText("azienda", company);
+            ImportMaster values;
+            values.company = leadingInteger(company);
+            // Both days are required in the master record; an unreadable one leaves the period
+            // empty, so no day falls inside it.
+            const auto first = masterDate(master, "datini");
+            const auto last = masterDate(master, "datfin");
+            values.first = first.value_or(Date{2400, 12, 31});
+            values.last = last.value_or(Date{1600, 1, 1});
+            found = values;
+        }
+    }
+    if (!found) {
+        connection.ui().Message("ATTENZIONE: risulta impossibile trovare il MASTER\n\n"
+                                "Presumibilmente il DataBase è corrotto !!!",
+                                ui::Icon::Stop);
+    }
+    return found;
+}
+
+std::string missingTripsMessage(std::string_view what) {
+    return prerequisite("Corsa", "delle Corse", what);
+}
+
+std::string missingCadencesMessage(std::string_view what) {
+    return prerequisite("cadenza", "delle Cadenze", what);
+}
+
+std::string missingTripHeadersMessage() {
+    return "ATTENZIONE: non è stata estratta neppure una Testa Corsa registrata.\n\n"
+           "Presumibilmente l'importazione dei Teste Corsa non è stata ancora effettuata.\n\n"
+           "Occorre effettuare l'importazione delle Teste Corsa prima di potere procedere con\n"
+           "l'importazione dei Dettagli Corsa.";
+}
+
+bool allDigits(std::string_view text) {
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+long fieldNumber(std::string_view digits) {
+    long value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::optional<Date> parseRecordDate(std::string_view digits) {
+    if (digits.size() != 8 || !allDigits(digits)) {
+        return std::nullopt;
+    }
+    if (digits == "00000000") {
+        return Date{1600, 1, 1};
+    }
+    if (digits == "99999999") {
+        return Date{2400, 12, 31};
+    }
+    const Date day{static_cast<int>(fieldNumber(digits.substr(0, 4))),
+                   static_cast<int>(fieldNumber(digits.substr(4, 2))),
+                   static_cast<int>(fieldNumber(digits.substr(6, 2)))};
+    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
+}
+
+const LayoutField& layoutField(const RecordLayout& layout, std::string_view content) {
+    for (const LayoutField& field : layout.fields) {
+        if (field.content == content) {
+            return field;
+        }
+    }
+    throw std::logic_error(fmt::format("{} has no field {}", layout.file, content));
+}
+
+std::string_view fieldIn(std::string_view line, const LayoutField& field) {
+    return line.substr(static_cast<size_t>(field.offset), static_cast<size_t>(field.width));
+}
+
+RecordFileReader::~RecordFileReader() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+    }
+    std::free(m_buffer);
+}
+
+bool RecordFileReader::open(const std::filesystem::path& path) {
+    m_file = std::fopen(path.c_str(), "rb");
+    if (m_file == nullptr) {
+        return false;
+    }
+    // A folder opens on some systems but cannot be read.
+    const int first = std::fgetc(m_file);
+    if (first == EOF && std::ferror(m_file) != 0) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        return false;
+    }
+    return rewind();
+}
+
+bool RecordFileReader::rewind() {
+    if (m_file == nullptr || std::fseek(m_file, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    char mark[3] = {};
+    m_utf8 = std::fread(mark, 1, 3, m_file) == 3 && mark[0] == '\xEF' && mark[1] == '\xBB' &&
+             mark[2] == '\xBF';
+    if (!m_utf8) {
+        std::fseek(m_file, 0, SEEK_SET);
+    }
+    return true;
+}
+
+bool RecordFileReader::next(std::string& line) {
+    if (m_file == nullptr) {
+        return false;
+    }
+    const ssize_t read = ::getline(&m_buffer, &m_capacity, m_file);
+    if (read < 0) {
+        return false;
+    }
+    std::string_view bytes(m_buffer, static_cast<size_t>(read));
+    if (bytes.ends_with('\n')) {
+        bytes.remove_suffix(1);
+    }
+    if (bytes.ends_with('\r')) {
+        bytes.remove_suffix(1);
+    }
+    line = m_utf8 ? utf8ToLatin1(bytes) : std::string(bytes);
+    return true;
+}
+
+ImportPasses runImportPasses(app::MainWindow& window,
+                             const std::filesystem::path& path,
+                             const ImportMaster& master,
+                             const ImportSteps& steps) {
+    ui::Ui& ui = window.ui();
+    ImportPasses passes;
+    RecordFileReader reader;
+    if (!reader.open(path)) {
+        ui.Message("Impossibile aprire\n\n" + path.string(), ui::Icon::Stop);
+        return passes;
+    }
+
+    ImportErrors errors(path);
+    const LayoutField& companyField = steps.layout.fields.front();
+    std::optional<long> fileCompany;
+    long fileCompanyLine = 0;
+    bool companyChanged = false;
+    std::string line;
+    long number = 0;
+    while (reader.next(line)) {
+        ++number;
+        if (static_cast<long>(line.size()) != steps.layout.length) {
+            errors.add(
+                ImportProblem::LineLength,
+                number,
+                ImportErrors::kNoOffset,
+                entry::lineLength(steps.file, static_cast<long>(line.size()), steps.layout.length));
+            continue;
+        }
+        const long company = fieldNumber(fieldIn(line, companyField));
+        if (!fileCompany) {
+            fileCompany = company;
+            fileCompanyLine = number;
+        } else if (company != *fileCompany) {
+            companyChanged = true;
+            errors.add(ImportProblem::CompanyCode,
+                       number,
+                       companyField.offset,
+                       entry::companyChanged(*fileCompany, company));
+        }
+        steps.check(line, number, errors);
+    }
+    passes.read = number;
+    if (!companyChanged && fileCompany && *fileCompany != master.company) {
+        errors.add(ImportProblem::CompanyCode,
+                   fileCompanyLine,
+                   companyField.offset,
+                   entry::companyUndeclared(master.company, *fileCompany));
+    }
+
+    if (errors.blocking()) {
+        if (ui.Confirm(blockingMessage(steps.file, errors), ui::Icon::Stop)) {
+            const store::DatabaseConnection* connection = window.connection();
+            offerImportReport(
+                errors, connection ? connection->path() : std::filesystem::path(), ui);
+        }
+        return passes;
+    }
+    if (errors.remediable() &&
+        !ui.Confirm(remediableMessage(steps.file, errors), ui::Icon::Question)) {
+        return passes;
+    }
+
+    window.ShowProgressCaption(steps.writeCaption);
+    window.ShowProgressBar();
+    store::DatabaseConnection& connection = *window.connection();
+    connection.BeginTrans();
+    reader.rewind();
+    number = 0;
+    while (reader.next(line)) {
+        ++number;
+        steps.write(line, number);
+        window.SetProgress(number, passes.read);
+    }
+    connection.CommitTrans();
+    window.HideProgressBar();
+    passes.written = true;
+    return passes;
+}
+
+void showImportClosing(ui::Ui& ui,
+                       bool completeImport,
+                       bool success,
+                       std::string_view title,
+                       std::string_view counts,
+                       std::string_view successText,
+                       std::string_view failureText) {
+    if (success && completeImport) {
+        return;
+    }
+    ui.Message(std::string(title) + std::string(counts) +
+                   std::string(success ? successText : failureText),
+               success ? ui::Icon::Information : ui::Icon::Stop);
+}
+
+} // namespace tramela::comm

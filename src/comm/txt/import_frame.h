@@ -1,0 +1,258 @@
+#pragma once
+
+#include "comm/report_header.h"
+#include "store/date.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tramela::app {
+class MainWindow;
+}
+
+namespace tramela::store {
+class DatabaseConnection;
+}
+
+namespace tramela::ui {
+class Ui;
+struct FileDialog;
+} // namespace tramela::ui
+
+namespace tramela::comm {
+
+struct LayoutField;
+struct RecordLayout;
+
+// The record files of the communication, as the import's messages tell them apart.
+enum class ImportFile {
+    Protocol,
+    Cadences,
+    Calendar,
+    TripHeader,
+    TripDetail,
+    Periods,
+    ExtendedCodes
+};
+
+// The kinds of problem the first pass finds. The first six block the import; the others can be
+// remedied and only ask whether to go on. Their order is the order of the messages' paragraphs.
+enum class ImportProblem : std::uint8_t {
+    LineLength,
+    IllegalNumber, // company code or protocol of the protocol line
+    IllegalDate,
+    InvertedPeriod,
+    UnknownCadence,
+    IllegalTime,
+    CompanyCode,
+    DateOutsidePeriod,
+    UnknownTrip,
+    UnknownAuthority,
+    NonNumericContract,
+    UnknownLot,
+    UnknownCompany,
+};
+
+bool isBlocking(ImportProblem problem);
+
+// The texts of the entries of the error list.
+namespace entry {
+inline constexpr std::string_view kIllegalDate = "data in formato illegale";
+inline constexpr std::string_view kInvertedPeriod =
+    "data fine periodo antecedente data inizio periodo";
+inline constexpr std::string_view kOutsidePeriod =
+    "data calendario non compresa nel periodo della comunicazione";
+inline constexpr std::string_view kNonNumericCompany =
+    "il codice azienda contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericProtocol =
+    "il Protocollo contiene caratteri non numerici";
+inline constexpr std::string_view kIllegalTime = "orario espresso in forma illegale";
+inline constexpr std::string_view kNonNumericAuthority =
+    "il codice ente contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericContract =
+    "il codice contratto contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericLot =
+    "il codice lotto contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericManaging =
+    "il codice Azienda Gestione contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericSubcontractor =
+    "il codice Azienda Subappalto contiene caratteri non numerici";
+
+// "Lunghezza riga 73 [deve essere 74]" for the protocol and the calendar, "la riga è lunga 73
+// [deve essere 74]" for the other files.
+std::string lineLength(ImportFile file, long length, int expected);
+std::string unknownCadence(std::string_view code); // the code without its trailing blanks
+std::string unknownTrip(long trip);
+std::string unknownAuthority(long code);
+std::string unknownLot(long code);
+std::string unknownCompany(long code);
+std::string companyChanged(long first, long now);
+std::string companyUndeclared(long master, long file);
+} // namespace entry
+
+// The problems found in one file: its path and the entries in the order found, each with its
+// line (1-based; 0 for none), its column offset (0-based; -1 for none) and its text. Equal texts
+// are held once, so a file of many lines with the same fault stays small.
+class ImportErrors {
+public:
+    static constexpr long kNoLine = 0;
+    static constexpr int kNoOffset = -1;
+
+    struct Entry {
+        long line;
+        int offset;
+        std::string_view text;
+    };
+
+    explicit ImportErrors(std::filesystem::path file = {})
+        : m_file(std::move(file)) {}
+
+    void add(ImportProblem problem, long line, int offset, std::string_view text);
+
+    bool has(ImportProblem problem) const { return (m_kinds >> static_cast<int>(problem)) & 1U; }
+
+    bool blocking() const;
+    bool remediable() const;
+
+    bool empty() const { return m_entries.empty(); }
+
+    size_t size() const { return m_entries.size(); }
+
+    Entry at(size_t index) const;
+
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    struct Stored {
+        std::int64_t line;
+        std::int32_t offset;
+        std::uint32_t text; // index in m_texts
+    };
+
+    std::filesystem::path m_file;
+    std::vector<Stored> m_entries;
+    std::vector<std::string> m_texts;
+    std::unordered_map<std::string, std::uint32_t> m_textIndex;
+    std::uint32_t m_kinds = 0;
+};
+
+// The message that refuses a file with blocking problems; it ends asking whether to save the
+// report.
+std::string blockingMessage(ImportFile file, const ImportErrors& errors);
+// The message that explains remediable problems; it ends with "Proseguo comunque?".
+std::string remediableMessage(ImportFile file, const ImportErrors& errors);
+
+// Writes the error report to `target` (ISO-8859-1, CR LF); false when it cannot be written.
+bool writeImportReport(const std::filesystem::path& target,
+                       const ImportErrors& errors,
+                       const std::filesystem::path& database,
+                       const ReportTime& time = ReportTime::now());
+// Offers the save dialog "Report Errori Riscontrati" and writes the report there; cancelling
+// writes nothing, a file that cannot be created is reported.
+void offerImportReport(const ImportErrors& errors,
+                       const std::filesystem::path& database,
+                       ui::Ui& ui);
+
+// The open-file dialog of an importer: "TXT", the text-file filter, the proposed name.
+ui::FileDialog importFileDialog(std::string title, std::string initialName);
+
+// The folder of the protocol and cadence files chosen in the combined import, where the later
+// importers of the combined import find their files. It lasts for the whole session.
+const std::filesystem::path& combinedImportFolder();
+void setCombinedImportFolder(std::filesystem::path folder);
+
+// What the importers take from the master record: the company code and the communication period.
+struct ImportMaster {
+    long company = 0;
+    Date first;
+    Date last;
+};
+
+// Finds the master record; when it is missing says so (stop icon) and gives nothing.
+std::optional<ImportMaster> readImportMaster(store::DatabaseConnection& connection);
+
+// The prerequisite messages: no trip registered (the import of `what` needs them), no cadence
+// registered, no trip header read.
+std::string missingTripsMessage(std::string_view what);
+std::string missingCadencesMessage(std::string_view what);
+std::string missingTripHeadersMessage();
+
+// A day written AAAAMMGG; "00000000" and "99999999" are the lowest and highest days, as the
+// writers write them. Nothing when the digits are not a real day.
+std::optional<Date> parseRecordDate(std::string_view digits);
+bool allDigits(std::string_view text);
+// The value of a field of digits (0 when it holds none).
+long fieldNumber(std::string_view digits);
+// The field of a layout that carries this column ("cadenz.codice"); the layouts are the one
+// place that knows offsets and widths.
+const LayoutField& layoutField(const RecordLayout& layout, std::string_view content);
+// The text of a field in a line of the right length.
+std::string_view fieldIn(std::string_view line, const LayoutField& field);
+
+// Reads a record file line by line. Lines end with CR LF or LF; the end is removed. Lines are
+// ISO-8859-1, one byte per character; a file that begins with the UTF-8 byte order mark is read
+// as UTF-8 and its lines are given in ISO-8859-1, so that widths still count characters (a
+// character ISO-8859-1 lacks becomes "?").
+class RecordFileReader {
+public:
+    RecordFileReader() = default;
+    ~RecordFileReader();
+    RecordFileReader(const RecordFileReader&) = delete;
+    RecordFileReader& operator=(const RecordFileReader&) = delete;
+
+    bool open(const std::filesystem::path& path);
+    // The next line, without its end, in ISO-8859-1; false at the end of the file.
+    bool next(std::string& line);
+    bool rewind();
+
+private:
+    std::FILE* m_file = nullptr;
+    bool m_utf8 = false;
+    char* m_buffer = nullptr;
+    size_t m_capacity = 0;
+};
+
+// What one importer plugs into the two passes.
+struct ImportSteps {
+    ImportFile file;
+    const RecordLayout& layout;
+    std::string_view writeCaption;
+    // The field checks of a line of the right length (the company code is checked by the frame).
+    std::function<void(std::string_view line, long number, ImportErrors& errors)> check;
+    // Writes one line; the importer counts what it wrote.
+    std::function<void(std::string_view line, long number)> write;
+};
+
+struct ImportPasses {
+    long read = -1;       // lines of the file; -1 when it could not be opened
+    bool written = false; // the write pass ran
+};
+
+// The two passes over one file. The first checks every line (length, company code, the steps'
+// checks) into an error list; blocking problems are refused with the offer of the report,
+// remediable ones ask whether to go on. The second pass writes every line inside one
+// transaction, with the write caption and the progress bar. A file that cannot be opened is
+// reported.
+ImportPasses runImportPasses(app::MainWindow& window,
+                             const std::filesystem::path& path,
+                             const ImportMaster& master,
+                             const ImportSteps& steps);
+
+// The closing message of an importer: the title line, the count lines, then the success or the
+// failure text (information or stop icon). In the combined import only a failure is shown.
+void showImportClosing(ui::Ui& ui,
+                       bool completeImport,
+                       bool success,
+                       std::string_view title,
+                       std::string_view counts,
+                       std::string_view successText,
+                       std::string_view failureText);
+
+} // namespace tramela::comm
