@@ -438,6 +438,16 @@ void demo(Context& context, const Arguments& arguments) {
     }
 }
 
+// A single import: the file answers the import's open dialog.
+template <int MenuId> void importFile(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    app::Route(context.window, MenuId);
+}
+
+void importFileOption(CLI::App& command, Arguments& arguments) {
+    oneFile(command, arguments, "FILE", "Il file da importare");
+}
+
 } // namespace
 
 std::vector<CliCommand> cliCommands() {
@@ -470,6 +480,26 @@ std::vector<CliCommand> cliCommands() {
          .run = duplicate},
         {.name = "company", .menuId = 5108, .addOptions = companyOptions, .run = company},
         {.name = "about", .menuId = 5102, .description = "Informazioni sul programma"},
+        {.name = "import-protocol",
+         .menuId = 5115,
+         .addOptions = importFileOption,
+         .run = importFile<5115>},
+        {.name = "import-cadences",
+         .menuId = 5116,
+         .addOptions = importFileOption,
+         .run = importFile<5116>},
+        {.name = "import-calendar",
+         .menuId = 5117,
+         .addOptions = importFileOption,
+         .run = importFile<5117>},
+        {.name = "import-periods",
+         .menuId = 5125,
+         .addOptions = importFileOption,
+         .run = importFile<5125>},
+        {.name = "import-extcodes",
+         .menuId = 5153,
+         .addOptions = importFileOption,
+         .run = importFile<5153>},
         {.name = "verify", .menuId = 5152, .addOptions = reportOption, .run = verify},
         {.name = "export-txt",
          .menuId = 5130,

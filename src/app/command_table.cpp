@@ -2,6 +2,7 @@
 
 #include "app/company_header.h"
 #include "app/main_window.h"
+#include "comm/txt/record_importers.h"
 #include "comm/txt/standard_lines_file.h"
 #include "comm/txt/txt_export.h"
 #include "comm/xml/verification.h"
@@ -38,6 +39,27 @@ template <void (*Run)(store::DatabaseConnection&)> void onDatabase(MainWindow& w
 
 void refreshDescriptors(store::DatabaseConnection& connection) {
     store::RefreshDescriptors(connection);
+}
+
+// The single imports of the menu, each on its own (not as a step of the complete import).
+void importProtocol(MainWindow& window) {
+    comm::ImportProtocol(window, false);
+}
+
+void importCadences(MainWindow& window) {
+    comm::ImportCadences(window, false);
+}
+
+void importCalendar(MainWindow& window) {
+    comm::ImportCalendar(window, false);
+}
+
+void importPeriods(MainWindow& window) {
+    comm::ImportPeriods(window, false);
+}
+
+void importExtendedCodes(MainWindow& window) {
+    comm::ImportExtendedCodes(window, false);
 }
 
 void exitCommand(MainWindow& window) {
@@ -98,17 +120,18 @@ std::vector<MenuItem> buildMenuBar() {
                 separator(),
                 command(5156, "gestione Codifiche &Linee Ufficiali", "standard-lines"),
                 command(5157, "gestione &Corrispondenze Codifiche Linee Ufficiali", "line-links"),
-                submenu("&Importazione dati (VKZ-TXT)",
-                        {
-                            command(5115, "&Protocollo", "import-protocol"),
-                            command(5116, "&Cadenze", "import-cadences"),
-                            command(5117, "Ca&lendario", "import-calendar"),
-                            command(5124, "Co&rse", "import-trips"),
-                            command(5125, "&Periodi Validità", "import-periods"),
-                            command(5153, "Codifiche &Estese", "import-extcodes"),
-                            separator(),
-                            command(5126, "Importazione &Complessiva", "import-all"),
-                        }),
+                submenu(
+                    "&Importazione dati (VKZ-TXT)",
+                    {
+                        command(5115, "&Protocollo", "import-protocol", importProtocol),
+                        command(5116, "&Cadenze", "import-cadences", importCadences),
+                        command(5117, "Ca&lendario", "import-calendar", importCalendar),
+                        command(5124, "Co&rse", "import-trips"),
+                        command(5125, "&Periodi Validità", "import-periods", importPeriods),
+                        command(5153, "Codifiche &Estese", "import-extcodes", importExtendedCodes),
+                        separator(),
+                        command(5126, "Importazione &Complessiva", "import-all"),
+                    }),
                 separator(),
                 command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt", comm::ExportTxt),
                 command(5155, "Esportazione comunicazione VkzXml", "export-xml"),
