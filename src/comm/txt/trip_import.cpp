@@ -1,0 +1,445 @@
+#include "comm/txt/trip_import.h"
+
+#include "app/main_window.h"
+#include "comm/text_output.h"
+#include "comm/txt/import_frame.h"
+#include "comm/txt/record_importers.h"
+#include "comm/txt/record_layouts.h"
+#include "network/congruence.h"
+#include "store/database_connection.h"
+#include "store/query_cursor.h"
+#include "store/table_cursor.h"
+#include "store/value_text.h"
+#include "ui/ui.h"
+
+#include <fmt/format.h>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace tramela::comm {
+
+namespace {
+
+constexpr std::string_view kTripProblems =
+    "Si sono verificati problemi durante l'importazione delle Corse.";
+
+// A text field as the database keeps it: UTF-8, without trailing blanks.
+std::string storedText(std::string_view latin1) {
+    std::string text = latin1ToUtf8(latin1);
+    store::TrimTrailingBlanks(text);
+    return text;
+}
+
+// A required text column holds a single blank when the file leaves it empty.
+std::string requiredText(std::string_view latin1) {
+    std::string text = storedText(latin1);
+    return text.empty() ? std::string(" ") : text;
+}
+
+std::unordered_set<long> loadAuthorities(store::DatabaseConnection& connection) {
+    std::unordered_set<long> codes;
+    if (!connection.tableExists("regent")) {
+        return codes;
+    }
+    store::QueryCursor rows(connection);
+    rows.SetSelect("codice");
+    rows.SetFrom("regent");
+    std::string value;
+    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+        if (rows.GetText("codice", value) && !value.empty()) {
+            codes.insert(leadingInteger(value));
+        }
+    }
+    return codes;
+}
+
+// A time field: HHMM with hours 0-23 and minutes 0-59, or 9999 for none. 2400 and 1260 are
+// illegal, and so is 9959: only the whole of 9999 means no time.
+bool legalTime(std::string_view digits) {
+    if (digits.size() != 4 || !allDigits(digits)) {
+        return false;
+    }
+    const long value = fieldNumber(digits);
+    return value == 9999 || (value / 100 <= 23 && value % 100 <= 59);
+}
+
+// What a trip header carries besides what the congruence check needs.
+struct TripHeader {
+    std::string code;
+    std::string line;
+    std::string direction;
+    long authority = 0;
+    long length = 0;   // metres
+    long duration = 0; // minutes
+    long contractLength = 0;
+    long contractDuration = 0;
+};
+
+// The trips of one run: the headers and, in the same order, what the congruence check and the
+// standard-trip identification work on. A trip is found by its identifier; of two headers with
+// one identifier the first takes the detail rows, so the second has none and fails the check.
+struct TripImage {
+    std::vector<TripHeader> headers;
+    std::vector<network::TimetableTrip> trips;
+    std::unordered_map<long, std::size_t> byId;
+
+    network::TimetableTrip* find(long id) {
+        const auto found = byId.find(id);
+        return found == byId.end() ? nullptr : &trips[found->second];
+    }
+};
+
+std::optional<std::filesystem::path> chooseTripFile(app::MainWindow& window,
+                                                    bool completeImport,
+                                                    const RecordLayout& layout,
+                                                    std::string title) {
+    if (completeImport) {
+        return combinedImportFolder() / layout.file;
+    }
+    std::string_view name = layout.file;
+    name.remove_suffix(4); // ".TXT"
+    return window.ui().OpenFile(importFileDialog(std::move(title), std::string(name)));
+}
+
+ImportPasses readHeaders(app::MainWindow& window,
+                         const std::filesystem::path& path,
+                         const ImportMaster& master,
+                         TripImage& image) {
+    const RecordLayout& layout = tripHeaderLayout();
+    const LayoutField& id = layoutField(layout, "corse.ID");
+    const LayoutField& code = layoutField(layout, "corse.codcorsa");
+    const LayoutField& authority = layoutField(layout, "corse.ente");
+    const LayoutField& contract = layoutField(layout, "contract code, always 0000");
+    const LayoutField& length = layoutField(layout, "corse.lung, integer metres");
+    const LayoutField& duration = layoutField(layout, "corse.tempo, minutes");
+    const LayoutField& contractLength = layoutField(layout, "corse.ct_lung, integer metres");
+    const LayoutField& contractDuration = layoutField(layout, "corse.ct_tempo, minutes");
+    const LayoutField& line = layoutField(layout, "corse.codlinea");
+    const LayoutField& direction = layoutField(layout, "corse.verso, A or R");
+    const LayoutField& route = layoutField(layout, "itiner.codperc");
+    const auto authorities = loadAuthorities(*window.connection());
+
+    ImportSteps steps{ImportFile::TripHeader,
+                      layout,
+                      "Importazione Teste Corsa",
+                      [&](std::string_view text, long number, ImportErrors& errors) {
+                          const std::string_view digits = fieldIn(text, authority);
+                          if (!allDigits(digits)) {
+                              errors.add(ImportProblem::UnknownAuthority,
+                                         number,
+                                         authority.offset,
+                                         entry::kNonNumericAuthority);
+                          } else if (!authorities.contains(fieldNumber(digits))) {
+                              errors.add(ImportProblem::UnknownAuthority,
+                                         number,
+                                         authority.offset,
+                                         entry::unknownAuthority(fieldNumber(digits)));
+                          }
+                          if (!allDigits(fieldIn(text, contract))) {
+                              errors.add(ImportProblem::NonNumericContract,
+                                         number,
+                                         contract.offset,
+                                         entry::kNonNumericContract);
+                          }
+                      },
+                      [&](std::string_view text, long) {
+                          TripHeader header;
+                          header.code = requiredText(fieldIn(text, code));
+                          header.line = requiredText(fieldIn(text, line));
+                          header.direction = requiredText(fieldIn(text, direction));
+                          header.authority = fieldNumber(fieldIn(text, authority));
+                          header.length = fieldNumber(fieldIn(text, length));
+                          header.duration = fieldNumber(fieldIn(text, duration));
+                          header.contractLength = fieldNumber(fieldIn(text, contractLength));
+                          header.contractDuration = fieldNumber(fieldIn(text, contractDuration));
+                          network::TimetableTrip trip;
+                          const long identifier = fieldNumber(fieldIn(text, id));
+                          trip.id = network::TripId{static_cast<std::int32_t>(identifier)};
+                          trip.routeCode = storedText(fieldIn(text, route));
+                          image.byId.try_emplace(identifier, image.trips.size());
+                          image.headers.push_back(std::move(header));
+                          image.trips.push_back(std::move(trip));
+                      }};
+    return runImportPasses(window, path, master, steps);
+}
+
+ImportPasses readDetails(app::MainWindow& window,
+                         const std::filesystem::path& path,
+                         const ImportMaster& master,
+                         TripImage& image) {
+    const RecordLayout& layout = tripDetailLayout();
+    const LayoutField& id = layoutField(layout, "corse.ID");
+    const LayoutField& sub = layoutField(layout, "detstd.sub");
+    const LayoutField& code = layoutField(layout, "fermate.fermata");
+    const LayoutField& name = layoutField(layout, "fermate.denom");
+    const LayoutField& location = layoutField(layout, "fermate.ubicaz");
+    const LayoutField& distance = layoutField(layout, "fermitin.condist, integer metres");
+    const LayoutField& arrival = layoutField(layout, "arrival; 9999 on the first row");
+    const LayoutField& departure = layoutField(layout, "departure; 9999 on the last row");
+    const LayoutField& primary = layoutField(layout, "fermitin.primaria");
+    const LayoutField& optional = layoutField(layout, "fermitin.facolt");
+    const LayoutField& passes = layoutField(layout, "detstd.nonferma");
+
+    ImportSteps steps{
+        ImportFile::TripDetail,
+        layout,
+        "Importazione Orari Corsa",
+        [&](std::string_view text, long number, ImportErrors& errors) {
+            const long trip = fieldNumber(fieldIn(text, id));
+            if (image.find(trip) == nullptr) {
+                errors.add(ImportProblem::UnknownTrip, number, id.offset, entry::unknownTrip(trip));
+            }
+            for (const LayoutField* time : {&arrival, &departure}) {
+                if (!legalTime(fieldIn(text, *time))) {
+                    errors.add(
+                        ImportProblem::IllegalTime, number, time->offset, entry::kIllegalTime);
+                }
+            }
+        },
+        [&](std::string_view text, long) {
+            network::TimetableTrip* trip = image.find(fieldNumber(fieldIn(text, id)));
+            if (trip == nullptr) {
+                return; // the question announced that these rows are ignored
+            }
+            network::TimetableStop stop;
+            stop.sub = static_cast<std::int32_t>(fieldNumber(fieldIn(text, sub)));
+            stop.code = storedText(fieldIn(text, code));
+            stop.name = storedText(fieldIn(text, name));
+            stop.location = storedText(fieldIn(text, location));
+            stop.progressive = static_cast<std::int32_t>(fieldNumber(fieldIn(text, distance)));
+            stop.arrival = static_cast<std::int32_t>(fieldNumber(fieldIn(text, arrival)));
+            stop.departure = static_cast<std::int32_t>(fieldNumber(fieldIn(text, departure)));
+            stop.primary = fieldIn(text, primary) == "1";
+            stop.optional = fieldIn(text, optional) == "1";
+            stop.passes = fieldIn(text, passes) == "1";
+            trip->stops.push_back(std::move(stop));
+        }};
+    return runImportPasses(window, path, master, steps);
+}
+
+// A trip needs every time that places it: the departure from its first stop, the arrival at its
+// last and both times at every stop between. The file allows 9999 in any time field, but read as
+// 99:99 it would give a standard trip offsets of thousands of minutes; such a trip is left out
+// like one that does not fit its route, with a line of its own in the report. Gives those lines.
+std::vector<std::string> leaveOutTripsWithoutTimes(std::vector<network::TimetableTrip>& trips) {
+    constexpr std::int32_t kNoTime = 9999;
+    std::vector<std::string> lines;
+    for (network::TimetableTrip& trip : trips) {
+        const std::size_t count = trip.stops.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            const network::TimetableStop& stop = trip.stops[k];
+            if ((k != 0 && stop.arrival == kNoTime) ||
+                (k + 1 != count && stop.departure == kNoTime)) {
+                lines.push_back(
+                    fmt::format("Corsa ID={} sub={}; orario mancante", trip.id.value, stop.sub));
+                trip.valid = false;
+            }
+        }
+    }
+    return lines;
+}
+
+// The congruence lines go into the import's error report with the check's heading in place of a
+// file and neither line nor offset.
+void offerCongruenceReport(app::MainWindow& window, const network::CongruenceResult& result) {
+    ImportErrors errors{std::filesystem::path(network::kCongruenceHeading)};
+    for (const std::string& line : result.errors) {
+        errors.add(
+            ImportProblem::UnknownTrip, ImportErrors::kNoLine, ImportErrors::kNoOffset, line);
+    }
+    offerImportReport(errors, window.connection()->path(), window.ui());
+}
+
+// Sets primaria and facolt of every stop of every loaded route to the flags the trips gave it;
+// a stop that no stored trip passes gets both false. Gives the rows updated.
+long adjustRouteStops(app::MainWindow& window, const network::RouteDefinitions& routes) {
+    long total = 0;
+    for (const network::RouteDefinition& route : routes.routes()) {
+        total += static_cast<long>(route.stops.size());
+    }
+    window.ShowProgressCaption("Aggiustamento Fermate Primarie/Facoltative");
+    window.ShowProgressBar();
+    store::TableCursor fermitin(window.connection(), "fermitin");
+    const bool indexed = fermitin.SelectIndex("codice");
+    long adjusted = 0;
+    long done = 0;
+    for (const network::RouteDefinition& route : routes.routes()) {
+        const std::string id = std::to_string(route.id.value);
+        for (const network::RouteDefinitionStop& stop : route.stops) {
+            const std::string sub = std::to_string(stop.sub);
+            if (indexed && fermitin.Seek({id, sub}) && fermitin.Edit() &&
+                fermitin.SetField("primaria", stop.primary ? "1" : "0") &&
+                fermitin.SetField("facolt", stop.optional ? "1" : "0") && fermitin.Update()) {
+                ++adjusted;
+            }
+            window.SetProgress(++done, total);
+        }
+    }
+    return adjusted;
+}
+
+// Adds a corse row for every trip that agrees with its route; gives the rows added.
+long storeTrips(app::MainWindow& window, const TripImage& image) {
+    window.ShowProgressCaption("Registrazione Corse e Orari");
+    window.ShowProgressBar();
+    store::TableCursor corse(window.connection(), "corse");
+    long added = 0;
+    const auto total = static_cast<std::int64_t>(image.trips.size());
+    for (std::size_t i = 0; i < image.trips.size(); ++i) {
+        const network::TimetableTrip& trip = image.trips[i];
+        const TripHeader& header = image.headers[i];
+        if (trip.valid && trip.route && trip.standard && !trip.stops.empty() && corse.AddNew() &&
+            corse.SetField("ID", std::to_string(trip.id.value)) &&
+            corse.SetField("codcorsa", header.code) && corse.SetField("codlinea", header.line) &&
+            corse.SetField("verso", header.direction) &&
+            corse.SetField("parte", std::to_string(trip.stops.front().departure)) &&
+            corse.SetField("ente", std::to_string(header.authority)) &&
+            corse.SetField("lung", std::to_string(header.length)) &&
+            corse.SetField("tempo", std::to_string(header.duration)) &&
+            corse.SetField("ct_lung", std::to_string(header.contractLength)) &&
+            corse.SetField("ct_tempo", std::to_string(header.contractDuration)) &&
+            corse.SetField("id_perc", std::to_string(trip.route->value)) &&
+            corse.SetField("standard", std::to_string(trip.standard->value)) &&
+            corse.SetField("mezzo", " ") && corse.SetField("prevcor", "0") &&
+            corse.SetField("nextcor", "0") && corse.Update()) {
+            ++added;
+        }
+        window.SetProgress(static_cast<std::int64_t>(i) + 1, total);
+    }
+    return added;
+}
+
+bool endWithProblems(app::MainWindow& window) {
+    window.ui().Message(kTripProblems, ui::Icon::Stop);
+    return false;
+}
+
+} // namespace
+
+bool ImportTrips(app::MainWindow& window, bool completeImport) {
+    if (!window.isConnected()) {
+        return false;
+    }
+    store::DatabaseConnection& connection = *window.connection();
+    const auto master = readImportMaster(connection);
+    if (!master) {
+        return false;
+    }
+    ui::Ui& ui = window.ui();
+
+    TripImage image;
+    const auto headerPath =
+        chooseTripFile(window, completeImport, tripHeaderLayout(), "Importazione Dati Testa Corsa");
+    if (!headerPath) {
+        return false;
+    }
+    const ImportPasses headers = readHeaders(window, *headerPath, *master, image);
+    if (headers.read < 0) {
+        return false;
+    }
+    // An empty file, a refused one or a Cancel at the question all leave no trip to go on with.
+    if (image.trips.empty()) {
+        return endWithProblems(window);
+    }
+
+    const auto detailPath = chooseTripFile(
+        window, completeImport, tripDetailLayout(), "Importazione Dati Dettaglio Corsa");
+    if (!detailPath) {
+        return false;
+    }
+    const ImportPasses details = readDetails(window, *detailPath, *master, image);
+    if (details.read < 0) {
+        return false;
+    }
+    if (!details.written) {
+        return endWithProblems(window);
+    }
+
+    network::RouteDefinitions routes;
+    if (!routes.Load(connection)) {
+        return endWithProblems(window);
+    }
+    const std::vector<std::string> missingTimes = leaveOutTripsWithoutTimes(image.trips);
+    network::CongruenceResult congruence = network::CheckCongruence(ui, routes, image.trips);
+    congruence.errors.insert(congruence.errors.end(), missingTimes.begin(), missingTimes.end());
+    const network::CongruenceOutcome outcome = network::AskCongruenceOutcome(ui, congruence);
+    if (outcome.saveReport) {
+        offerCongruenceReport(window, congruence);
+    }
+    if (!outcome.proceed) {
+        return endWithProblems(window);
+    }
+    // Standard trips are numbered after those the database already holds, so that an import
+    // into a database with standard trips does not clash with them.
+    auto next = network::NextStandardTripId(connection);
+    if (!next) {
+        return endWithProblems(window);
+    }
+    network::IdentifyStandardTrips(ui, routes, image.trips, *next);
+
+    long standardTrips = 0;
+    for (const network::RouteDefinition& route : routes.routes()) {
+        standardTrips += static_cast<long>(route.standardTrips.size());
+    }
+    std::int64_t standardRows = 0;
+    for (const network::RouteDefinition& route : routes.routes()) {
+        for (const network::StandardTrip& standard : route.standardTrips) {
+            standardRows += static_cast<std::int64_t>(standard.rows.size());
+        }
+    }
+
+    connection.BeginTrans();
+    const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
+    const long adjusted = adjustRouteStops(window, routes);
+    const long trips = storeTrips(window, image);
+    connection.CommitTrans();
+    window.HideProgressBar();
+
+    // The trips that failed the check were left out with the user's consent; any row refused
+    // among the rest makes the import fail, and the combined import stops there.
+    const bool success = stored.headers == standardTrips && stored.rows == standardRows &&
+                         trips == congruence.validTrips;
+    std::string text = fmt::format("Risultato dell'importazione delle Corse:\n\n"
+                                   "Lette {} righe Corsa\n"
+                                   "Lette {} righe Orario\n\n"
+                                   "Inserite {} righe Corsa Standard\n"
+                                   "Inserite {} righe Tempi Corsa Standard\n"
+                                   "Inserite {} righe Corsa\n"
+                                   "Aggiustate {} righe Dettaglio Percorso\n",
+                                   headers.read,
+                                   details.read,
+                                   stored.headers,
+                                   stored.rows,
+                                   trips,
+                                   adjusted);
+    if (!success) {
+        text += "\n";
+        text += kTripProblems;
+    }
+    ui.Message(text, success ? ui::Icon::Information : ui::Icon::Stop);
+    return success;
+}
+
+bool ImportAll(app::MainWindow& window) {
+    using Importer = bool (*)(app::MainWindow&, bool);
+    for (const Importer importer : {ImportProtocol,
+                                    ImportCadences,
+                                    ImportCalendar,
+                                    ImportTrips,
+                                    ImportPeriods,
+                                    ImportExtendedCodes}) {
+        if (!importer(window, true)) {
+            window.ui().Message("Il risultato dell'azione precedente rende impossibile completare "
+                                "l'importazione dei dati.",
+                                ui::Icon::Stop);
+            return false;
+        }
+    }
+    window.ui().Message("L'importazione complessiva dei dati è terminata con successo.",
+                        ui::Icon::Information);
+    return true;
+}
+
+} // namespace tramela::comm

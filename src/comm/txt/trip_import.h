@@ -1,0 +1,28 @@
+#pragma once
+
+namespace tramela::app {
+class MainWindow;
+}
+
+namespace tramela::comm {
+
+// The trip import: RT_HDORA.TXT (one header per trip) and RT_DTORA.TXT (the clock times of every
+// trip at every stop), each checked line by line before anything is read into the image. Every
+// trip is then matched with the route its code names; the trips that agree with their route get
+// a standard trip (shared with an earlier trip of the same route and the same relative times),
+// and the standard trips, the primary and optional flags of the route stops and the trips are
+// written in one transaction. It ends with its counts, shown also in the combined import.
+//
+// Alone it asks for the header file, reads it, then asks for the detail file; in the combined
+// import (`completeImport`) both files are taken from the remembered folder. True when the trips
+// that agree with their routes were all written; false when a file was refused or cancelled, no
+// trip agrees with its route, or the database refused a row.
+bool ImportTrips(app::MainWindow& window, bool completeImport);
+
+// The combined import: protocol, cadences, calendar, trips, periods and extended codes in this
+// order, each as a step of the combined import, stopping at the first that fails (what was
+// imported before stays). The protocol and the cadences ask for their files; the others are
+// taken from the folder of the cadence file. True when all six succeeded.
+bool ImportAll(app::MainWindow& window);
+
+} // namespace tramela::comm
