@@ -444,6 +444,20 @@ template <int MenuId> void importFile(Context& context, const Arguments& argumen
     app::Route(context.window, MenuId);
 }
 
+void importTrips(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    context.ui.queueFile(arguments.files[1]);
+    app::Route(context.window, 5124);
+}
+
+// The complete import asks for the protocol and cadence files; the others come from their folder.
+void importAll(Context& context, const Arguments& arguments) {
+    const std::filesystem::path folder = arguments.files[0];
+    context.ui.queueFile(folder / "RT_PROTO.TXT");
+    context.ui.queueFile(folder / "RT_CADEN.TXT");
+    app::Route(context.window, 5126);
+}
+
 void importFileOption(CLI::App& command, Arguments& arguments) {
     oneFile(command, arguments, "FILE", "Il file da importare");
 }
@@ -492,6 +506,24 @@ std::vector<CliCommand> cliCommands() {
          .menuId = 5117,
          .addOptions = importFileOption,
          .run = importFile<5117>},
+        {.name = "import-trips",
+         .menuId = 5124,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 a.files.resize(2);
+                 c.add_option("HDORA", a.files[0], "Il file delle testate corsa (RT_HDORA.TXT)")
+                     ->required();
+                 c.add_option("DTORA", a.files[1], "Il file dei dettagli corsa (RT_DTORA.TXT)")
+                     ->required();
+             },
+         .run = importTrips},
+        {.name = "import-all",
+         .menuId = 5126,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "DIR", "La cartella dei file della comunicazione");
+             },
+         .run = importAll},
         {.name = "import-periods",
          .menuId = 5125,
          .addOptions = importFileOption,

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/standard_lines_file.h"
+#include "comm/txt/trip_import.h"
 #include "comm/txt/txt_export.h"
 #include "comm/xml/verification.h"
 #include "store/schema_catalogue.h"
@@ -52,6 +53,14 @@ void importCadences(MainWindow& window) {
 
 void importCalendar(MainWindow& window) {
     comm::ImportCalendar(window, false);
+}
+
+void importTrips(MainWindow& window) {
+    comm::ImportTrips(window, false);
+}
+
+void importAll(MainWindow& window) {
+    comm::ImportAll(window);
 }
 
 void importPeriods(MainWindow& window) {
@@ -126,11 +135,11 @@ std::vector<MenuItem> buildMenuBar() {
                         command(5115, "&Protocollo", "import-protocol", importProtocol),
                         command(5116, "&Cadenze", "import-cadences", importCadences),
                         command(5117, "Ca&lendario", "import-calendar", importCalendar),
-                        command(5124, "Co&rse", "import-trips"),
+                        command(5124, "Co&rse", "import-trips", importTrips),
                         command(5125, "&Periodi Validità", "import-periods", importPeriods),
                         command(5153, "Codifiche &Estese", "import-extcodes", importExtendedCodes),
                         separator(),
-                        command(5126, "Importazione &Complessiva", "import-all"),
+                        command(5126, "Importazione &Complessiva", "import-all", importAll),
                     }),
                 separator(),
                 command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt", comm::ExportTxt),

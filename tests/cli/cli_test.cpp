@@ -1,4 +1,5 @@
 #include "support/run_process.h"
+#include "support/sample_network.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -271,6 +272,41 @@ TEST_F(CliTest, ImportGtfsPrintsItsCountsAndRefusesASecondImport) {
     EXPECT_EQ(verified.err.find("ERRORE BLOCCANTE"), std::string::npos) << verified.err;
     EXPECT_NE(test::readFile(dir / "r.txt").find("Ubicazioni Assenti"), std::string::npos);
     EXPECT_EQ(run({"--db", "s.sqlite", "import-gtfs", feed, "--lot", "x"}).exitCode, 1);
+}
+
+} // namespace
+} // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+TEST_F(CliTest, ImportAllReadsBackWhatTheExportWrote) {
+    ASSERT_EQ(run({"demo", "d.sqlite"}).exitCode, 0);
+    std::filesystem::create_directory(dir / "a");
+    std::filesystem::create_directory(dir / "b");
+    ASSERT_EQ(run({"--yes", "--db", "d.sqlite", "export-txt", "a"}).exitCode, 0);
+    test::runSql(dir / "d.sqlite",
+                 "DELETE FROM extcod; DELETE FROM period; DELETE FROM corse; DELETE FROM detstd;"
+                 "DELETE FROM tesstd; DELETE FROM calend; DELETE FROM cadenz;");
+    const ProcessResult imported = run({"--yes", "--db", "d.sqlite", "import-all", "a"});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_TRUE(
+        imported.out.ends_with("L'importazione complessiva dei dati è terminata con successo.\n"));
+    ASSERT_EQ(run({"--yes", "--db", "d.sqlite", "export-txt", "b"}).exitCode, 0);
+    for (const char* file : {"RT_PROTO.TXT",
+                             "RT_CADEN.TXT",
+                             "RT_CALEN.TXT",
+                             "RT_HDORA.TXT",
+                             "RT_DTORA.TXT",
+                             "RT_PERIOD.TXT",
+                             "RT_EXTCOD.TXT"}) {
+        EXPECT_EQ(test::readFile(dir / "a" / file), test::readFile(dir / "b" / file)) << file;
+    }
+    // A blocking problem: nothing is written and the exit status says so.
+    test::writeFile(dir / "a" / "RT_CADEN.TXT", "0042XX\r\n");
+    const ProcessResult refused = run(
+        {"--yes", "--db", "d.sqlite", "import-cadences", (dir / "a" / "RT_CADEN.TXT").string()});
+    EXPECT_EQ(refused.exitCode, 1);
 }
 
 } // namespace
