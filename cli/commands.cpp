@@ -281,8 +281,9 @@ void calendarCommand(Context& context, const Arguments& arguments) {
                                ui::Icon::Stop);
             return;
         }
-        if (editor.cadenceExists(cadence)) {
-            const int added = editor.FillCadence(cadence, first, last, *weekdays);
+        // The fill itself refuses a cadence the register does not hold; then there is no count.
+        const int added = editor.FillCadence(cadence, first, last, *weekdays);
+        if (!context.ui.failureShown()) {
             context.ui.Message(
                 fmt::format("Cadenza {}: aggiunti {} giorni al calendario.", cadence, added),
                 ui::Icon::Information);
