@@ -22,6 +22,14 @@ packages=(
     libzip-dev
     libcsv-dev
     sqlite3
+    libssl-dev
+    openssl
+    libxml2-utils
+    xz-utils
+    python3
+    qt6-base-dev
+    xvfb
+    xauth
 )
 
 sudo=""

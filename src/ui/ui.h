@@ -48,6 +48,15 @@ struct FormField {
     std::string value;                // initial value
     std::vector<std::string> entries; // choice list or radio entries
     int maxLength = 0;                // characters the field accepts; 0: no limit
+    bool masked = false;              // a password: the front end does not show what is typed
+};
+
+// A button of a dialog besides OK and Cancel: it rewrites the values shown (restoring saved
+// values, say) and leaves the dialog open.
+struct FormAction {
+    std::string id;
+    std::string caption;
+    std::function<FormValues(const FormValues&)> apply;
 };
 
 struct FormGroup {
@@ -62,6 +71,9 @@ struct FormSpec {
     std::string title;
     std::vector<FormGroup> groups;
     std::function<std::optional<Refusal>(const FormValues&)> validate;
+    std::vector<FormAction> actions;
+    // Whether a field accepts input while the dialog shows these values; absent: every field.
+    std::function<bool(std::string_view fieldId, const FormValues&)> editable;
 
     FormValues initialValues() const;
     const FormField* field(std::string_view id) const;
