@@ -1,0 +1,70 @@
+#include "comm/xml/upload_request.h"
+
+#include <gtest/gtest.h>
+
+namespace tramela::comm::xml {
+namespace {
+
+TEST(UploadRequest, Base64FollowsTheStandardAlphabetAndPadding) {
+    EXPECT_EQ(base64(""), "");
+    EXPECT_EQ(base64("f"), "Zg==");
+    EXPECT_EQ(base64("fo"), "Zm8=");
+    EXPECT_EQ(base64("foo"), "Zm9v");
+    EXPECT_EQ(base64("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(base64("\xff\xfe\xfd"), "//79");
+    EXPECT_EQ(base64("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
+}
+
+TEST(UploadRequest, FormCarriesCredentialsOnlyWhenTheReceivingProgramAsks) {
+    UploadParameters parameters;
+    parameters.userName = "azienda";
+    parameters.password = "segreto";
+    parameters.mailAddress = "";
+    const MultipartForm plain = buildMultipartForm(parameters, "tmp_42.lzma");
+    EXPECT_EQ(plain.prefix,
+              "--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"MAIL\"\r\n\r\n"
+              "\r\n--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"DOC\"; filename=\"tmp_42.lzma\"\r\n"
+              "Content-Type: application/octet-stream\r\n\r\n");
+    EXPECT_EQ(plain.suffix, "\r\n--xyw------2718281831415926------wyx--\r\n");
+    EXPECT_EQ(plain.bodyLength(100), plain.prefix.size() + 100 + plain.suffix.size());
+
+    parameters.needsAuthCgi = true;
+    parameters.mailAddress = "a@b.it;c@d.it";
+    const MultipartForm withCredentials = buildMultipartForm(parameters, "tmp_42.lzma");
+    EXPECT_EQ(withCredentials.prefix,
+              "--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"USR\"\r\n\r\nazienda\r\n"
+              "--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"PWD\"\r\n\r\nsegreto\r\n"
+              "--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"MAIL\"\r\n\r\na@b.it;c@d.it\r\n"
+              "--xyw------2718281831415926------wyx\r\n"
+              "Content-Disposition: form-data; name=\"DOC\"; filename=\"tmp_42.lzma\"\r\n"
+              "Content-Type: application/octet-stream\r\n\r\n");
+}
+
+TEST(UploadRequest, HeaderBlockComesInFourWritesWithBasicAuthenticationOnlyWhenAsked) {
+    UploadParameters parameters;
+    parameters.server = "ricevi.example.it:8080";
+    parameters.target = "/cgi-bin/ricevi";
+    parameters.userName = "azienda";
+    const std::vector<std::string> withoutAuth = requestHeaderWrites(parameters, 1234);
+    ASSERT_EQ(withoutAuth.size(), 4U);
+    EXPECT_EQ(withoutAuth[0],
+              "POST /cgi-bin/ricevi HTTP/1.1\r\nHost: ricevi.example.it:8080\r\n"
+              "User-Agent: Tramela\r\nAccept: text/html\r\nKeep-Alive: 300\r\n"
+              "Connection: keep-alive\r\n");
+    EXPECT_EQ(withoutAuth[1], "");
+    EXPECT_EQ(withoutAuth[2],
+              "Content-Type: multipart/form-data; boundary=xyw------2718281831415926------wyx\r\n");
+    EXPECT_EQ(withoutAuth[3], "Content-Length: 1234\r\n\r\n");
+
+    // An empty password still carries the colon.
+    parameters.needsAuthBase = true;
+    EXPECT_EQ(requestHeaderWrites(parameters, 1)[1], "Authorization: Basic YXppZW5kYTo=\r\n");
+}
+
+} // namespace
+} // namespace tramela::comm::xml
