@@ -7,6 +7,7 @@
 #include "calendar/cadences.h"
 #include "calendar/calendar.h"
 #include "comm/gtfs/gtfs_import.h"
+#include "comm/xml/server_config.h"
 #include "store/cartography.h"
 #include "store/value_text.h"
 
@@ -459,6 +460,18 @@ void importAll(Context& context, const Arguments& arguments) {
     app::Route(context.window, 5126);
 }
 
+// The configuration file answers the open dialog, the passphrase its dialog.
+void importServerConfig(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    ui::FormValues values;
+    if (const auto passphrase = arguments.form.find("passphrase");
+        passphrase != arguments.form.end()) {
+        values["passphrase"] = passphrase->second;
+    }
+    context.ui.answerForm(std::string(comm::xml::kPassphraseFormId), std::move(values));
+    app::Route(context.window, 5161);
+}
+
 void importFileOption(CLI::App& command, Arguments& arguments) {
     oneFile(command, arguments, "FILE", "Il file da importare");
 }
@@ -556,6 +569,18 @@ std::vector<CliCommand> cliCommands() {
                  oneFile(c, a, "FILE", "Il file delle Linee Standard da leggere");
              },
          .run = importStandardLines},
+        {.name = "import-server-config",
+         .menuId = 5161,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "FILE", "Il file di configurazione Sirventa (.srvt)");
+                 c.add_option_function<std::string>(
+                      "--passphrase",
+                      [&a](const std::string& value) { a.form["passphrase"] = value; },
+                      "La passphrase del file")
+                     ->type_name("TESTO");
+             },
+         .run = importServerConfig},
         {.name = "cadences",
          .addOptions = cadenceOptions,
          .run = cadences,

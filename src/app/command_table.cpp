@@ -6,6 +6,7 @@
 #include "comm/txt/standard_lines_file.h"
 #include "comm/txt/trip_import.h"
 #include "comm/txt/txt_export.h"
+#include "comm/xml/server_config.h"
 #include "comm/xml/verification.h"
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
@@ -225,7 +226,10 @@ std::vector<MenuItem> buildMenuBar() {
                         "identify-standard-lines",
                         utilities::IdentifyRailwayStandardLines),
                 separator(),
-                command(5161, "Importazione &Configurazione Sirventa", "import-server-config"),
+                command(5161,
+                        "Importazione &Configurazione Sirventa",
+                        "import-server-config",
+                        comm::xml::importServerConfiguration),
             }),
         command(5101, "&Fine", {}, exitCommand),
         command(5102, "&?", "about", aboutCommand),

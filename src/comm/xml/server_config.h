@@ -1,0 +1,121 @@
+#pragma once
+
+#include "comm/xml/upload_parameters.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tramela::app {
+class MainWindow;
+class Settings;
+
+// The application folder: [tramela] Directory of the settings; when missing or empty,
+// $XDG_DATA_HOME/tramela, or ~/.local/share/tramela when XDG_DATA_HOME is unset, empty or not an
+// absolute path. Empty when not even the home folder is known.
+std::filesystem::path applicationDirectory(const Settings& settings);
+} // namespace tramela::app
+
+namespace tramela::ui {
+class Ui;
+}
+
+namespace tramela::comm::xml {
+
+// The settings section of every server configuration: [sirventa."<name>"].
+inline constexpr std::string_view kServerSection = "sirventa";
+
+// The passphrase as the settings keep it: every byte combined with the fixed key, two lowercase
+// hexadecimal digits each.
+std::string storedPassphrase(std::string_view clear);
+// The reverse; digits are read in pairs of either case, a character that is not a hexadecimal
+// digit counts as 0 and a final unpaired digit is ignored.
+std::string passphraseFromStored(std::string_view stored);
+
+// What a configuration file holds once checked and deciphered. Texts are UTF-8.
+struct ServerFileContent {
+    std::string server;
+    std::string target;
+    bool needsAuthBase = false;
+    bool needsAuthCgi = false;
+    std::string userName;
+    std::string password;
+    std::string mailAddress;
+    bool useHttps = false;
+    bool needsCert = false; // as the file states it, even without useHttps
+    int chunkSizeKb = 0;
+    std::string certificate; // the PEM file's bytes
+};
+
+// Why a configuration file was refused; the user is told the same in every case.
+enum class ServerFileFault {
+    None,
+    Unreadable,   // the stream failed
+    Structure,    // markers and check line out of place, or a check value that is not a:b:c:d
+    TooLarge,     // more payload lines, or a longer line, than a configuration file has
+    PayloadCheck, // the payload does not match its check line
+    Passphrase,   // the first deciphered line is not the expected one
+    Content,      // a deciphered line without its key, or a value that cannot be used
+};
+
+// Lines beyond these limits are refused without being read in full.
+inline constexpr std::size_t kMaxServerFilePayloadLines = 512;
+inline constexpr std::size_t kMaxServerFileLineLength = 32 * 1024;
+
+// Reads, checks and deciphers a configuration file. Nothing when the file is refused; `fault`
+// (when given) says why.
+std::optional<ServerFileContent>
+decodeServerFile(std::istream& in, std::string_view passphrase, ServerFileFault* fault = nullptr);
+
+// The id of the passphrase dialog and its one (masked) field.
+inline constexpr std::string_view kPassphraseFormId = "server-passphrase";
+inline constexpr std::string_view kPassphraseField = "passphrase";
+
+// The menu command "Importazione Configurazione Sirventa": asks for the file and its passphrase,
+// deciphers it, writes the certificate as <application folder>/<file name>.pem and stores the
+// configuration under the server's name. Every failure is shown; after one nothing is written.
+void importServerConfiguration(app::MainWindow& window);
+
+// The stored configurations, in order of name.
+std::vector<std::string> configurationNames(const app::Settings& settings);
+
+// The id of the choice dialog and its list field.
+inline constexpr std::string_view kChooseFormId = "server-configuration";
+inline constexpr std::string_view kConfigurationField = "configuration";
+
+// Asks which configuration to use; nothing when there is none (the user is told) or the user
+// cancels.
+std::optional<std::string> chooseConfiguration(ui::Ui& ui, const app::Settings& settings);
+
+// The id and field ids of the connection parameters dialog. Check boxes hold "1"/"0"; the two
+// radio groups hold the text of the chosen entry.
+inline constexpr std::string_view kConnectionFormId = "server-connection";
+inline constexpr std::string_view kNeedsAuthBaseField = "needs-auth-base";
+inline constexpr std::string_view kNeedsAuthCgiField = "needs-auth-cgi";
+inline constexpr std::string_view kUserNameField = "user-name";
+inline constexpr std::string_view kPasswordField = "password";
+inline constexpr std::string_view kMailAddressField = "mail-address";
+inline constexpr std::string_view kServerField = "server";
+inline constexpr std::string_view kTargetField = "target";
+inline constexpr std::string_view kProtocolField = "protocol";
+inline constexpr std::string_view kCertificateField = "certificate";
+inline constexpr std::string_view kChunkSizeField = "chunk-size";
+inline constexpr std::string_view kChangeField = "change";
+inline constexpr std::string_view kRestoreAction = "restore";
+
+inline constexpr std::string_view kHttpEntry = "HTTP [connessione non protetta]";
+inline constexpr std::string_view kHttpsEntry = "HTTPS [connessione criptata]";
+inline constexpr std::string_view kNoCertificateEntry = "non occorre alcun certificato";
+inline constexpr std::string_view kCertificateEntry = "richiede un certificato digitale";
+
+// Shows the values of a configuration for one transmission; OK stores the values as confirmed
+// and gives them, with the certificate's passphrase in clear. Nothing when the user cancels or
+// the configuration does not exist (the user is told).
+std::optional<UploadParameters>
+editConnectionParameters(ui::Ui& ui, app::Settings& settings, std::string_view name);
+
+} // namespace tramela::comm::xml
