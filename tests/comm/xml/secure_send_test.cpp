@@ -1,0 +1,446 @@
+#include "app/settings.h"
+#include "comm/xml/secure_send.h"
+#include "comm/xml/server_answer.h"
+#include "comm/xml/upload_request.h"
+#include "support/background_process.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+#include "ui/scripted_ui.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace tramela::comm::xml {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+using ui::Icon;
+using ui::ScriptedUi;
+
+const std::string kTesterRefused = "VkzSecureTest non è riuscito a verificare il certificato PEM "
+                                   "...\n\nPresumibilmente la passphrase non corrisponde ...";
+const std::string kTestFailed = "La verifica del certificato digitale è fallita ...\n\n"
+                                "Presumibilmente occorre ripetere l'installazione\n"
+                                "della configurazione del server SIRVENTA\n";
+const std::string kNotInstalled = "Non risulta installato il componente VkzSecureSend,\n"
+                                  "quindi non è possibile attivare la trasmissione sicura HTTPS\n\n"
+                                  "Per attivare questa funzionalità occorre installare "
+                                  "VkzSecureSend";
+const std::string kStartFailed =
+    "Non risulta possibile attivare il componente VkzSecureSend\n\ncausa: ";
+const std::string kUploadFailed =
+    "La trasmissione sicura HTTPS al server SIRVENTA non è riuscita\n\n";
+const std::string kDelivered = "Quindi la trasmissione telematica è andata a buon fine";
+
+// The line of the text at this index, counted from 0.
+std::string lineAt(const std::string& text, int index) {
+    std::istringstream lines(text);
+    std::string line;
+    for (int i = 0; i <= index && std::getline(lines, line); ++i) {
+    }
+    return line;
+}
+
+const fs::path kSupport = fs::path(TRAMELA_TEST_DATA).parent_path() / "support";
+
+// The authority, the server's and the client's certificates, made once for all the tests.
+struct Certificates {
+    TempDir dir;
+    fs::path ca = dir / "ca.crt";
+    fs::path serverCertificate = dir / "server.crt";
+    fs::path serverKey = dir / "server.key";
+    fs::path client = dir / "client.pem";     // certificate and key encrypted by "segreta"
+    fs::path stranger = dir / "stranger.pem"; // the client certificate with another key
+    bool made =
+        test::runProcess("/bin/sh",
+                         {(kSupport / "make_test_certificates.sh").string(), dir.path().string()},
+                         dir.path())
+            .exitCode == 0;
+};
+
+// The receiving server on a free port of 127.0.0.1; what it received is in its report folder.
+class TestServer {
+public:
+    TestServer(const Certificates& certificates, bool requireClientCertificate)
+        : m_process("python3", arguments(certificates, requireClientCertificate)) {
+        if (const auto line = m_process.readLine(std::chrono::seconds(20));
+            line && line->rfind("PORT ", 0) == 0) {
+            m_port = std::stoi(line->substr(5));
+        }
+    }
+
+    int port() const { return m_port; }
+
+    std::string received(std::string_view name) const { return readFile(m_reports / name); }
+
+    bool has(std::string_view name) const { return fs::exists(m_reports / name); }
+
+    bool receivedAnything() const { return has("request"); }
+
+private:
+    std::vector<std::string> arguments(const Certificates& certificates, bool requireClient) {
+        return {"-u",
+                (kSupport / "https_test_server.py").string(),
+                certificates.serverCertificate.string(),
+                certificates.serverKey.string(),
+                m_reports.path().string(),
+                requireClient ? certificates.ca.string() : std::string()};
+    }
+
+    TempDir m_reports;
+    test::BackgroundProcess m_process;
+    int m_port = 0;
+};
+
+class SecureSend : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_certificates = std::make_unique<Certificates>(); }
+
+    static void TearDownTestSuite() { s_certificates.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(s_certificates->made);
+        ASSERT_NE(m_settings.load(), app::Settings::LoadResult::Invalid);
+        m_parameters.server = "sirventa.regione.example:8443";
+        m_parameters.target = "/sirventa/ricevi.cgi";
+        m_parameters.userName = "mario";
+        m_parameters.mailAddress = "ufficio@azienda.example;direzione@azienda.example";
+        m_parameters.useHttps = true;
+        m_parameters.certificatePath = s_certificates->client;
+        m_parameters.certificatePassphrase = "segreta";
+        m_parameters.chunkSizeKb = 32;
+        // Every byte value, line ends and dashes as a part's end would show them; over a
+        // megabyte, where curl would ask the server for "100-continue" unless told not to.
+        for (int i = 0; i < 1100000; ++i) {
+            m_package += static_cast<char>((i * 7 + i / 256) % 256);
+            if (i % 5000 == 0) {
+                m_package += "\r\n--\r\n\r\n";
+            }
+        }
+        writeFile(m_packagePath, m_package);
+    }
+
+    void TearDown() override {
+        ::unsetenv("TRAMELA_FAKE_RECORD");
+        ::unsetenv("TRAMELA_FAKE_ANSWER");
+        ::unsetenv("TRAMELA_FAKE_EXIT");
+    }
+
+    // The fake program, copied so that its mode does not depend on the checkout.
+    fs::path fakeProgram(int exitCode, std::string_view answer = {}) {
+        const fs::path program = m_dir / "fake_secure_program.sh";
+        fs::copy_file(
+            kSupport / "fake_secure_program.sh", program, fs::copy_options::overwrite_existing);
+        fs::permissions(program, fs::perms::owner_all);
+        ::setenv("TRAMELA_FAKE_RECORD", (m_dir / "arguments").c_str(), 1);
+        ::setenv("TRAMELA_FAKE_EXIT", std::to_string(exitCode).c_str(), 1);
+        if (!answer.empty()) {
+            writeFile(m_dir / "answer", answer);
+            ::setenv("TRAMELA_FAKE_ANSWER", (m_dir / "answer").c_str(), 1);
+        } else {
+            ::unsetenv("TRAMELA_FAKE_ANSWER");
+        }
+        return program;
+    }
+
+    // What the fake program received after its name, one argument a line.
+    std::string recordedArguments() const { return readFile(m_dir / "arguments"); }
+
+    static std::unique_ptr<Certificates> s_certificates;
+    TempDir m_dir;
+    app::Settings m_settings{m_dir / "settings.toml"};
+    ScriptedUi m_ui;
+    UploadParameters m_parameters;
+    std::string m_package;
+    fs::path m_packagePath = m_dir / "tmp_4242.lzma";
+};
+
+std::unique_ptr<Certificates> SecureSend::s_certificates;
+
+TEST_F(SecureSend, BuiltInUploadSendsThePlainRequestAndGetsTheAnswerToJudge) {
+    const TestServer server(*s_certificates, false);
+    ASSERT_NE(server.port(), 0);
+    m_settings.setText("securesend", "CaFile", s_certificates->ca.string());
+    m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
+    m_parameters.password = "p@ss:w";
+    m_parameters.needsAuthBase = true;
+    m_parameters.needsAuthCgi = true;
+
+    const TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+
+    EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
+    ASSERT_TRUE(result.delivered);
+    const std::size_t length =
+        buildMultipartForm(m_parameters, "tmp_4242.lzma").bodyLength(m_package.size());
+    EXPECT_EQ(server.received("request"),
+              fmt::format("POST /sirventa/ricevi.cgi HTTP/1.1\r\n"
+                          "Host: 127.0.0.1:{}\r\n"
+                          "User-Agent: Tramela\r\n"
+                          "Accept: text/html\r\n"
+                          "Keep-Alive: 300\r\n"
+                          "Connection: keep-alive\r\n"
+                          "Authorization: Basic bWFyaW86cEBzczp3\r\n"
+                          "Content-Type: multipart/form-data; "
+                          "boundary=xyw------2718281831415926------wyx\r\n"
+                          "Content-Length: {}\r\n",
+                          server.port(),
+                          length));
+    EXPECT_EQ(server.received("part-USR"), "mario");
+    EXPECT_EQ(server.received("part-PWD"), "p@ss:w");
+    EXPECT_EQ(server.received("part-MAIL"), m_parameters.mailAddress);
+    EXPECT_TRUE(server.received("part-DOC") == m_package);
+    EXPECT_EQ(server.received("client"), "");
+
+    EXPECT_EQ(result.answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << result.answer;
+    const ServerAnswer judged = judgeAnswer(result.answer);
+    EXPECT_TRUE(judged.success);
+    EXPECT_NE(judged.message.find("Comunicazione ricevuta e accodata per l'elaborazione."),
+              std::string::npos);
+    EXPECT_NE(judged.message.find(kDelivered), std::string::npos) << judged.message;
+
+    // The bar follows the body piece by piece and returns to 0 at the end.
+    const std::vector<int>& progress = m_ui.progressValues();
+    ASSERT_GE(progress.size(), 4u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_GT(progress[progress.size() - 2], 50);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end() - 1));
+    EXPECT_EQ(progress.back(), 0);
+}
+
+TEST_F(SecureSend, BuiltInUploadPresentsTheClientCertificateWhenTheServerRequiresIt) {
+    const TestServer server(*s_certificates, true);
+    ASSERT_NE(server.port(), 0);
+    m_settings.setText("securesend", "CaFile", s_certificates->ca.string());
+    m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
+
+    // Without the certificate the server refuses the connection.
+    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    ASSERT_EQ(m_ui.messages().size(), 1u);
+    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
+    EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+
+    // With a passphrase that does not open the key nothing is sent either.
+    m_ui.clear();
+    m_parameters.needsCert = true;
+    m_parameters.certificatePassphrase = "sbagliata";
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    ASSERT_EQ(m_ui.messages().size(), 1u);
+    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
+    EXPECT_FALSE(server.receivedAnything());
+
+    m_ui.clear();
+    m_parameters.certificatePassphrase = "segreta";
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
+    ASSERT_TRUE(result.delivered);
+    EXPECT_EQ(server.received("client"), "Azienda di prova");
+    // Neither authentication: no Authorization line and no USR or PWD parts.
+    EXPECT_EQ(server.received("request").find("Authorization"), std::string::npos);
+    EXPECT_FALSE(server.has("part-USR"));
+    EXPECT_FALSE(server.has("part-PWD"));
+    EXPECT_EQ(server.received("part-MAIL"), m_parameters.mailAddress);
+    EXPECT_TRUE(server.received("part-DOC") == m_package);
+    EXPECT_TRUE(judgeAnswer(result.answer).success);
+}
+
+TEST_F(SecureSend, BuiltInUploadFailuresAreShownAndNothingIsDelivered) {
+    const TestServer server(*s_certificates, false);
+    ASSERT_NE(server.port(), 0);
+    m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
+
+    // The system's authorities do not know the test's: the server is not trusted.
+    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    ASSERT_EQ(m_ui.messages().size(), 1u);
+    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
+    EXPECT_GT(m_ui.messages()[0].text.size(), kUploadFailed.size());
+    EXPECT_FALSE(server.receivedAnything());
+
+    m_settings.setText("securesend", "CaFile", s_certificates->ca.string());
+    m_ui.clear();
+    const fs::path missing = m_dir / "tmp_1.lzma";
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, missing);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(m_ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"Impossibile aprire\n\n" + missing.string(), Icon::Exclamation, ""}}));
+
+    m_ui.clear();
+    m_parameters.server = "127.0.0.1@altro.example";
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(m_ui.messageTexts(),
+              std::vector<std::string>{kUploadFailed +
+                                       "Nome del server non valido: 127.0.0.1@altro.example"});
+    EXPECT_FALSE(server.receivedAnything());
+}
+
+TEST_F(SecureSend, BuiltInCertificateCheckOpensTheKeyAndMatchesItToTheCertificate) {
+    m_parameters.needsCert = true;
+    EXPECT_TRUE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_TRUE(m_ui.messages().empty());
+
+    for (const std::string passphrase : {"sbagliata", ""}) {
+        m_ui.clear();
+        m_parameters.certificatePassphrase = passphrase;
+        EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+        EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kTesterRefused, kTestFailed}));
+        EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+        EXPECT_EQ(m_ui.messages()[1].icon, Icon::Stop);
+    }
+
+    m_ui.clear();
+    m_parameters.certificatePassphrase = "segreta";
+    m_parameters.certificatePath = s_certificates->stranger;
+    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_EQ(m_ui.messageTexts(),
+              (std::vector<std::string>{"Il file PEM non contiene un certificato digitale\n"
+                                        "con la chiave privata corrispondente\n\n" +
+                                            s_certificates->stranger.string(),
+                                        kTestFailed}));
+
+    m_ui.clear();
+    m_parameters.certificatePath = m_dir / "assente.pem";
+    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_EQ(m_ui.messageTexts(),
+              (std::vector<std::string>{"Impossibile aprire\n\n" + (m_dir / "assente.pem").string(),
+                                        kTestFailed}));
+}
+
+TEST_F(SecureSend, ExternalSenderGetsItsArgumentsAndLeavesTheAnswerInTheResponseFile) {
+    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                               "<html><body>\n<!-- sirventaMAGICvkz ok -->\nRicevuta.\n"
+                               "</body></html>\n";
+    m_settings.setText("securesend", "PthExe", fakeProgram(0, answer).string());
+    m_parameters.needsCert = true;
+
+    const TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+
+    EXPECT_TRUE(m_ui.messages().empty());
+    EXPECT_TRUE(result.delivered);
+    EXPECT_EQ(result.answer, answer);
+    // The response file, "tmprsp<pid>.txt" in a private folder, is gone with its folder.
+    const std::string arguments = recordedArguments();
+    const fs::path response = lineAt(arguments, 5);
+    EXPECT_EQ(response.filename(), fmt::format("tmprsp{}.txt", ::getpid()));
+    EXPECT_FALSE(fs::exists(response.parent_path()));
+    constexpr std::string_view expected =
+        "https\n{}\n{}\nsirventa.regione.example:8443\n{}\n{}\n"
+        "/sirventa/ricevi.cgi\nTramela\n{}\nmario\n{}\n{}\nsegreta\n32\n";
+    EXPECT_EQ(arguments,
+              fmt::format(fmt::runtime(expected),
+                          "noauth",
+                          "usecert",
+                          m_packagePath.string(),
+                          response.string(),
+                          m_parameters.mailAddress,
+                          "-",
+                          s_certificates->client.string()));
+
+    // With authentication and without certificate; a blank inside a value stays one argument.
+    m_parameters.needsAuthCgi = true;
+    m_parameters.needsCert = false;
+    m_parameters.password = "una password";
+    sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    const std::string again = recordedArguments();
+    EXPECT_EQ(again,
+              fmt::format(fmt::runtime(expected),
+                          "useauth",
+                          "nocert",
+                          m_packagePath.string(),
+                          lineAt(again, 5),
+                          m_parameters.mailAddress,
+                          "una password",
+                          "-"));
+}
+
+TEST_F(SecureSend, ExternalSenderFailuresAreShownAndAMissingAnswerIsEmpty) {
+    m_settings.setText("securesend", "PthExe", fakeProgram(3).string());
+    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(m_ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"VkzSecureSend non è riuscito a portare a termine la trasmissione ...\n\n",
+                   Icon::Stop,
+                   ""}}));
+
+    m_ui.clear();
+    fakeProgram(0);
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_TRUE(m_ui.messages().empty());
+    EXPECT_TRUE(result.delivered);
+    EXPECT_EQ(result.answer, "");
+    EXPECT_EQ(
+        judgeAnswer(result.answer)
+            .message.rfind("Non è disponibile alcuna risposta proveniente dal server SIRVENTA", 0),
+        0u);
+
+    m_ui.clear();
+    m_settings.setText("securesend", "PthExe", (m_dir / "VkzSecureSend").string());
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(
+        m_ui.messageTexts(),
+        std::vector<std::string>{"Il componente VkzSecureSend.exe non risulta accessibile\n\n"
+                                 "Presumibilmente l'installazione di VkzSecureSend è corrotta\n\n"
+                                 "Si consiglia di installare nuovamente VkzSecureSend"});
+
+    // A file that is not a program: the start fails and says why.
+    m_ui.clear();
+    writeFile(m_dir / "VkzSecureSend", "not a program\n");
+    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(m_ui.messageTexts(),
+              std::vector<std::string>{kStartFailed + "Specified file is not executable or has "
+                                                      "invalid executable-file format"});
+
+    m_ui.clear();
+    app::Settings broken(m_dir / "broken.toml");
+    ASSERT_NE(broken.load(), app::Settings::LoadResult::Invalid);
+    broken.setText(app::SectionPath(), "securesend", "VkzSecureSend");
+    result = sendSecureUpload(m_ui, broken, m_parameters, m_packagePath);
+    EXPECT_FALSE(result.delivered);
+    EXPECT_EQ(m_ui.messageTexts(), std::vector<std::string>{kNotInstalled});
+}
+
+TEST_F(SecureSend, ExternalTesterDecidesByItsExitCode) {
+    m_parameters.needsCert = true;
+    m_settings.setText("securesend", "TestExe", fakeProgram(0).string());
+    EXPECT_TRUE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_TRUE(m_ui.messages().empty());
+    EXPECT_EQ(recordedArguments(), s_certificates->client.string() + "\nsegreta\n");
+
+    m_parameters.certificatePassphrase = "";
+    fakeProgram(1);
+    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_EQ(recordedArguments(), s_certificates->client.string() + "\n-\n");
+    EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kTesterRefused, kTestFailed}));
+
+    m_ui.clear();
+    m_settings.setText("securesend", "TestExe", (m_dir / "VkzSecureTest").string());
+    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+    EXPECT_EQ(m_ui.messageTexts(),
+              (std::vector<std::string>{kStartFailed + "File or path is not found", kTestFailed}));
+
+    m_ui.clear();
+    app::Settings broken(m_dir / "broken.toml");
+    ASSERT_NE(broken.load(), app::Settings::LoadResult::Invalid);
+    broken.setInteger("securesend", "TestExe", 1);
+    EXPECT_FALSE(testCertificate(m_ui, broken, m_parameters));
+    EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kNotInstalled, kTestFailed}));
+}
+
+} // namespace
+} // namespace tramela::comm::xml
