@@ -7,6 +7,7 @@
 #include "calendar/cadences.h"
 #include "calendar/calendar.h"
 #include "comm/gtfs/gtfs_import.h"
+#include "comm/xml/export_parameters.h"
 #include "comm/xml/server_config.h"
 #include "store/cartography.h"
 #include "store/value_text.h"
@@ -460,6 +461,105 @@ void importAll(Context& context, const Arguments& arguments) {
     app::Route(context.window, 5126);
 }
 
+// The server configuration of a transmission: chosen by name, its values confirmed as stored.
+void answerServerConfiguration(Context& context, const std::string& name) {
+    context.ui.answerForm(std::string(comm::xml::kChooseFormId),
+                          {{std::string(comm::xml::kConfigurationField), name}});
+    context.ui.answerForm(std::string(comm::xml::kConnectionFormId), {});
+}
+
+void exportXmlOptions(CLI::App& command, Arguments& arguments) {
+    option(command, arguments, "--from", "from", "Inizio del periodo di validità");
+    option(command, arguments, "--to", "to", "Fine del periodo di validità");
+    command
+        .add_option_function<std::string>(
+            "--type",
+            [&arguments](const std::string& value) { arguments.form["type"] = value; },
+            "Tipo di comunicazione")
+        ->check(CLI::IsMember({"BUDGET", "PLANNING", "PROJECT", "TEST"}))
+        ->type_name("BUDGET|PLANNING|PROJECT|TEST");
+    const std::pair<const char*, const char*> filters[] = {
+        {"lot", "Codice del Lotto di gara"},
+        {"authority", "Codice dell'Ente contrattuale"},
+        {"company", "Codice dell'Azienda di gestione"},
+        {"subcontractor", "Codice dell'Azienda subappaltatrice"},
+        {"line", "Codice della linea aziendale"},
+    };
+    for (const auto& [key, help] : filters) {
+        command
+            .add_option_function<std::string>(
+                std::string("--") + key,
+                [&arguments, key = std::string(key)](const std::string& value) {
+                    arguments.form[key] = value;
+                },
+                help)
+            ->type_name(std::string_view(key) == "line" ? "LINEA" : "N");
+    }
+    CLI::Option* local =
+        command
+            .add_option_function<std::string>(
+                "--local",
+                [&arguments](const std::string& value) { arguments.form["local"] = value; },
+                "Genera la comunicazione in questo file (compressa LZMA accanto)")
+            ->type_name("FILE");
+    command.add_flag_callback(
+        "--no-compress",
+        [&arguments] { arguments.form["no-compress"] = "1"; },
+        "Lascia la comunicazione non compressa");
+    CLI::Option* send =
+        command
+            .add_option_function<std::string>(
+                "--send",
+                [&arguments](const std::string& value) { arguments.form["send"] = value; },
+                "Trasmette la comunicazione con questa configurazione del server")
+            ->type_name("CONFIGURAZIONE");
+    local->excludes(send);
+    command.require_option(1, 0);
+    reportOption(command, arguments);
+}
+
+// The flags answer the parameters dialog; the file or the server configuration the dialogs that
+// follow it.
+void exportXml(Context& context, const Arguments& arguments) {
+    answerReport(context, arguments);
+    const auto given = [&](const char* key) -> const std::string* {
+        const auto found = arguments.form.find(key);
+        return found != arguments.form.end() ? &found->second : nullptr;
+    };
+    ui::FormValues values;
+    for (const char* key : {"from", "to", "lot"}) {
+        if (const std::string* value = given(key)) {
+            values[key] = *value;
+        }
+    }
+    for (const char* key : {"authority", "company", "subcontractor", "line"}) {
+        if (const std::string* value = given(key)) {
+            values[key] = *value;
+            values[std::string(key) + "_all"] = "0";
+        }
+    }
+    if (const std::string* type = given("type")) {
+        values["type"] = std::string(*comm::xml::communicationTypeEntry(*type));
+    }
+    if (const std::string* file = given("local")) {
+        values["mode"] = std::string(comm::xml::kLocalGeneration);
+        values["compression"] = std::string(
+            given("no-compress") != nullptr ? comm::xml::kUncompressed : comm::xml::kCompressed);
+        context.ui.queueFile(*file);
+    } else if (const std::string* configuration = given("send")) {
+        values["mode"] = std::string(comm::xml::kTransmission);
+        answerServerConfiguration(context, *configuration);
+    }
+    context.ui.answerForm(std::string(comm::xml::kExportParametersFormId), std::move(values));
+    app::Route(context.window, 5155);
+}
+
+void sendXml(Context& context, const Arguments& arguments) {
+    context.ui.queueFile(arguments.files[0]);
+    answerServerConfiguration(context, arguments.form.at("config"));
+    app::Route(context.window, 5167);
+}
+
 // The configuration file answers the open dialog, the passphrase its dialog.
 void importServerConfig(Context& context, const Arguments& arguments) {
     context.ui.queueFile(arguments.files[0]);
@@ -569,6 +669,20 @@ std::vector<CliCommand> cliCommands() {
                  oneFile(c, a, "FILE", "Il file delle Linee Standard da leggere");
              },
          .run = importStandardLines},
+        {.name = "export-xml", .menuId = 5155, .addOptions = exportXmlOptions, .run = exportXml},
+        {.name = "send-xml",
+         .menuId = 5167,
+         .addOptions =
+             [](CLI::App& c, Arguments& a) {
+                 oneFile(c, a, "FILE", "La comunicazione XML prodotta esternamente");
+                 c.add_option_function<std::string>(
+                      "--config",
+                      [&a](const std::string& value) { a.form["config"] = value; },
+                      "La configurazione del server da usare")
+                     ->required()
+                     ->type_name("CONFIGURAZIONE");
+             },
+         .run = sendXml},
         {.name = "import-server-config",
          .menuId = 5161,
          .addOptions =

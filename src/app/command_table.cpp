@@ -8,6 +8,7 @@
 #include "comm/txt/txt_export.h"
 #include "comm/xml/server_config.h"
 #include "comm/xml/verification.h"
+#include "comm/xml/xml_export.h"
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
 #include "store/timetable_clearing.h"
@@ -144,8 +145,12 @@ std::vector<MenuItem> buildMenuBar() {
                     }),
                 separator(),
                 command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt", comm::ExportTxt),
-                command(5155, "Esportazione comunicazione VkzXml", "export-xml"),
-                command(5167, "Compressione-Invio Xml esterno", "send-xml"),
+                command(5155,
+                        "Esportazione comunicazione VkzXml",
+                        "export-xml",
+                        comm::xml::exportVkzXml),
+                command(
+                    5167, "Compressione-Invio Xml esterno", "send-xml", comm::xml::sendExternalXml),
                 separator(),
                 command(5159,
                         "Esportazione Codifiche &Linee Ufficiali",
