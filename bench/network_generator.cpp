@@ -6,6 +6,7 @@
 #include "store/schema_catalogue.h"
 #include "ui/scripted_ui.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -76,13 +77,19 @@ INSERT INTO period SELECT i, 'FER', '2024-01-01', '2024-12-31', 0 FROM n
     UNION ALL SELECT i, 'FER', '2024-08-05', '2024-08-25', 1 FROM n;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {trips})
 INSERT INTO extcod SELECT i, 1, 42, 42 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {lines})
+INSERT INTO reglinee SELECT 1, i, 3, printf('S%03d', i), 'Linea ' || i, 'Capolinea - Capolinea'
+    FROM n;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {lines})
+INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
 )sql",
                     fmt::arg("stops", size.stops),
                     fmt::arg("routes", size.routes),
                     fmt::arg("per", size.stopsPerRoute),
                     fmt::arg("length", (size.stopsPerRoute - 1) * 500),
                     fmt::arg("standards", size.standardTrips),
-                    fmt::arg("trips", size.trips)));
+                    fmt::arg("trips", size.trips),
+                    fmt::arg("lines", (std::min(size.standardTrips, size.routes) - 1) / 4 + 1)));
     // Each geometry winds along its route: a zigzag of the given number of vertices.
     sqlite3_stmt* geometry = nullptr;
     sqlite3_prepare_v2(

@@ -17,7 +17,8 @@ struct NetworkSize {
 // Creates a complete database at `path` (cartography and system tables, registers, a company
 // header) holding a generated network of that size: stops on a grid, routes through them with
 // geometries, standard trips, trips with two periods each and extended codes, a year's
-// calendar of two cadences. Everything is written in one transaction; the data verify clean.
+// calendar of two cadences, and a standard line of lot 1 for each company line. Everything is
+// written in one transaction; the data verify clean.
 void generateNetwork(const std::filesystem::path& path, const NetworkSize& size = {});
 
 } // namespace tramela::bench

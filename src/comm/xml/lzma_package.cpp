@@ -124,6 +124,10 @@ bool encode(int in, int out, std::uint64_t size, const std::function<void(int pe
     options.mode = LZMA_MODE_NORMAL;
     options.nice_len = 128;
     options.mf = LZMA_MF_BT4;
+    // The match finder's search depth is no part of the format. Left to liblzma it grows with the
+    // 128 fast bytes to 80 and packing takes two thirds longer than xz's own level 6 for a
+    // slightly larger package; 48, the depth level 6 uses, keeps packing as fast as xz's.
+    options.depth = 48;
     options.ext_flags = 0;
     lzma_set_ext_size(options, size);
 

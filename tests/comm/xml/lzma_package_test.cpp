@@ -81,13 +81,13 @@ TEST(LzmaPackage, StreamIsTheOneOfTheServersEncoderSettings) {
     const std::string document = compressibleDocument(400000) + randomBytes(20000);
     writeFile(dir / "doc.xml", document);
     ASSERT_TRUE(packLzma(dir / "doc.xml", dir / "doc.lzma"));
-    const auto reference =
-        test::runProcess("/usr/bin/xz",
-                         {"--format=lzma",
-                          "--lzma1=preset=6,dict=2MiB,lc=3,lp=0,pb=2,mode=normal,nice=128,mf=bt4",
-                          "-c",
-                          "doc.xml"},
-                         dir.path());
+    const auto reference = test::runProcess(
+        "/usr/bin/xz",
+        {"--format=lzma",
+         "--lzma1=preset=6,dict=2MiB,lc=3,lp=0,pb=2,mode=normal,nice=128,mf=bt4,depth=48",
+         "-c",
+         "doc.xml"},
+        dir.path());
     ASSERT_EQ(reference.exitCode, 0) << reference.err;
     const std::string ours = readFile(dir / "doc.lzma").substr(13);
     const std::string theirs = reference.out.substr(13);
