@@ -176,7 +176,8 @@ TEST_F(XmlCliTest, TransmissionReachesTheServerOfTheImportedConfiguration) {
 
     const ProcessResult sent = run({"--yes", "--db", "d.sqlite", "export-xml", "--send", host});
     EXPECT_EQ(sent.exitCode, 0) << sent.err;
-    EXPECT_NE(sent.out.find("Comunicazione ricevuta.\n\n" + std::string(kSuccess)), std::string::npos)
+    EXPECT_NE(sent.out.find("Comunicazione ricevuta.\n\n" + std::string(kSuccess)),
+              std::string::npos)
         << sent.out;
     EXPECT_NE(sent.out.find("Esportate 241 Corse\n"), std::string::npos);
     EXPECT_EQ(test::readFile(report / "part.USR"), content.user);
