@@ -1,0 +1,92 @@
+// The desktop application: the main window with its menu, on the same core as the command line.
+// `tramela-gui [--db FILE] [--settings FILE] [--screenshot FILE]`.
+
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "gui/main_frame.h"
+#include "gui/qt_ui.h"
+#include "gui/text.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <iostream>
+
+namespace {
+
+constexpr int kUsage = 2;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace tramela;
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tramela-gui"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Tramela - Acquisizione DataBase Corse - Regione Valmora"));
+    const QCommandLineOption database(QStringLiteral("db"),
+                                      QStringLiteral("Usa questo database per questa esecuzione"),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption settingsFile(QStringLiteral("settings"),
+                                          QStringLiteral("Usa questo file di impostazioni"),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Salva l'immagine della finestra principale in un file PNG ed esce"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addOptions({database, settingsFile, screenshot});
+    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString error = parser.positionalArguments().isEmpty()
+                                  ? parser.errorText()
+                                  : QStringLiteral("Argomento inatteso: %1")
+                                        .arg(parser.positionalArguments().constFirst());
+        std::cerr << gui::toUtf8(error) << '\n' << gui::toUtf8(parser.helpText());
+        return kUsage;
+    }
+    if (parser.isSet(help)) {
+        std::cout << gui::toUtf8(parser.helpText());
+        return 0;
+    }
+
+    // A picture taken without anybody at the screen: what the start-up says goes to standard
+    // error instead of waiting for an OK.
+    const bool picture = parser.isSet(screenshot);
+    gui::QtUi ui(picture ? gui::QtUi::Mode::Unattended : gui::QtUi::Mode::Interactive);
+    app::Settings settings(parser.isSet(settingsFile) ? gui::toPath(parser.value(settingsFile))
+                                                      : app::Settings::defaultPath());
+    app::MainWindow core(ui, settings);
+    gui::MainFrame frame(core, ui);
+
+    if (picture) {
+        frame.showForPicture();
+    } else {
+        // Where no window manager maximises it, the window still covers the screen.
+        frame.setGeometry(frame.screen()->availableGeometry());
+        frame.showMaximized();
+    }
+    frame.setWindowTitle(gui::toQString(app::MainWindow::kDefaultTitle));
+    QApplication::processEvents();
+
+    std::optional<std::filesystem::path> chosen;
+    if (parser.isSet(database)) {
+        chosen = gui::toPath(parser.value(database));
+    }
+    core.Startup(chosen);
+    frame.syncTitle();
+
+    if (picture) {
+        QApplication::processEvents();
+        const QString file = parser.value(screenshot);
+        if (!frame.screenshot().save(file, "PNG")) {
+            std::cerr << "Impossibile creare\n\n" << gui::toUtf8(file) << '\n';
+            return 1;
+        }
+        // The binding is left as it was: a picture is no working session.
+        return 0;
+    }
+    return QApplication::exec();
+}
