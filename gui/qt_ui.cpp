@@ -82,6 +82,16 @@ WaitWindow* QtUi::waitWindow() {
     return m_wait;
 }
 
+void QtUi::prepareBox(QMessageBox& box,
+                      std::string_view text,
+                      ui::Icon icon,
+                      std::string_view caption) const {
+    box.setWindowTitle(caption.empty() ? defaultCaption() : toQString(caption));
+    box.setIcon(boxIcon(icon));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(toQString(text));
+}
+
 QString QtUi::defaultCaption() const {
     if (m_window && !m_window->windowTitle().isEmpty()) {
         return m_window->windowTitle();
@@ -116,10 +126,7 @@ void QtUi::Message(std::string_view text, ui::Icon icon, std::string_view captio
         return;
     }
     QMessageBox box(dialogOwner());
-    box.setWindowTitle(caption.empty() ? defaultCaption() : toQString(caption));
-    box.setIcon(boxIcon(icon));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(toQString(text));
+    prepareBox(box, text, icon, caption);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -132,10 +139,7 @@ bool QtUi::Confirm(std::string_view text, ui::Icon icon, std::string_view captio
         return false;
     }
     QMessageBox box(dialogOwner());
-    box.setWindowTitle(caption.empty() ? defaultCaption() : toQString(caption));
-    box.setIcon(boxIcon(icon));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(toQString(text));
+    prepareBox(box, text, icon, caption);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Annulla"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);

@@ -12,6 +12,7 @@
 
 class QDialog;
 class QFileDialog;
+class QMessageBox;
 class QObject;
 class QWidget;
 
@@ -67,6 +68,11 @@ public:
 
     // The caption of a message box that names none: the main window's title, else "TRAMELA".
     QString defaultCaption() const;
+    // A message box's caption, icon and plain text.
+    void prepareBox(QMessageBox& box,
+                    std::string_view text,
+                    ui::Icon icon,
+                    std::string_view caption) const;
 
 private:
     std::optional<std::filesystem::path> chooseFile(const ui::FileDialog& request, bool save);

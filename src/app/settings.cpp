@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "app/private_files.h"
 #include "store/value_text.h"
 
 #include <cerrno>
@@ -88,61 +89,6 @@ std::string serialize(const toml::table& table) {
     return out.str();
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// A rename or a new name is durable only once its folder is synced; a failure here leaves the
-// file itself complete, so it is not reported.
-void syncFolder(const fs::path& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Creates the missing folders of a path, each with mode 0700 (the umask does not widen or
-// narrow it); folders that exist are left as they are.
-bool makeFolders(const fs::path& folder) {
-    if (folder.empty()) {
-        return true;
-    }
-
-    struct stat status {};
-
-    if (::stat(folder.c_str(), &status) == 0) {
-        if (!S_ISDIR(status.st_mode)) {
-            errno = ENOTDIR;
-            return false;
-        }
-        return true;
-    }
-    if (errno != ENOENT) {
-        return false;
-    }
-    const fs::path parent = folder.parent_path();
-    if (parent != folder && !makeFolders(parent)) {
-        return false;
-    }
-    if (::mkdir(folder.c_str(), 0700) != 0) {
-        return errno == EEXIST;
-    }
-    ::chmod(folder.c_str(), 0700);
-    return true;
-}
-
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
@@ -167,6 +113,22 @@ fs::path Settings::defaultPath() {
         return fs::path(config) / "tramela" / "settings.toml";
     }
     return fs::path(homeFolder()) / ".config" / "tramela" / "settings.toml";
+}
+
+fs::path applicationDirectory(const Settings& settings) {
+    if (std::optional<std::string> folder = settings.text("tramela", "Directory");
+        folder && !folder->empty()) {
+        return fs::path(*folder);
+    }
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && *data != '\0' && fs::path(data).is_absolute()) {
+        return fs::path(data) / "tramela";
+    }
+    const std::string home = homeFolder();
+    if (home.empty()) {
+        return {};
+    }
+    return fs::path(home) / ".local" / "share" / "tramela";
 }
 
 Settings::Settings(fs::path path)
@@ -199,7 +161,7 @@ Settings::LoadResult Settings::load() {
         m_document->table.insert(kMainSection, toml::table{{kDatabaseKey, ""}});
         const std::string bytes = serialize(m_document->table);
         int created = -1;
-        if (makeFolders(m_path.parent_path())) {
+        if (makePrivateFolders(m_path.parent_path())) {
             created = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         }
         if (created < 0) {
@@ -398,16 +360,12 @@ bool Settings::save() {
         }
     }
     const fs::path folder = target.parent_path();
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
+    const std::optional<std::string> temporary = writePrivateTemporary(target, bytes);
+    if (!temporary) {
         return false;
     }
-    bool done = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    done = ::close(fd) == 0 && done;
-    done = done && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!done) {
-        ::unlink(temporary.c_str());
+    if (::rename(temporary->c_str(), target.c_str()) != 0) {
+        ::unlink(temporary->c_str());
         return false;
     }
     syncFolder(folder);

@@ -3,6 +3,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/value_text.h"
+#include "ui/row_progress.h"
 #include "ui/ui.h"
 
 #include <algorithm>
@@ -25,42 +26,6 @@ std::optional<Date> displayedDate(std::string_view text) {
     const auto iso = store::storeDateToIso(text);
     return iso ? parseIsoDate(*iso) : std::nullopt;
 }
-
-// A step's caption and its progress bar. The bar runs over the rows the step reads; the Ui
-// hears of it only when the percentage changes.
-class StepProgress {
-public:
-    StepProgress(ui::Ui& ui, std::string_view caption)
-        : m_ui(ui) {
-        m_ui.ProgressCaption(caption);
-        m_ui.Progress(0);
-    }
-
-    StepProgress(const StepProgress&) = delete;
-    StepProgress& operator=(const StepProgress&) = delete;
-
-    ~StepProgress() { show(100); }
-
-    void addRows(std::int64_t rows) { m_total += rows; }
-
-    void advance() {
-        ++m_done;
-        show(m_done >= m_total ? 100 : static_cast<int>(m_done * 100 / m_total));
-    }
-
-private:
-    void show(int percent) {
-        if (percent != m_percent) {
-            m_percent = percent;
-            m_ui.Progress(percent);
-        }
-    }
-
-    ui::Ui& m_ui;
-    std::int64_t m_total = 0;
-    std::int64_t m_done = 0;
-    int m_percent = 0;
-};
 
 // One SELECT of a step: its parts and the values of its parameters in order. Values from the
 // caller reach SQL only as parameters.
@@ -149,7 +114,7 @@ private:
 
     // Counts the query's rows into the step's total, then hands each row to `row` in one pass.
     template <typename RowFunction>
-    bool forEachRow(const Query& query, StepProgress& progress, RowFunction&& row) {
+    bool forEachRow(const Query& query, ui::RowProgress& progress, RowFunction&& row) {
         const auto rows = count(query);
         if (!rows) {
             return false;
@@ -178,7 +143,7 @@ private:
     }
 
     bool loadCadences() {
-        StepProgress progress(m_ui, kStepCaptions[0]);
+        ui::RowProgress progress(m_ui, kStepCaptions[0]);
         std::string code;
         const bool read =
             forEachRow({"codice", "cadenz", "", "codice", {}}, progress, [&](QueryCursor& cursor) {
@@ -195,7 +160,7 @@ private:
     }
 
     bool loadCalendar() {
-        StepProgress progress(m_ui, kStepCaptions[1]);
+        ui::RowProgress progress(m_ui, kStepCaptions[1]);
         std::string date;
         const bool read = forEachRow(
             {"data, caden", "calend", "data >= ? AND data <= ?", "data", {isoFirst(), isoLast()}},
@@ -225,7 +190,7 @@ private:
                  std::string_view caption,
                  const std::string& column,
                  const std::string& table) {
-        StepProgress progress(m_ui, caption);
+        ui::RowProgress progress(m_ui, caption);
         const bool read =
             forEachRow({column, table, "", column, {}}, progress, [&](QueryCursor& cursor) {
                 std::int32_t id = 0;
@@ -238,7 +203,7 @@ private:
     }
 
     bool selectTrips() {
-        StepProgress progress(m_ui, kStepCaptions[5]);
+        ui::RowProgress progress(m_ui, kStepCaptions[5]);
         const SelectionFilters& filters = m_extraction.m_filters;
         Query query{"corse.id, corse.standard, corse.id_perc",
                     "corse, extcod",
@@ -293,7 +258,7 @@ private:
     // calendar day it covers: 150,000 periods over a year would make that join some ten
     // million rows.
     bool resolveDays() {
-        StepProgress progress(m_ui, kStepCaptions[6]);
+        ui::RowProgress progress(m_ui, kStepCaptions[6]);
         const auto days = static_cast<size_t>(m_extraction.m_dayCount);
         CadenceMasks masks(m_extraction.m_dayCount);
         for (const CalendarRow& row : m_extraction.m_calendar) {
@@ -373,7 +338,7 @@ private:
     // The cadences of the periods of active trips that overlap the range, withdrawing ones
     // included, are the communication's; its calendar is the range's rows of those cadences.
     bool markCadences() {
-        StepProgress progress(m_ui, kStepCaptions[7]);
+        ui::RowProgress progress(m_ui, kStepCaptions[7]);
         progress.addRows(
             static_cast<std::int64_t>(m_periodCadences.size() + m_extraction.m_calendar.size()));
         for (const PeriodCadence& period : m_periodCadences) {
@@ -396,7 +361,7 @@ private:
     // rather than from that join, which would read every stop once per trip: a million rows
     // for 50,000 trips on routes of 20 stops.
     bool markNetwork() {
-        StepProgress progress(m_ui, kStepCaptions[8]);
+        ui::RowProgress progress(m_ui, kStepCaptions[8]);
         std::vector<std::int32_t> routes;
         for (const SelectedTrip& trip : m_extraction.m_trips) {
             if (trip.active) {

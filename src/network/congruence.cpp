@@ -3,6 +3,7 @@
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
+#include "ui/row_progress.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -14,38 +15,6 @@ namespace tramela::network {
 namespace {
 
 constexpr std::int32_t kMinutesPerDay = 1440;
-
-// The progress bar of one step: 0 … 100, the truncated percentage of the items done, told to the
-// front end only when it changes.
-class StepProgress {
-public:
-    StepProgress(ui::Ui& ui, std::string_view caption, std::size_t total)
-        : m_ui(ui)
-        , m_total(total) {
-        m_ui.ProgressCaption(caption);
-        show(0);
-    }
-
-    void advance() {
-        ++m_done;
-        show(m_total == 0 ? 100 : static_cast<int>(m_done * 100 / m_total));
-    }
-
-    void finish() { show(100); }
-
-private:
-    void show(int percent) {
-        if (percent != m_percent) {
-            m_percent = percent;
-            m_ui.Progress(percent);
-        }
-    }
-
-    ui::Ui& m_ui;
-    std::size_t m_total;
-    std::size_t m_done = 0;
-    int m_percent = -1;
-};
 
 std::string trimmed(std::string text) {
     store::TrimTrailingBlanks(text);
@@ -152,7 +121,7 @@ bool RouteDefinitions::Load(store::DatabaseConnection& connection) {
         }
         count.GetLong(0, total);
     }
-    StepProgress progress(ui, kRouteLoadCaption, static_cast<std::size_t>(total));
+    ui::RowProgress progress(ui, kRouteLoadCaption, total);
 
     store::QueryCursor query(connection);
     query.SetSelect("itiner.ID, itiner.codperc, itiner.conlung, fermitin.sub, fermitin.fermata,"
@@ -219,7 +188,7 @@ std::vector<std::string> CongruenceResult::reportLines() const {
 CongruenceResult
 CheckCongruence(ui::Ui& ui, RouteDefinitions& routes, std::vector<TimetableTrip>& trips) {
     CongruenceResult result;
-    StepProgress progress(ui, kCongruenceCaption, trips.size());
+    ui::RowProgress progress(ui, kCongruenceCaption, trips.size());
     for (TimetableTrip& trip : trips) {
         progress.advance();
         RouteDefinition* route = routes.find(trip.routeCode);
@@ -329,7 +298,7 @@ std::size_t IdentifyStandardTrips(ui::Ui& ui,
                                   std::vector<TimetableTrip>& trips,
                                   StandardTripId& next) {
     std::size_t created = 0;
-    StepProgress progress(ui, kIdentificationCaption, trips.size());
+    ui::RowProgress progress(ui, kIdentificationCaption, trips.size());
     for (TimetableTrip& trip : trips) {
         progress.advance();
         if (!trip.valid || trip.stops.empty()) {
@@ -369,7 +338,7 @@ StandardTripCounts StoreStandardTrips(store::DatabaseConnection& connection,
             total += 1 + standard.rows.size();
         }
     }
-    StepProgress progress(connection.ui(), kStandardStoreCaption, total);
+    ui::RowProgress progress(connection.ui(), kStandardStoreCaption, total);
     store::TableCursor headers(&connection, "tesstd");
     store::TableCursor details(&connection, "detstd");
     for (const RouteDefinition& route : routes.routes()) {

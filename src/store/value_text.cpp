@@ -28,16 +28,6 @@ std::string upper(std::string_view text) {
     return result;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // A decimal number as people type it: optional sign, digits, one decimal separator ("," or "."),
 // digits, an optional exponent. At least one digit; nothing else around it but blanks.
 std::optional<double> parseDecimal(std::string_view text) {
@@ -134,6 +124,16 @@ convertInteger(std::string_view text, long long lowest, long long highest, int b
 }
 
 } // namespace
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 std::optional<FieldType> fieldTypeFromCode(char code) {
     switch (code) {

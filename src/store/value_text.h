@@ -78,6 +78,8 @@ std::optional<std::string> storeDateToIso(std::string_view text);
 // Removes trailing blanks (spaces only) in place.
 void TrimTrailingBlanks(std::string& text);
 std::string_view withoutTrailingBlanks(std::string_view text);
+// Without the blanks and tabs at either end.
+std::string_view trimBlanks(std::string_view text);
 
 // Characters of a UTF-8 text (not bytes); nothing for invalid UTF-8.
 std::optional<size_t> utf8Length(std::string_view text);

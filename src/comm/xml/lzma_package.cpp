@@ -1,5 +1,7 @@
 #include "comm/xml/lzma_package.h"
 
+#include "app/private_files.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -64,19 +66,8 @@ private:
     lzma_stream m_stream = LZMA_STREAM_INIT;
 };
 
-bool writeAll(int fd, const std::uint8_t* bytes, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
+std::string_view bytesOf(const std::uint8_t* bytes, std::size_t length) {
+    return {reinterpret_cast<const char*>(bytes), length};
 }
 
 // Reads up to `length` bytes; fewer only at the end of the file. -1 on a read error.
@@ -132,7 +123,7 @@ bool encode(int in, int out, std::uint64_t size, const std::function<void(int pe
     lzma_set_ext_size(options, size);
 
     const auto head = packageHead(options, size);
-    if (!writeAll(out, head.data(), head.size())) {
+    if (!app::writeAll(out, bytesOf(head.data(), head.size()))) {
         return false;
     }
 
@@ -171,7 +162,7 @@ bool encode(int in, int out, std::uint64_t size, const std::function<void(int pe
         const lzma_ret result = lzma_code(encoder.get(), atEnd ? LZMA_FINISH : LZMA_RUN);
         if (encoder->avail_out == 0 || result == LZMA_STREAM_END) {
             const std::size_t ready = output.size() - encoder->avail_out;
-            if (!writeAll(out, output.data(), ready)) {
+            if (!app::writeAll(out, bytesOf(output.data(), ready))) {
                 return false;
             }
             encoder->next_out = output.data();

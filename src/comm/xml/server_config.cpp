@@ -1,6 +1,7 @@
 #include "comm/xml/server_config.h"
 
 #include "app/main_window.h"
+#include "app/private_files.h"
 #include "app/settings.h"
 #include "comm/text_output.h"
 #include "store/value_text.h"
@@ -17,56 +18,12 @@
 #include <fstream>
 #include <istream>
 #include <limits>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <type_traits>
 #include <unistd.h>
 #include <utility>
 #include <variant>
-
-namespace tramela::app {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
-
-    struct passwd entry {};
-
-    struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr) {
-        return found->pw_dir;
-    }
-    return {};
-}
-
-} // namespace
-
-fs::path applicationDirectory(const Settings& settings) {
-    if (std::optional<std::string> folder = settings.text("tramela", "Directory");
-        folder && !folder->empty()) {
-        return fs::path(*folder);
-    }
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && *data != '\0' && fs::path(data).is_absolute()) {
-        return fs::path(data) / "tramela";
-    }
-    const std::string home = homeFolder();
-    if (home.empty()) {
-        return {};
-    }
-    return fs::path(home) / ".local" / "share" / "tramela";
-}
-
-} // namespace tramela::app
 
 namespace tramela::comm::xml {
 
@@ -192,16 +149,6 @@ LineRead readLine(std::streambuf& buffer, std::string& line) {
     return any ? LineRead::Line : LineRead::End;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool allDigits(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -231,7 +178,7 @@ std::optional<CheckValues> parseCheck(std::string_view text) {
             return std::nullopt;
         }
         const std::optional<std::uint64_t> number =
-            wholeNumber<std::uint64_t>(trimBlanks(text.substr(0, colon)));
+            wholeNumber<std::uint64_t>(store::trimBlanks(text.substr(0, colon)));
         if (!number) {
             return std::nullopt;
         }
@@ -444,69 +391,6 @@ decodeServerFile(std::istream& in, std::string_view passphrase, ServerFileFault*
 
 namespace {
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-void syncFolder(const fs::path& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Creates the missing folders of a path with mode 0700: the application folder holds the
-// certificates.
-bool makeFolders(const fs::path& folder) {
-    if (folder.empty()) {
-        return true;
-    }
-
-    struct stat status {};
-
-    if (::stat(folder.c_str(), &status) == 0) {
-        return S_ISDIR(status.st_mode);
-    }
-    if (errno != ENOENT) {
-        return false;
-    }
-    const fs::path parent = folder.parent_path();
-    if (parent != folder && !makeFolders(parent)) {
-        return false;
-    }
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-// The certificate written whole, mode 0600, under a temporary name beside its final one;
-// nothing (and no file) on failure.
-std::optional<std::string> writeTemporary(const fs::path& target, std::string_view bytes) {
-    std::string temporary =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    bool done = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    done = ::close(fd) == 0 && done;
-    if (!done) {
-        ::unlink(temporary.c_str());
-        return std::nullopt;
-    }
-    return temporary;
-}
-
 // The values of one configuration as they stood before an import, to put back when the import
 // cannot be completed.
 class SectionSnapshot {
@@ -670,7 +554,7 @@ void importServerConfiguration(app::MainWindow& window) {
     auto cannotWrite = [&] {
         ui.Message(std::string(kCannotOpen) + certificate.string(), ui::Icon::Stop);
     };
-    if (folder.empty() || certificate.empty() || !makeFolders(folder) ||
+    if (folder.empty() || certificate.empty() || !app::makePrivateFolders(folder) ||
         fs::is_directory(certificate, error)) {
         cannotWrite();
         return;
@@ -678,7 +562,8 @@ void importServerConfiguration(app::MainWindow& window) {
 
     // The certificate takes its place only once the settings hold the configuration, and the
     // settings are put back when it cannot: an import is stored whole or not at all.
-    const std::optional<std::string> temporary = writeTemporary(certificate, content->certificate);
+    const std::optional<std::string> temporary =
+        app::writePrivateTemporary(certificate, content->certificate);
     if (!temporary) {
         cannotWrite();
         return;
@@ -702,7 +587,7 @@ void importServerConfiguration(app::MainWindow& window) {
         cannotWrite();
         return;
     }
-    syncFolder(certificate.parent_path());
+    app::syncFolder(certificate.parent_path());
     ui.Message(kImported, ui::Icon::Information);
 }
 
@@ -878,7 +763,8 @@ std::variant<ConnectionValues, ui::Refusal> examine(const ui::FormValues& shown)
     values.needsCert = values.useHttps && certificate == kCertificateEntry;
 
     // The chunk size matters only to HTTPS; with HTTP it is kept as it is, 0 included.
-    const std::optional<int> chunk = wholeNumber<int>(trimBlanks(valueOf(shown, kChunkSizeField)));
+    const std::optional<int> chunk =
+        wholeNumber<int>(store::trimBlanks(valueOf(shown, kChunkSizeField)));
     if (!chunk || (values.useHttps && *chunk == 0)) {
         return refusal("il valore di ChunkSize non è valido.",
                        "La dimensione dei segmenti va espressa in KB come numero intero da 1 a "

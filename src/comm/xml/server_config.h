@@ -13,11 +13,6 @@
 namespace tramela::app {
 class MainWindow;
 class Settings;
-
-// The application folder: [tramela] Directory of the settings; when missing or empty,
-// $XDG_DATA_HOME/tramela, or ~/.local/share/tramela when XDG_DATA_HOME is unset, empty or not an
-// absolute path. Empty when not even the home folder is known.
-std::filesystem::path applicationDirectory(const Settings& settings);
 } // namespace tramela::app
 
 namespace tramela::ui {

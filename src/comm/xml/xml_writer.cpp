@@ -5,6 +5,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/value_text.h"
+#include "ui/row_progress.h"
 #include "ui/ui.h"
 
 #include <algorithm>
@@ -27,41 +28,6 @@ constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-
 constexpr std::string_view kMasterMissing = "ATTENZIONE: risulta impossibile trovare il MASTER\n\n"
                                             "Presumibilmente il DataBase è corrotto !!!";
 constexpr std::string_view kWriteFailed = "Errore durante la scrittura del file\n\n";
-
-// A section's progress bar over the rows it reads; the Ui hears of it only when the percentage
-// changes, and it ends at 100 whatever the count foresaw.
-class SectionProgress {
-public:
-    explicit SectionProgress(ui::Ui& ui)
-        : m_ui(ui) {
-        m_ui.Progress(0);
-    }
-
-    SectionProgress(const SectionProgress&) = delete;
-    SectionProgress& operator=(const SectionProgress&) = delete;
-
-    ~SectionProgress() { show(100); }
-
-    void addRows(std::int64_t rows) { m_total += rows; }
-
-    void advance() {
-        ++m_done;
-        show(m_done >= m_total ? 100 : static_cast<int>(m_done * 100 / m_total));
-    }
-
-private:
-    void show(int percent) {
-        if (percent != m_percent) {
-            m_percent = percent;
-            m_ui.Progress(percent);
-        }
-    }
-
-    ui::Ui& m_ui;
-    std::int64_t m_total = 0;
-    std::int64_t m_done = 0;
-    int m_percent = 0;
-};
 
 void noteFailure(DocumentOutput& out, const QueryCursor& rows) {
     if (rows.failed()) {
@@ -150,7 +116,7 @@ using RouteStandards = std::unordered_map<std::int32_t, std::vector<std::int32_t
 // The geometry of every route, read with one query; a corrupt geometry is shown and its route
 // goes without one. Only the routes of the selection keep their vertices.
 std::unordered_map<std::int32_t, std::vector<network::Point>>
-loadGeometries(DocumentOutput& out, SectionProgress& progress) {
+loadGeometries(DocumentOutput& out, ui::RowProgress& progress) {
     std::unordered_map<std::int32_t, std::vector<network::Point>> geometries;
     QueryCursor rows(out.connection);
     rows.SetSelect("itiner.ID, geoitin.punti, geoitin.coord, geoitin.minx, geoitin.miny,"
@@ -174,7 +140,7 @@ loadGeometries(DocumentOutput& out, SectionProgress& progress) {
 }
 
 // The stops of the selection's routes in route order, with one query over every route.
-RouteStops loadRouteStops(DocumentOutput& out, SectionProgress& progress) {
+RouteStops loadRouteStops(DocumentOutput& out, ui::RowProgress& progress) {
     RouteStops routes;
     QueryCursor rows(out.connection);
     rows.SetSelect("fermitin.ID, fermitin.sub, fermate.fermata, fermitin.condist,"
@@ -218,7 +184,7 @@ RouteStandards loadRouteStandards(DocumentOutput& out) {
 }
 
 // The stops of the selection's standard trips in order, with one query.
-StandardStops loadStandardStops(DocumentOutput& out, SectionProgress& progress) {
+StandardStops loadStandardStops(DocumentOutput& out, ui::RowProgress& progress) {
     StandardStops standards;
     QueryCursor rows(out.connection);
     rows.SetSelect("id, sub, arriva, parte, nonferma");
@@ -325,7 +291,7 @@ struct PeriodLine {
 
 // The periods that overlap the range, of the selection's trips, with one query: by trip, each
 // trip's periods in the order they were stored, clipped to the range.
-std::vector<PeriodLine> loadPeriods(DocumentOutput& out, SectionProgress& progress) {
+std::vector<PeriodLine> loadPeriods(DocumentOutput& out, ui::RowProgress& progress) {
     const calendar::ServiceDayExtraction& selection = out.selection;
     const std::vector<std::string> range = {selection.last().iso(), selection.first().iso()};
     constexpr std::string_view overlap = "inizio <= ? AND fine >= ?";
@@ -427,7 +393,7 @@ std::string communicationType(const calendar::CommunicationFlags& flags) {
 }
 
 int writeProtocol(DocumentOutput& out, const Date& today) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     // A company code missing from the register still gives the header, with an empty name: the
     // document cannot do without its root.
     QueryCursor rows(out.connection);
@@ -458,7 +424,7 @@ int writeProtocol(DocumentOutput& out, const Date& today) {
 }
 
 int writeStops(DocumentOutput& out) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     progress.addRows(countRows(out, "fermate"));
     out.file.writeLine("\t<Fermate>");
     QueryCursor rows(out.connection);
@@ -486,7 +452,7 @@ int writeStops(DocumentOutput& out) {
 }
 
 int writeRoutes(DocumentOutput& out) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     progress.addRows(countRows(out, "geoitin") + countRows(out, "fermitin") +
                      countRows(out, "detstd") + countRows(out, "itiner"));
     const auto geometries = loadGeometries(out, progress);
@@ -535,7 +501,7 @@ int writeRoutes(DocumentOutput& out) {
 }
 
 int writeCadences(DocumentOutput& out) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     progress.addRows(countRows(out, "cadenz"));
     out.file.writeLine("\t<Cadenze>");
     QueryCursor rows(out.connection);
@@ -560,7 +526,7 @@ int writeCadences(DocumentOutput& out) {
 }
 
 int writeCalendar(DocumentOutput& out) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     // Only days of the range can belong to the communication.
     const std::vector<std::string> range = {out.selection.first().iso(),
                                             out.selection.last().iso()};
@@ -595,7 +561,7 @@ int writeCalendar(DocumentOutput& out) {
 }
 
 int writeTripPlan(DocumentOutput& out) {
-    SectionProgress progress(out.connection.ui());
+    ui::RowProgress progress(out.connection.ui());
     progress.addRows(countRows(out, "corse"));
     const std::vector<PeriodLine> periods = loadPeriods(out, progress);
 
