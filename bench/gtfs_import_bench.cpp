@@ -2,14 +2,14 @@
 // 2.52 M stop times (42 stops a trip), two services over a year. Reports the generation and the
 // import with the peak memory of the process.
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "bench_util.h"
 #include "comm/gtfs/gtfs_import.h"
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -136,8 +136,8 @@ int main() {
         store::DatabaseConnection connection(ui, dir / "rete.sqlite");
         store::RefreshDescriptors(connection);
     }
-    app::Settings settings(dir / "settings.toml");
-    app::MainWindow window(ui, settings);
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
     ui.clear();
     comm::gtfs::ImportOptions options;

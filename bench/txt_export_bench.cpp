@@ -2,14 +2,14 @@
 // with 300-vertex geometries, 2,000 standard trips, 40,000 trips with two periods each and
 // extended codes (1.6 M lines of RT_DTORA.TXT). Reports RT_DTORA alone, then the whole export.
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "bench_util.h"
 #include "comm/txt/rt_writers.h"
 #include "comm/txt/txt_export.h"
 #include "network_generator.h"
 #include "store/database_connection.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -44,8 +44,8 @@ int main() {
         bench::report("RT_DTORA.TXT alone", details.seconds(), static_cast<double>(lines), "lines");
     }
 
-    app::Settings settings(dir / "settings.toml");
-    app::MainWindow window(ui, settings);
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
     ui.clear();
     ui.queueSaveFile(dir / "out" / "RT_PROTO.TXT");

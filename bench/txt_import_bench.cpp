@@ -2,8 +2,6 @@
 // of its benchmark (40,000 trips, 1.6 M lines of RT_DTORA.TXT) imported with the complete import
 // into a fresh database holding the same cartography and registers. Reports the import.
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "bench_util.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/rt_writers.h"
@@ -11,6 +9,8 @@
 #include "network_generator.h"
 #include "store/database_connection.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -52,8 +52,8 @@ int main() {
                  nullptr);
     sqlite3_close(db);
 
-    app::Settings settings(dir / "settings.toml");
-    app::MainWindow window(ui, settings);
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
     ui.clear();
     ui.queueOpenFile(dir / "out" / "RT_PROTO.TXT");
@@ -65,7 +65,7 @@ int main() {
     // The complete import's six steps, in its order, each timed on its own.
     struct Step {
         const char* name;
-        bool (*run)(app::MainWindow&, bool);
+        bool (*run)(workspace::Workspace&, bool);
     };
 
     const Step steps[] = {

@@ -3,13 +3,13 @@
 // the export to a local uncompressed file, then to an LZMA package, and the packing step alone
 // against `xz --format=lzma -6` on the same document in the same run.
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "bench_util.h"
 #include "comm/xml/lzma_package.h"
 #include "comm/xml/xml_export.h"
 #include "network_generator.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +23,7 @@ using namespace tramela;
 
 // One local export: the parameters dialog keeps its defaults (the header's year) but for the
 // mode and the compression; the file dialog is answered with `document`.
-void exportLocally(app::MainWindow& window,
+void exportLocally(workspace::Workspace& window,
                    ui::ScriptedUi& ui,
                    const std::filesystem::path& document,
                    bool compress) {
@@ -58,8 +58,8 @@ int main() {
     bench::generateNetwork(dir / "rete.sqlite", size);
 
     ui::ScriptedUi ui;
-    app::Settings settings(dir / "settings.toml");
-    app::MainWindow window(ui, settings);
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
 
     const std::filesystem::path document = dir / "Comunicazione.xml";

@@ -1,9 +1,7 @@
 #include "commands.h"
 
 #include "app/command_table.h"
-#include "app/company_header.h"
 #include "app/demo_database.h"
-#include "app/typed_date.h"
 #include "calendar/cadences.h"
 #include "calendar/calendar.h"
 #include "comm/gtfs/gtfs_import.h"
@@ -11,6 +9,8 @@
 #include "comm/xml/server_config.h"
 #include "store/cartography.h"
 #include "store/value_text.h"
+#include "workspace/company_header.h"
+#include "workspace/typed_date.h"
 
 #include <charconv>
 #include <fmt/format.h>
@@ -58,13 +58,13 @@ void company(Context& context, const Arguments& arguments) {
             app::Route(context.window, 5108);
             return;
         }
-        if (const auto header = app::ReadCompanyHeader(*context.window.connection())) {
-            std::cout << app::formatCompanyHeader(*header);
+        if (const auto header = workspace::ReadCompanyHeader(*context.window.connection())) {
+            std::cout << workspace::formatCompanyHeader(*header);
         }
         return;
     }
     ui::FormValues values(arguments.form.begin(), arguments.form.end());
-    context.ui.answerForm(std::string(app::kCompanyFormId), std::move(values));
+    context.ui.answerForm(std::string(workspace::kCompanyFormId), std::move(values));
     if (app::Route(context.window, 5108)) {
         printTitle(context);
     }
@@ -207,7 +207,7 @@ void calendarOptions(CLI::App& command, Arguments& arguments) {
 
 // A date of the calendar's dialogs, by the typed-date rule; the refusal when it fails it.
 std::optional<Date> calendarDate(Context& context, const std::string& text) {
-    if (const auto date = app::parseTypedDate(text)) {
+    if (const auto date = workspace::parseTypedDate(text)) {
         return date;
     }
     context.ui.Message("ATTENZIONE: la data del giorno è espressa in un formato illegale.\n\n"

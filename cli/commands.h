@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/main_window.h"
 #include "ui/cli_ui.h"
+#include "workspace/workspace.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -16,7 +16,7 @@ namespace tramela::cli {
 // database chosen with --db for this run.
 struct Context {
     ui::CliUi& ui;
-    app::MainWindow& window;
+    workspace::Workspace& window;
     std::optional<std::filesystem::path> database;
 };
 

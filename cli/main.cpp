@@ -3,10 +3,10 @@
 // refusal was shown, 2 usage, 3 cancelled.
 
 #include "app/command_table.h"
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "commands.h"
 #include "ui/cli_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <CLI/CLI.hpp>
 #include <unistd.h>
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
                  : no ? ui::CliUi::Answer::No
                       : ui::CliUi::Answer::Ask,
                  terminals);
-    app::Settings settings(settingsFile.empty() ? app::Settings::defaultPath()
-                                                : std::filesystem::path(settingsFile));
-    app::MainWindow window(ui, settings);
+    workspace::Settings settings(settingsFile.empty() ? workspace::Settings::defaultPath()
+                                                      : std::filesystem::path(settingsFile));
+    workspace::Workspace window(ui, settings);
     cli::Context context{ui, window, std::nullopt};
     if (!database.empty()) {
         context.database = database;

@@ -1,11 +1,11 @@
 // The desktop application: the main window with its menu, on the same core as the command line.
 // `tramela-gui [--db FILE] [--settings FILE] [--screenshot FILE]`.
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
 #include "gui/text.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -56,9 +56,10 @@ int main(int argc, char** argv) {
     // error instead of waiting for an OK.
     const bool picture = parser.isSet(screenshot);
     gui::QtUi ui(picture ? gui::QtUi::Mode::Unattended : gui::QtUi::Mode::Interactive);
-    app::Settings settings(parser.isSet(settingsFile) ? gui::toPath(parser.value(settingsFile))
-                                                      : app::Settings::defaultPath());
-    app::MainWindow core(ui, settings);
+    workspace::Settings settings(parser.isSet(settingsFile)
+                                     ? gui::toPath(parser.value(settingsFile))
+                                     : workspace::Settings::defaultPath());
+    workspace::Workspace core(ui, settings);
     gui::MainFrame frame(core, ui);
 
     if (picture) {
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
         frame.setGeometry(frame.screen()->availableGeometry());
         frame.showMaximized();
     }
-    frame.setWindowTitle(gui::toQString(app::MainWindow::kDefaultTitle));
+    frame.setWindowTitle(gui::toQString(workspace::Workspace::kDefaultTitle));
     QApplication::processEvents();
 
     std::optional<std::filesystem::path> chosen;

@@ -1,10 +1,10 @@
 #include "gui/main_frame.h"
 
 #include "app/command_table.h"
-#include "app/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/text.h"
 #include "gui/work_area.h"
+#include "workspace/workspace.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,12 +24,12 @@ constexpr int kTitlePadding = 6;
 
 } // namespace
 
-MainFrame::MainFrame(app::MainWindow& core, QtUi& ui, QWidget* parent)
+MainFrame::MainFrame(workspace::Workspace& core, QtUi& ui, QWidget* parent)
     : QMainWindow(parent)
     , m_core(core)
     , m_ui(ui)
     , m_area(new WorkArea(this)) {
-    setWindowTitle(toQString(app::MainWindow::kInitialCaption));
+    setWindowTitle(toQString(workspace::Workspace::kInitialCaption));
     setCentralWidget(m_area);
     buildMenuBar();
     m_ui.attach(this, m_area);

@@ -6,10 +6,13 @@
 class QAction;
 class QMenu;
 
+namespace tramela::workspace {
+class Workspace;
+}
+
 namespace tramela::app {
-class MainWindow;
 struct MenuItem;
-} // namespace tramela::app
+}
 
 namespace tramela::gui {
 
@@ -21,7 +24,7 @@ class WorkArea;
 // command through the same routing as the command line.
 class MainFrame : public QMainWindow {
 public:
-    MainFrame(app::MainWindow& core, QtUi& ui, QWidget* parent = nullptr);
+    MainFrame(workspace::Workspace& core, QtUi& ui, QWidget* parent = nullptr);
 
     // Runs the command of a menu item to its end; "&Fine" asks the window to close instead.
     void runCommand(int id);
@@ -53,7 +56,7 @@ private:
     void addItems(QMenu* menu, const std::vector<app::MenuItem>& items);
     QAction* addCommand(QWidget* owner, const app::MenuItem& item);
 
-    app::MainWindow& m_core;
+    workspace::Workspace& m_core;
     QtUi& m_ui;
     WorkArea* m_area;
     bool m_running = false;

@@ -1,18 +1,18 @@
 #include "app/command_table.h"
 
-#include "app/company_header.h"
-#include "app/main_window.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/standard_lines_file.h"
 #include "comm/txt/trip_import.h"
 #include "comm/txt/txt_export.h"
+#include "comm/verification.h"
 #include "comm/xml/server_config.h"
-#include "comm/xml/verification.h"
 #include "comm/xml/xml_export.h"
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
 #include "store/timetable_clearing.h"
 #include "utilities/standard_lines.h"
+#include "workspace/company_header.h"
+#include "workspace/workspace.h"
 
 #include <fmt/format.h>
 
@@ -36,7 +36,7 @@ MenuItem submenu(std::string_view label, std::vector<MenuItem> children) {
 }
 
 // Entry points of the commands that work on the connected database.
-template <void (*Run)(store::DatabaseConnection&)> void onDatabase(MainWindow& window) {
+template <void (*Run)(store::DatabaseConnection&)> void onDatabase(workspace::Workspace& window) {
     Run(*window.connection());
 }
 
@@ -45,55 +45,55 @@ void refreshDescriptors(store::DatabaseConnection& connection) {
 }
 
 // The single imports of the menu, each on its own (not as a step of the complete import).
-void importProtocol(MainWindow& window) {
+void importProtocol(workspace::Workspace& window) {
     comm::ImportProtocol(window, false);
 }
 
-void importCadences(MainWindow& window) {
+void importCadences(workspace::Workspace& window) {
     comm::ImportCadences(window, false);
 }
 
-void importCalendar(MainWindow& window) {
+void importCalendar(workspace::Workspace& window) {
     comm::ImportCalendar(window, false);
 }
 
-void importTrips(MainWindow& window) {
+void importTrips(workspace::Workspace& window) {
     comm::ImportTrips(window, false);
 }
 
-void importAll(MainWindow& window) {
+void importAll(workspace::Workspace& window) {
     comm::ImportAll(window);
 }
 
-void importPeriods(MainWindow& window) {
+void importPeriods(workspace::Workspace& window) {
     comm::ImportPeriods(window, false);
 }
 
-void importExtendedCodes(MainWindow& window) {
+void importExtendedCodes(workspace::Workspace& window) {
     comm::ImportExtendedCodes(window, false);
 }
 
-void exitCommand(MainWindow& window) {
+void exitCommand(workspace::Workspace& window) {
     window.Exit();
 }
 
-void aboutCommand(MainWindow& window) {
+void aboutCommand(workspace::Workspace& window) {
     window.About();
 }
 
-void connectCommand(MainWindow& window) {
+void connectCommand(workspace::Workspace& window) {
     window.Connect();
 }
 
-void disconnectCommand(MainWindow& window) {
+void disconnectCommand(workspace::Workspace& window) {
     window.Disconnect();
 }
 
-void repairCommand(MainWindow& window) {
+void repairCommand(workspace::Workspace& window) {
     window.Repair();
 }
 
-void duplicateCommand(MainWindow& window) {
+void duplicateCommand(workspace::Workspace& window) {
     window.Duplicate();
 }
 
@@ -123,7 +123,7 @@ std::vector<MenuItem> buildMenuBar() {
         submenu(
             "&Archivi",
             {
-                command(5108, "&Azienda", "company", EditCompanyHeader),
+                command(5108, "&Azienda", "company", workspace::EditCompanyHeader),
                 separator(),
                 command(5110, "gestione Ca&denze", "cadences"),
                 command(5111, "gestione Ca&lendario", "calendar"),
@@ -251,7 +251,7 @@ void collect(const std::vector<MenuItem>& items, std::vector<const MenuItem*>& c
 }
 
 void describe(const std::vector<MenuItem>& items,
-              const MainWindow& window,
+              const workspace::Workspace& window,
               int depth,
               std::string& text) {
     const std::string indent(static_cast<size_t>(depth) * 4, ' ');
@@ -321,7 +321,7 @@ bool needsDatabase(int id) {
     }
 }
 
-bool isEnabled(int id, const MainWindow& window) {
+bool isEnabled(int id, const workspace::Workspace& window) {
     return !needsDatabase(id) || window.isConnected();
 }
 
@@ -340,7 +340,7 @@ std::string plainLabel(std::string_view label) {
     return plain;
 }
 
-bool Route(MainWindow& window, int id) {
+bool Route(workspace::Workspace& window, int id) {
     const MenuItem* item = findCommand(id);
     if (item == nullptr) {
         return false;
@@ -362,7 +362,7 @@ bool Route(MainWindow& window, int id) {
     return true;
 }
 
-std::string menuTree(const MainWindow& window) {
+std::string menuTree(const workspace::Workspace& window) {
     std::string text;
     describe(menuBar(), window, 0, text);
     return text;

@@ -4,12 +4,14 @@
 #include <string_view>
 #include <vector>
 
+namespace tramela::workspace {
+class Workspace;
+}
+
 namespace tramela::app {
 
-class MainWindow;
-
 // What a menu item runs: the command's core entry point, on the main window's session.
-using CommandEntry = void (*)(MainWindow& window);
+using CommandEntry = void (*)(workspace::Workspace& window);
 
 // One item of the menu bar: a command, a separator or a submenu (the bar's own popups are
 // submenus too). The one table from which every front end builds its menu and its commands.
@@ -34,17 +36,17 @@ std::vector<const MenuItem*> allCommands();
 // Exit, about, connect, disconnect, repair and duplicate are always enabled; every other item
 // only while a database is connected.
 bool needsDatabase(int id);
-bool isEnabled(int id, const MainWindow& window);
+bool isEnabled(int id, const workspace::Workspace& window);
 
 // Runs the command of a menu item. A command not built yet says so; a command started without
 // the database it needs says so too (the menu never lets that happen, the command line may).
 // False when nothing was run.
-bool Route(MainWindow& window, int id);
+bool Route(workspace::Workspace& window, int id);
 
 // The label without its mnemonic mark: "&Crea Tavole Tramela" -> "Crea Tavole Tramela".
 std::string plainLabel(std::string_view label);
 
 // The menu tree as text, one item a line, with ids and the enabled state for this window.
-std::string menuTree(const MainWindow& window);
+std::string menuTree(const workspace::Workspace& window);
 
 } // namespace tramela::app

@@ -1,13 +1,13 @@
 #include "app/demo_database.h"
 
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/gtfs/gtfs_import.h"
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
 #include "store/table_cursor.h"
 #include "utilities/standard_lines.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -151,8 +151,8 @@ bool BuildDemoDatabase(ui::Ui& ui, const std::filesystem::path& path) {
     }
     DemoUi answering(ui);
     // A settings file of its own: building the demonstration never touches the user's binding.
-    Settings settings(feed.path() / "settings.toml");
-    MainWindow window(answering, settings);
+    workspace::Settings settings(feed.path() / "settings.toml");
+    workspace::Workspace window(answering, settings);
     window.Startup(path);
     comm::gtfs::ImportOptions options;
     options.feed = feed.path();

@@ -1,6 +1,5 @@
 #include "utilities/standard_lines.h"
 
-#include "app/main_window.h"
 #include "comm/report_header.h"
 #include "comm/text_output.h"
 #include "store/database_connection.h"
@@ -8,6 +7,7 @@
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -88,7 +88,7 @@ constexpr std::string_view kRailwayAuthority = "1";
 // A railway line's name is the route name cut to this many characters.
 constexpr size_t kRailwayNameLength = 48;
 
-store::DatabaseConnection* openConnection(app::MainWindow& window) {
+store::DatabaseConnection* openConnection(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     return connection != nullptr && connection->IsOpen() ? connection : nullptr;
 }
@@ -382,7 +382,7 @@ bool deleteEachRow(store::DatabaseConnection& connection,
 
 } // namespace
 
-void IdentifyStandardLines(app::MainWindow& window) {
+void IdentifyStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr || !standardLinesAbsent(*connection)) {
         return;
@@ -428,7 +428,7 @@ void IdentifyStandardLines(app::MainWindow& window) {
                ui::Icon::Information);
 }
 
-void IdentifyRailwayStandardLines(app::MainWindow& window) {
+void IdentifyRailwayStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr || !standardLinesAbsent(*connection)) {
         return;
@@ -520,7 +520,7 @@ void IdentifyRailwayStandardLines(app::MainWindow& window) {
                ui::Icon::Information);
 }
 
-void RemoveStandardLines(app::MainWindow& window) {
+void RemoveStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr) {
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::utilities {
@@ -15,15 +15,15 @@ namespace tramela::utilities {
 // the authority of most of its trips, each linked to its company line. Refused when the tables
 // already hold standard lines, and when a company line has trips in more than one lot: then the
 // save dialog "Report Errori Riscontrati" asks where to write the report of those trips.
-void IdentifyStandardLines(app::MainWindow& window);
+void IdentifyStandardLines(workspace::Workspace& window);
 
 // The railway variant, after a warning to confirm: one standard line "REL_0001", "REL_0002"...
 // per distinct route name in name order, all in lot 1 under authority 1, and the line code of
 // every trip rewritten to the one of its route's name.
-void IdentifyRailwayStandardLines(app::MainWindow& window);
+void IdentifyRailwayStandardLines(workspace::Workspace& window);
 
 // "Eliminazione Codifiche Linee Ufficiali": after two confirmations, deletes every link and then
 // every standard line; ends on the rows deleted of the rows read.
-void RemoveStandardLines(app::MainWindow& window);
+void RemoveStandardLines(workspace::Workspace& window);
 
 } // namespace tramela::utilities

@@ -1,9 +1,9 @@
 #include "app/command_table.h"
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "store/cartography.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -38,8 +38,8 @@ TEST(CommandTable, HoldsEveryCommandOnceInTheMenuOrder) {
 TEST(CommandTable, WithoutADatabaseOnlyTheFileCommandsAreEnabled) {
     test::TempDir dir;
     ScriptedUi ui;
-    Settings settings(dir / "settings.toml");
-    MainWindow window(ui, settings);
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
     std::set<int> enabled;
     for (const MenuItem* item : allCommands()) {
         if (isEnabled(item->id, window)) {

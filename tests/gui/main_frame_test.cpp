@@ -1,13 +1,13 @@
 #include "app/command_table.h"
-#include "app/company_header.h"
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "gui/form_dialog.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
 #include "modal_driver.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
+#include "workspace/company_header.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -64,9 +64,9 @@ protected:
     }
 
     test::TempDir dir;
-    app::Settings settings{dir / "settings.toml"};
+    workspace::Settings settings{dir / "settings.toml"};
     QtUi ui;
-    app::MainWindow core{ui, settings};
+    workspace::Workspace core{ui, settings};
     MainFrame frame{core, ui};
     ModalDriver driver;
 };
@@ -129,11 +129,11 @@ TEST_F(MainFrameTest, EnablingRuleIsAppliedEachTimeAMenuOpens) {
 TEST_F(MainFrameTest, TitleFollowsConnectAndDisconnect) {
     ShownBox unbound;
     driver.then(test::answerBox(unbound));
-    frame.setWindowTitle(QString::fromUtf8(app::MainWindow::kDefaultTitle.data()));
+    frame.setWindowTitle(QString::fromUtf8(workspace::Workspace::kDefaultTitle.data()));
     core.Startup();
     frame.syncTitle();
     EXPECT_EQ(unbound.icon, QMessageBox::Information);
-    EXPECT_EQ(title(), app::MainWindow::kDefaultTitle);
+    EXPECT_EQ(title(), workspace::Workspace::kDefaultTitle);
 
     QStringList filters;
     driver.then([&](QWidget* modal) {
@@ -157,13 +157,13 @@ TEST_F(MainFrameTest, TitleFollowsConnectAndDisconnect) {
 
     driver.then(test::answerBox(question));
     choose(5105);
-    EXPECT_EQ(title(), app::MainWindow::kDefaultTitle);
+    EXPECT_EQ(title(), workspace::Workspace::kDefaultTitle);
     EXPECT_TRUE(driver.done());
 }
 
 TEST_F(MainFrameTest, CompanyHeaderDialogStaysOpenWithTheTypedValuesOnARefusal) {
     core.Startup(database());
-    const size_t companies = app::companyListEntries(*core.connection()).size();
+    const size_t companies = workspace::companyListEntries(*core.connection()).size();
 
     FormDialog* shown = nullptr;
     ShownBox companyRefusal;
@@ -216,7 +216,7 @@ TEST_F(MainFrameTest, CompanyHeaderDialogStaysOpenWithTheTypedValuesOnARefusal) 
               "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n"
               "I dati immessi non saranno registrati !!!");
     EXPECT_TRUE(driver.done());
-    const auto header = app::ReadCompanyHeader(*core.connection());
+    const auto header = workspace::ReadCompanyHeader(*core.connection());
     ASSERT_TRUE(header);
     EXPECT_EQ(header->date + " " + header->start, "01/03/2009 01/01/2009");
     EXPECT_EQ(title(),
@@ -271,7 +271,7 @@ TEST_F(MainFrameTest, ExitAsksFirstAndWritesTheBindingBack) {
     frame.runCommand(5101);
     EXPECT_FALSE(frame.isVisible());
     EXPECT_FALSE(core.isConnected());
-    app::Settings written(dir / "settings.toml");
+    workspace::Settings written(dir / "settings.toml");
     written.load();
     EXPECT_EQ(written.databasePath(), database().string());
     EXPECT_TRUE(driver.done());

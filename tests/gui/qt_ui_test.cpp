@@ -1,9 +1,9 @@
-#include "app/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/wait_window.h"
 #include "gui/work_area.h"
 #include "modal_driver.h"
 #include "support/temp_dir.h"
+#include "workspace/workspace.h"
 
 #include <QEventLoop>
 #include <QFileDialog>
@@ -81,10 +81,12 @@ TEST(QtUiTest, FileDialogsFollowTheCommandsRequest) {
     ModalDriver driver;
     driver.then([&](QWidget* modal) { test::chooseFile(modal, dir / "prova.sqlite"); })
         .then([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    EXPECT_EQ(ui.OpenFile(app::databaseFileDialog("Selezione del Database")), dir / "prova.sqlite");
-    EXPECT_EQ(ui.SaveFile(app::databaseFileDialog("Selezione del Database", true)), std::nullopt);
+    EXPECT_EQ(ui.OpenFile(workspace::databaseFileDialog("Selezione del Database")),
+              dir / "prova.sqlite");
+    EXPECT_EQ(ui.SaveFile(workspace::databaseFileDialog("Selezione del Database", true)),
+              std::nullopt);
     QFileDialog next;
-    ui.configure(next, app::databaseFileDialog("Selezione del Database"), false);
+    ui.configure(next, workspace::databaseFileDialog("Selezione del Database"), false);
     EXPECT_EQ(next.directory().absolutePath(), QString::fromStdString(dir.path().string()));
 }
 

@@ -1,12 +1,12 @@
 #include "app/demo_database.h"
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
 #include "gui/work_area.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -42,9 +42,9 @@ protected:
 
 TEST_F(ScreenshotTest, MainWindowWithTheProgressCaptionShown) {
     test::TempDir dir;
-    app::Settings settings(dir / "settings.toml");
+    workspace::Settings settings(dir / "settings.toml");
     QtUi ui;
-    app::MainWindow core(ui, settings);
+    workspace::Workspace core(ui, settings);
     MainFrame frame(core, ui);
     frame.showForPicture();
     core.Startup(demo());
@@ -95,7 +95,7 @@ TEST_F(ScreenshotTest, CommandLinePictureOfTheMaximisedWindow) {
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), screenSize());
     // A database given for one run leaves the binding as it was.
-    app::Settings written(settings);
+    workspace::Settings written(settings);
     written.load();
     EXPECT_EQ(written.databasePath(), "");
 

@@ -1,9 +1,9 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 #include "utilities/standard_lines.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ protected:
         path = dir / "rete.sqlite";
         test::createSampleNetwork(path);
         test::runSql(path, sql);
-        window = std::make_unique<app::MainWindow>(ui, settings);
+        window = std::make_unique<workspace::Workspace>(ui, settings);
         window->Startup(path);
         ASSERT_TRUE(window->isConnected());
         ui.clear();
@@ -103,8 +103,8 @@ protected:
     test::TempDir dir;
     std::filesystem::path path;
     ui::ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    std::unique_ptr<app::MainWindow> window;
+    workspace::Settings settings{dir / "settings.toml"};
+    std::unique_ptr<workspace::Workspace> window;
 };
 
 TEST_F(StandardLineUtilities, CommandsStopWithoutSuccessWhenTheTablesAreMissing) {

@@ -1,6 +1,5 @@
 #include "comm/gtfs/gtfs_import.h"
 
-#include "app/main_window.h"
 #include "calendar/calendar.h"
 #include "comm/gtfs/feed_reader.h"
 #include "comm/gtfs/projection.h"
@@ -10,6 +9,7 @@
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <charconv>
@@ -1595,7 +1595,7 @@ bool codeExists(store::DatabaseConnection& connection, std::string_view table, i
 
 } // namespace
 
-bool ImportGtfs(app::MainWindow& window, const ImportOptions& options) {
+bool ImportGtfs(workspace::Workspace& window, const ImportOptions& options) {
     ui::Ui& ui = window.ui();
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {

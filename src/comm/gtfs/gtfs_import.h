@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <optional>
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::comm::gtfs {
@@ -30,6 +30,6 @@ struct ImportOptions {
 // written in one transaction: on any fault (shown with a stop icon, naming file and line)
 // nothing is written. Ends with one message giving the rows per table and every adaptation
 // made to fit the data into the tables. True when the feed was imported.
-bool ImportGtfs(app::MainWindow& window, const ImportOptions& options);
+bool ImportGtfs(workspace::Workspace& window, const ImportOptions& options);
 
 } // namespace tramela::comm::gtfs

@@ -1,12 +1,12 @@
 #include "comm/txt/import_frame.h"
 
-#include "app/main_window.h"
 #include "comm/text_output.h"
 #include "comm/txt/record_layouts.h"
 #include "store/database_connection.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <cstdlib>
 #include <fmt/format.h>
@@ -485,7 +485,7 @@ bool RecordFileReader::next(std::string& line) {
     return true;
 }
 
-ImportPasses runImportPasses(app::MainWindow& window,
+ImportPasses runImportPasses(workspace::Workspace& window,
                              const std::filesystem::path& path,
                              const ImportMaster& master,
                              const ImportSteps& steps) {

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::store {
@@ -240,7 +240,7 @@ struct ImportPasses {
 // remediable ones ask whether to go on. The second pass writes every line inside one
 // transaction, with the write caption and the progress bar. A file that cannot be opened is
 // reported.
-ImportPasses runImportPasses(app::MainWindow& window,
+ImportPasses runImportPasses(workspace::Workspace& window,
                              const std::filesystem::path& path,
                              const ImportMaster& master,
                              const ImportSteps& steps);

@@ -1,6 +1,5 @@
 #include "comm/txt/record_importers.h"
 
-#include "app/main_window.h"
 #include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_layouts.h"
@@ -9,6 +8,7 @@
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <fmt/format.h>
 #include <string>
@@ -74,7 +74,7 @@ std::unordered_set<long> loadNumbers(store::DatabaseConnection& connection,
 
 // The file of an importer: asked for alone and, for the first two files, also in the combined
 // import (whose folder they remember); else the fixed name in the remembered folder.
-std::optional<std::filesystem::path> chooseFile(app::MainWindow& window,
+std::optional<std::filesystem::path> chooseFile(workspace::Workspace& window,
                                                 bool completeImport,
                                                 bool asksInCombined,
                                                 const RecordLayout& layout,
@@ -92,7 +92,7 @@ std::optional<std::filesystem::path> chooseFile(app::MainWindow& window,
 }
 
 // The connection and the master record every importer starts from.
-std::optional<ImportMaster> start(app::MainWindow& window) {
+std::optional<ImportMaster> start(workspace::Workspace& window) {
     if (!window.isConnected()) {
         return std::nullopt;
     }
@@ -147,7 +147,7 @@ void checkRegisterCode(std::string_view line,
 
 } // namespace
 
-bool ImportProtocol(app::MainWindow& window, bool completeImport) {
+bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
         return false;
@@ -227,7 +227,7 @@ bool ImportProtocol(app::MainWindow& window, bool completeImport) {
     return success;
 }
 
-bool ImportCadences(app::MainWindow& window, bool completeImport) {
+bool ImportCadences(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
         return false;
@@ -268,7 +268,7 @@ bool ImportCadences(app::MainWindow& window, bool completeImport) {
     return success;
 }
 
-bool ImportCalendar(app::MainWindow& window, bool completeImport) {
+bool ImportCalendar(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
         return false;
@@ -328,7 +328,7 @@ bool ImportCalendar(app::MainWindow& window, bool completeImport) {
     return success;
 }
 
-bool ImportPeriods(app::MainWindow& window, bool completeImport) {
+bool ImportPeriods(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
         return false;
@@ -414,7 +414,7 @@ bool ImportPeriods(app::MainWindow& window, bool completeImport) {
     return success;
 }
 
-bool ImportExtendedCodes(app::MainWindow& window, bool completeImport) {
+bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
         return false;

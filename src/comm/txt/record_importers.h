@@ -1,7 +1,7 @@
 #pragma once
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::comm {
@@ -14,10 +14,11 @@ namespace tramela::comm {
 // Alone, each asks for its file. In the combined import the protocol and the cadences still ask
 // and remember the folder of the chosen file; the calendar, the periods and the extended codes
 // take their fixed name in that folder.
-bool ImportProtocol(app::MainWindow& window, bool completeImport);      // RT_PROTO.TXT -> master
-bool ImportCadences(app::MainWindow& window, bool completeImport);      // RT_CADEN.TXT -> cadenz
-bool ImportCalendar(app::MainWindow& window, bool completeImport);      // RT_CALEN.TXT -> calend
-bool ImportPeriods(app::MainWindow& window, bool completeImport);       // RT_PERIOD.TXT -> period
-bool ImportExtendedCodes(app::MainWindow& window, bool completeImport); // RT_EXTCOD.TXT -> extcod
+bool ImportProtocol(workspace::Workspace& window, bool completeImport); // RT_PROTO.TXT -> master
+bool ImportCadences(workspace::Workspace& window, bool completeImport); // RT_CADEN.TXT -> cadenz
+bool ImportCalendar(workspace::Workspace& window, bool completeImport); // RT_CALEN.TXT -> calend
+bool ImportPeriods(workspace::Workspace& window, bool completeImport);  // RT_PERIOD.TXT -> period
+bool ImportExtendedCodes(workspace::Workspace& window,
+                         bool completeImport); // RT_EXTCOD.TXT -> extcod
 
 } // namespace tramela::comm

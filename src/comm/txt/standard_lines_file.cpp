@@ -1,6 +1,5 @@
 #include "comm/txt/standard_lines_file.h"
 
-#include "app/main_window.h"
 #include "comm/text_output.h"
 #include "comm/txt/side_files.h"
 #include "store/database_connection.h"
@@ -8,6 +7,7 @@
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <charconv>
 #include <cstdint>
@@ -267,7 +267,7 @@ StandardLinesContent parseStandardLines(std::string_view bytes, long company) {
     return content;
 }
 
-void ExportStandardLines(app::MainWindow& window) {
+void ExportStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
         return;
@@ -340,7 +340,7 @@ void ExportStandardLines(app::MainWindow& window) {
     ui.Message(summary, ui::Icon::Information);
 }
 
-void ImportStandardLines(app::MainWindow& window) {
+void ImportStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
         return;

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::comm {
@@ -38,11 +38,11 @@ StandardLinesContent parseStandardLines(std::string_view bytes, long company);
 
 // "Esportazione Codifiche Linee Ufficiali": writes the standard lines that have company lines
 // linked, each followed by its links, to the file the user chooses; ends on the count of lines.
-void ExportStandardLines(app::MainWindow& window);
+void ExportStandardLines(workspace::Workspace& window);
 
 // "Importazione Codifiche Linee Ufficiali": reads the company's standard lines and links from the
 // file the user chooses into reglinee and reglklin, in one transaction; a row already there is
 // modified, a code linked elsewhere is moved. Ends on the counts read, modified and inserted.
-void ImportStandardLines(app::MainWindow& window);
+void ImportStandardLines(workspace::Workspace& window);
 
 } // namespace tramela::comm

@@ -1,6 +1,5 @@
 #include "comm/txt/trip_import.h"
 
-#include "app/main_window.h"
 #include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
@@ -11,6 +10,7 @@
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <fmt/format.h>
 #include <string>
@@ -91,7 +91,7 @@ struct TripImage {
     }
 };
 
-std::optional<std::filesystem::path> chooseTripFile(app::MainWindow& window,
+std::optional<std::filesystem::path> chooseTripFile(workspace::Workspace& window,
                                                     bool completeImport,
                                                     const RecordLayout& layout,
                                                     std::string title) {
@@ -103,7 +103,7 @@ std::optional<std::filesystem::path> chooseTripFile(app::MainWindow& window,
     return window.ui().OpenFile(importFileDialog(std::move(title), std::string(name)));
 }
 
-ImportPasses readHeaders(app::MainWindow& window,
+ImportPasses readHeaders(workspace::Workspace& window,
                          const std::filesystem::path& path,
                          const ImportMaster& master,
                          TripImage& image) {
@@ -165,7 +165,7 @@ ImportPasses readHeaders(app::MainWindow& window,
     return runImportPasses(window, path, master, steps);
 }
 
-ImportPasses readDetails(app::MainWindow& window,
+ImportPasses readDetails(workspace::Workspace& window,
                          const std::filesystem::path& path,
                          const ImportMaster& master,
                          TripImage& image) {
@@ -243,7 +243,7 @@ std::vector<std::string> leaveOutTripsWithoutTimes(std::vector<network::Timetabl
 
 // The congruence lines go into the import's error report with the check's heading in place of a
 // file and neither line nor offset.
-void offerCongruenceReport(app::MainWindow& window, const network::CongruenceResult& result) {
+void offerCongruenceReport(workspace::Workspace& window, const network::CongruenceResult& result) {
     ImportErrors errors{std::filesystem::path(network::kCongruenceHeading)};
     for (const std::string& line : result.errors) {
         errors.add(
@@ -254,7 +254,7 @@ void offerCongruenceReport(app::MainWindow& window, const network::CongruenceRes
 
 // Sets primaria and facolt of every stop of every loaded route to the flags the trips gave it;
 // a stop that no stored trip passes gets both false. Gives the rows updated.
-long adjustRouteStops(app::MainWindow& window, const network::RouteDefinitions& routes) {
+long adjustRouteStops(workspace::Workspace& window, const network::RouteDefinitions& routes) {
     long total = 0;
     for (const network::RouteDefinition& route : routes.routes()) {
         total += static_cast<long>(route.stops.size());
@@ -281,7 +281,7 @@ long adjustRouteStops(app::MainWindow& window, const network::RouteDefinitions& 
 }
 
 // Adds a corse row for every trip that agrees with its route; gives the rows added.
-long storeTrips(app::MainWindow& window, const TripImage& image) {
+long storeTrips(workspace::Workspace& window, const TripImage& image) {
     window.ShowProgressCaption("Registrazione Corse e Orari");
     window.ShowProgressBar();
     store::TableCursor corse(window.connection(), "corse");
@@ -311,14 +311,14 @@ long storeTrips(app::MainWindow& window, const TripImage& image) {
     return added;
 }
 
-bool endWithProblems(app::MainWindow& window) {
+bool endWithProblems(workspace::Workspace& window) {
     window.ui().Message(kTripProblems, ui::Icon::Stop);
     return false;
 }
 
 } // namespace
 
-bool ImportTrips(app::MainWindow& window, bool completeImport) {
+bool ImportTrips(workspace::Workspace& window, bool completeImport) {
     if (!window.isConnected()) {
         return false;
     }
@@ -422,8 +422,8 @@ bool ImportTrips(app::MainWindow& window, bool completeImport) {
     return success;
 }
 
-bool ImportAll(app::MainWindow& window) {
-    using Importer = bool (*)(app::MainWindow&, bool);
+bool ImportAll(workspace::Workspace& window) {
+    using Importer = bool (*)(workspace::Workspace&, bool);
     for (const Importer importer : {ImportProtocol,
                                     ImportCadences,
                                     ImportCalendar,

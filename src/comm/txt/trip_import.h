@@ -1,7 +1,7 @@
 #pragma once
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::comm {
@@ -17,12 +17,12 @@ namespace tramela::comm {
 // import (`completeImport`) both files are taken from the remembered folder. True when the trips
 // that agree with their routes were all written; false when a file was refused or cancelled, no
 // trip agrees with its route, or the database refused a row.
-bool ImportTrips(app::MainWindow& window, bool completeImport);
+bool ImportTrips(workspace::Workspace& window, bool completeImport);
 
 // The combined import: protocol, cadences, calendar, trips, periods and extended codes in this
 // order, each as a step of the combined import, stopping at the first that fails (what was
 // imported before stays). The protocol and the cadences ask for their files; the others are
 // taken from the folder of the cadence file. True when all six succeeded.
-bool ImportAll(app::MainWindow& window);
+bool ImportAll(workspace::Workspace& window);
 
 } // namespace tramela::comm

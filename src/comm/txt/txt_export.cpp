@@ -1,11 +1,11 @@
 #include "comm/txt/txt_export.h"
 
-#include "app/main_window.h"
 #include "comm/txt/rt_writers.h"
 #include "comm/txt/shapefile.h"
 #include "comm/txt/side_files.h"
-#include "comm/xml/verification.h"
+#include "comm/verification.h"
 #include "store/database_connection.h"
+#include "workspace/workspace.h"
 
 #include <fmt/format.h>
 
@@ -53,7 +53,7 @@ void closingWarning(ui::Ui& ui, const RecordExport& run) {
 
 } // namespace
 
-void ExportTxt(app::MainWindow& window) {
+void ExportTxt(workspace::Workspace& window) {
     store::DatabaseConnection& connection = *window.connection();
     ui::Ui& ui = window.ui();
     if (!checkMasterRecord(connection)) {

@@ -1,7 +1,7 @@
 #pragma once
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::comm {
@@ -9,6 +9,6 @@ namespace tramela::comm {
 // The menu's "&Esportazione dati (VKZ-TXT)": checks the master record, runs the formal
 // verification, asks for the folder, writes the two shapefiles, the seven record files and the
 // three side files into it, and tells how many records went into each.
-void ExportTxt(app::MainWindow& window);
+void ExportTxt(workspace::Workspace& window);
 
 } // namespace tramela::comm

@@ -1,9 +1,9 @@
 #include "comm/xml/export_parameters.h"
 
-#include "app/typed_date.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/value_text.h"
+#include "workspace/typed_date.h"
 
 #include <algorithm>
 #include <charconv>
@@ -94,12 +94,12 @@ ui::Refusal refusal(std::string_view what, std::string_view how = {}) {
 std::variant<ExportParameters, ui::Refusal> examine(const ui::FormValues& values,
                                                     const Lists& lists) {
     ExportParameters parameters;
-    const auto from = app::parseTypedDate(valueOf(values, "from"));
+    const auto from = workspace::parseTypedDate(valueOf(values, "from"));
     if (!from) {
         return refusal(kBadFrom, kBadDateHow);
     }
     parameters.from = *from;
-    const auto to = app::parseTypedDate(valueOf(values, "to"));
+    const auto to = workspace::parseTypedDate(valueOf(values, "to"));
     if (!to) {
         return refusal(kBadTo, kBadDateHow);
     }

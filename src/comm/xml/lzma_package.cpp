@@ -1,6 +1,6 @@
 #include "comm/xml/lzma_package.h"
 
-#include "app/private_files.h"
+#include "workspace/private_files.h"
 
 #include <array>
 #include <cerrno>
@@ -123,7 +123,7 @@ bool encode(int in, int out, std::uint64_t size, const std::function<void(int pe
     lzma_set_ext_size(options, size);
 
     const auto head = packageHead(options, size);
-    if (!app::writeAll(out, bytesOf(head.data(), head.size()))) {
+    if (!workspace::writeAll(out, bytesOf(head.data(), head.size()))) {
         return false;
     }
 
@@ -162,7 +162,7 @@ bool encode(int in, int out, std::uint64_t size, const std::function<void(int pe
         const lzma_ret result = lzma_code(encoder.get(), atEnd ? LZMA_FINISH : LZMA_RUN);
         if (encoder->avail_out == 0 || result == LZMA_STREAM_END) {
             const std::size_t ready = output.size() - encoder->avail_out;
-            if (!app::writeAll(out, bytesOf(output.data(), ready))) {
+            if (!workspace::writeAll(out, bytesOf(output.data(), ready))) {
                 return false;
             }
             encoder->next_out = output.data();

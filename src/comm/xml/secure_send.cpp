@@ -1,8 +1,8 @@
 #include "comm/xml/secure_send.h"
 
-#include "app/settings.h"
 #include "comm/xml/upload_request.h"
 #include "ui/ui.h"
+#include "workspace/settings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -81,8 +81,8 @@ struct ProgramSetting {
     fs::path path;
 };
 
-bool hasValue(const app::Settings& settings,
-              const app::SectionPath& section,
+bool hasValue(const workspace::Settings& settings,
+              const workspace::SectionPath& section,
               std::string_view key) {
     return settings.text(section, key) || settings.integer(section, key) ||
            settings.boolean(section, key);
@@ -91,11 +91,11 @@ bool hasValue(const app::Settings& settings,
 // Which program stands for the sender or the tester: the one the settings name, the built-in
 // one when they name none (no section, no value or an empty text), or none at all when the
 // entry is there but is not what it must be (`securesend = "x"`, `PthExe = 1`).
-ProgramSetting programSetting(const app::Settings& settings, std::string_view key) {
-    if (hasValue(settings, app::SectionPath(), kSecureSendSection)) {
+ProgramSetting programSetting(const workspace::Settings& settings, std::string_view key) {
+    if (hasValue(settings, workspace::SectionPath(), kSecureSendSection)) {
         return {ProgramSetting::State::Broken, {}};
     }
-    const app::SectionPath section(kSecureSendSection);
+    const workspace::SectionPath section(kSecureSendSection);
     if (const auto path = settings.text(section, key)) {
         if (path->empty()) {
             return {};
@@ -479,7 +479,7 @@ std::unique_ptr<curl_slist, HeaderListFree> headerList(const std::vector<std::st
 }
 
 TransferResult sendThroughCurl(ui::Ui& ui,
-                               const app::Settings& settings,
+                               const workspace::Settings& settings,
                                const UploadParameters& parameters,
                                const fs::path& package) {
     if (!isServerName(parameters.server)) {
@@ -518,8 +518,8 @@ TransferResult sendThroughCurl(ui::Ui& ui,
         target.insert(target.begin(), '/');
     }
     const std::string url = fmt::format("https://{}{}", parameters.server, target);
-    const std::string caFile =
-        settings.text(app::SectionPath(kSecureSendSection), kCaFileKey).value_or(std::string());
+    const std::string caFile = settings.text(workspace::SectionPath(kSecureSendSection), kCaFileKey)
+                                   .value_or(std::string());
 
     initialiseCurl();
     const std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
@@ -588,7 +588,7 @@ TransferResult sendThroughCurl(ui::Ui& ui,
 } // namespace
 
 bool testCertificate(ui::Ui& ui,
-                     const app::Settings& settings,
+                     const workspace::Settings& settings,
                      const UploadParameters& parameters) {
     if (!parameters.needsCert) {
         return true;
@@ -613,7 +613,7 @@ bool testCertificate(ui::Ui& ui,
 }
 
 TransferResult sendSecureUpload(ui::Ui& ui,
-                                const app::Settings& settings,
+                                const workspace::Settings& settings,
                                 const UploadParameters& parameters,
                                 const std::filesystem::path& package) {
     const ProgramSetting sender = programSetting(settings, kSenderKey);

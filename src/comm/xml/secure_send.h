@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace tramela::app {
+namespace tramela::workspace {
 class Settings;
 }
 
@@ -31,7 +31,9 @@ inline constexpr std::string_view kSecureSendSection = "securesend";
 // used. The built-in check opens the PEM file, which must hold the certificate and its private
 // key: the key must open with the passphrase and belong to the certificate. Every failure is
 // shown, followed by the box that says the certificate test failed.
-bool testCertificate(ui::Ui& ui, const app::Settings& settings, const UploadParameters& parameters);
+bool testCertificate(ui::Ui& ui,
+                     const workspace::Settings& settings,
+                     const UploadParameters& parameters);
 
 // The upload of the package over HTTPS. Delivered when the sender ended with exit code 0 (the
 // answer is what it left in its response file, empty when it left none) or when the built-in
@@ -40,7 +42,7 @@ bool testCertificate(ui::Ui& ui, const app::Settings& settings, const UploadPara
 // delivered is then reported as a failed connection by the caller's outcome box. The progress
 // bar follows the body while the built-in upload sends it.
 TransferResult sendSecureUpload(ui::Ui& ui,
-                                const app::Settings& settings,
+                                const workspace::Settings& settings,
                                 const UploadParameters& parameters,
                                 const std::filesystem::path& package);
 

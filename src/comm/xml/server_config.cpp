@@ -1,11 +1,11 @@
 #include "comm/xml/server_config.h"
 
-#include "app/main_window.h"
-#include "app/private_files.h"
-#include "app/settings.h"
 #include "comm/text_output.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/private_files.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <array>
@@ -395,16 +395,16 @@ namespace {
 // cannot be completed.
 class SectionSnapshot {
 public:
-    SectionSnapshot(const app::Settings& settings, std::string_view name)
+    SectionSnapshot(const workspace::Settings& settings, std::string_view name)
         : m_name(name) {
-        const std::vector<std::string> top = settings.subsections(app::SectionPath());
+        const std::vector<std::string> top = settings.subsections(workspace::SectionPath());
         m_parentExisted = std::find(top.begin(), top.end(), kServerSection) != top.end();
         const std::vector<std::string> names = configurationNames(settings);
         m_existed = std::find(names.begin(), names.end(), name) != names.end();
         if (!m_existed) {
             return;
         }
-        const app::SectionPath section{kServerSection, name};
+        const workspace::SectionPath section{kServerSection, name};
         auto keep = [&](std::string key) {
             if (std::optional<std::string> text = settings.text(section, key)) {
                 m_values.push_back({std::move(key), std::move(*text)});
@@ -420,12 +420,12 @@ public:
         }
     }
 
-    void restore(app::Settings& settings) const {
+    void restore(workspace::Settings& settings) const {
         if (!m_parentExisted) {
             settings.removeSection(kServerSection);
             return;
         }
-        const app::SectionPath section{kServerSection, m_name};
+        const workspace::SectionPath section{kServerSection, m_name};
         if (!m_existed) {
             settings.removeSection(section);
             return;
@@ -447,11 +447,11 @@ private:
 };
 
 // Every value of an imported configuration, plain and as its "Save" twin.
-bool storeConfiguration(app::Settings& settings,
+bool storeConfiguration(workspace::Settings& settings,
                         const ServerFileContent& content,
                         const fs::path& certificate,
                         std::string_view passphrase) {
-    const app::SectionPath section{kServerSection, content.server};
+    const workspace::SectionPath section{kServerSection, content.server};
     bool done = settings.setText(section, kPathCertKey, certificate.string()) &&
                 settings.setText(section, kPassPhraseKey, storedPassphrase(passphrase));
     auto both = [&](std::string_view key, auto value) {
@@ -512,9 +512,9 @@ std::optional<std::string> askPassphrase(ui::Ui& ui) {
 
 } // namespace
 
-void importServerConfiguration(app::MainWindow& window) {
+void importServerConfiguration(workspace::Workspace& window) {
     ui::Ui& ui = window.ui();
-    app::Settings& settings = window.settings();
+    workspace::Settings& settings = window.settings();
 
     const std::optional<fs::path> chosen = ui.OpenFile(serverFileDialog());
     if (!chosen) {
@@ -548,13 +548,13 @@ void importServerConfiguration(app::MainWindow& window) {
         ui.Message(kSettingsProblem, ui::Icon::Stop);
         return;
     }
-    const fs::path folder = app::applicationDirectory(settings);
+    const fs::path folder = workspace::applicationDirectory(settings);
     const fs::path certificate =
         fs::absolute(folder / (chosen->stem().string() + ".pem"), error).lexically_normal();
     auto cannotWrite = [&] {
         ui.Message(std::string(kCannotOpen) + certificate.string(), ui::Icon::Stop);
     };
-    if (folder.empty() || certificate.empty() || !app::makePrivateFolders(folder) ||
+    if (folder.empty() || certificate.empty() || !workspace::makePrivateFolders(folder) ||
         fs::is_directory(certificate, error)) {
         cannotWrite();
         return;
@@ -563,7 +563,7 @@ void importServerConfiguration(app::MainWindow& window) {
     // The certificate takes its place only once the settings hold the configuration, and the
     // settings are put back when it cannot: an import is stored whole or not at all.
     const std::optional<std::string> temporary =
-        app::writePrivateTemporary(certificate, content->certificate);
+        workspace::writePrivateTemporary(certificate, content->certificate);
     if (!temporary) {
         cannotWrite();
         return;
@@ -587,15 +587,15 @@ void importServerConfiguration(app::MainWindow& window) {
         cannotWrite();
         return;
     }
-    app::syncFolder(certificate.parent_path());
+    workspace::syncFolder(certificate.parent_path());
     ui.Message(kImported, ui::Icon::Information);
 }
 
-std::vector<std::string> configurationNames(const app::Settings& settings) {
+std::vector<std::string> configurationNames(const workspace::Settings& settings) {
     return settings.subsections(kServerSection);
 }
 
-std::optional<std::string> chooseConfiguration(ui::Ui& ui, const app::Settings& settings) {
+std::optional<std::string> chooseConfiguration(ui::Ui& ui, const workspace::Settings& settings) {
     std::vector<std::string> names = configurationNames(settings);
     if (names.empty()) {
         ui.Message(kNoConfiguration, ui::Icon::Stop);
@@ -643,8 +643,8 @@ struct ConnectionValues {
 
 // The plain values ("") or the imported ones ("Save"). A missing number counts as 0, and a
 // certificate is never asked for without HTTPS.
-ConnectionValues loadValues(const app::Settings& settings,
-                            const app::SectionPath& section,
+ConnectionValues loadValues(const workspace::Settings& settings,
+                            const workspace::SectionPath& section,
                             std::string_view prefix) {
     auto number = [&](std::string_view key) {
         return settings.integer(section, std::string(prefix) + std::string(key)).value_or(0);
@@ -774,8 +774,8 @@ std::variant<ConnectionValues, ui::Refusal> examine(const ui::FormValues& shown)
     return values;
 }
 
-bool storeValues(app::Settings& settings,
-                 const app::SectionPath& section,
+bool storeValues(workspace::Settings& settings,
+                 const workspace::SectionPath& section,
                  const ConnectionValues& values) {
     return settings.setInteger(section, kNeedsAuthBaseKey, values.needsAuthBase) &&
            settings.setInteger(section, kNeedsAuthCgiKey, values.needsAuthCgi) &&
@@ -881,7 +881,7 @@ ui::FormSpec connectionForm(const ConnectionValues& current, ConnectionValues sa
 } // namespace
 
 std::optional<UploadParameters>
-editConnectionParameters(ui::Ui& ui, app::Settings& settings, std::string_view name) {
+editConnectionParameters(ui::Ui& ui, workspace::Settings& settings, std::string_view name) {
     const std::vector<std::string> names = configurationNames(settings);
     if (std::find(names.begin(), names.end(), name) == names.end()) {
         ui.Message(fmt::format("ATTENZIONE: la configurazione SIRVENTA \"{}\" non esiste !!!\n\n"
@@ -890,7 +890,7 @@ editConnectionParameters(ui::Ui& ui, app::Settings& settings, std::string_view n
                    ui::Icon::Stop);
         return std::nullopt;
     }
-    const app::SectionPath section{kServerSection, name};
+    const workspace::SectionPath section{kServerSection, name};
     const ui::FormSpec spec =
         connectionForm(loadValues(settings, section, ""), loadValues(settings, section, "Save"));
     const std::optional<ui::FormValues> shown = ui.Form(spec);

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 class Settings;
-} // namespace tramela::app
+} // namespace tramela::workspace
 
 namespace tramela::ui {
 class Ui;
@@ -73,10 +73,10 @@ inline constexpr std::string_view kPassphraseField = "passphrase";
 // The menu command "Importazione Configurazione Sirventa": asks for the file and its passphrase,
 // deciphers it, writes the certificate as <application folder>/<file name>.pem and stores the
 // configuration under the server's name. Every failure is shown; after one nothing is written.
-void importServerConfiguration(app::MainWindow& window);
+void importServerConfiguration(workspace::Workspace& window);
 
 // The stored configurations, in order of name.
-std::vector<std::string> configurationNames(const app::Settings& settings);
+std::vector<std::string> configurationNames(const workspace::Settings& settings);
 
 // The id of the choice dialog and its list field.
 inline constexpr std::string_view kChooseFormId = "server-configuration";
@@ -84,7 +84,7 @@ inline constexpr std::string_view kConfigurationField = "configuration";
 
 // Asks which configuration to use; nothing when there is none (the user is told) or the user
 // cancels.
-std::optional<std::string> chooseConfiguration(ui::Ui& ui, const app::Settings& settings);
+std::optional<std::string> chooseConfiguration(ui::Ui& ui, const workspace::Settings& settings);
 
 // The id and field ids of the connection parameters dialog. Check boxes hold "1"/"0"; the two
 // radio groups hold the text of the chosen entry.
@@ -111,6 +111,6 @@ inline constexpr std::string_view kCertificateEntry = "richiede un certificato d
 // and gives them, with the certificate's passphrase in clear. Nothing when the user cancels or
 // the configuration does not exist (the user is told).
 std::optional<UploadParameters>
-editConnectionParameters(ui::Ui& ui, app::Settings& settings, std::string_view name);
+editConnectionParameters(ui::Ui& ui, workspace::Settings& settings, std::string_view name);
 
 } // namespace tramela::comm::xml

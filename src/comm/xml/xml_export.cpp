@@ -1,19 +1,19 @@
 #include "comm/xml/xml_export.h"
 
-#include "app/company_header.h"
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "app/typed_date.h"
 #include "calendar/service_days.h"
+#include "comm/verification.h"
 #include "comm/xml/export_parameters.h"
 #include "comm/xml/http_upload.h"
 #include "comm/xml/lzma_package.h"
 #include "comm/xml/secure_send.h"
 #include "comm/xml/server_answer.h"
 #include "comm/xml/server_config.h"
-#include "comm/xml/verification.h"
 #include "comm/xml/xml_writer.h"
 #include "ui/ui.h"
+#include "workspace/company_header.h"
+#include "workspace/settings.h"
+#include "workspace/typed_date.h"
+#include "workspace/workspace.h"
 
 #include <ctime>
 #include <fmt/format.h>
@@ -49,11 +49,11 @@ void removeQuietly(const std::filesystem::path& path) {
 // missing (the master check has already refused an incomplete header).
 std::pair<Date, Date> headerPeriod(store::DatabaseConnection& connection) {
     std::pair<Date, Date> period{today(), today()};
-    if (const auto header = app::ReadCompanyHeader(connection)) {
-        if (const auto start = app::parseTypedDate(header->start)) {
+    if (const auto header = workspace::ReadCompanyHeader(connection)) {
+        if (const auto start = workspace::parseTypedDate(header->start)) {
             period.first = *start;
         }
-        if (const auto end = app::parseTypedDate(header->end)) {
+        if (const auto end = workspace::parseTypedDate(header->end)) {
             period.second = *end;
         }
     }
@@ -117,7 +117,7 @@ constexpr std::string_view kExternalWarning =
 
 } // namespace
 
-std::optional<UploadParameters> chooseConnection(ui::Ui& ui, app::Settings& settings) {
+std::optional<UploadParameters> chooseConnection(ui::Ui& ui, workspace::Settings& settings) {
     const auto name = chooseConfiguration(ui, settings);
     if (!name) {
         return std::nullopt;
@@ -133,7 +133,7 @@ std::optional<UploadParameters> chooseConnection(ui::Ui& ui, app::Settings& sett
 }
 
 void transmitCommunication(ui::Ui& ui,
-                           app::Settings& settings,
+                           workspace::Settings& settings,
                            const UploadParameters& parameters,
                            const std::filesystem::path& document) {
     ui.ProgressCaption(kPackingCaption);
@@ -155,7 +155,7 @@ void transmitCommunication(ui::Ui& ui,
     showOutcome(ui, result);
 }
 
-void exportVkzXml(app::MainWindow& window) {
+void exportVkzXml(workspace::Workspace& window) {
     store::DatabaseConnection& connection = *window.connection();
     ui::Ui& ui = window.ui();
     if (!checkMasterRecord(connection)) {
@@ -243,7 +243,7 @@ void exportVkzXml(app::MainWindow& window) {
     ui.Message(countsText(*counts), ui::Icon::Information);
 }
 
-void sendExternalXml(app::MainWindow& window) {
+void sendExternalXml(workspace::Workspace& window) {
     ui::Ui& ui = window.ui();
     if (!ui.Confirm(kExternalWarning, ui::Icon::Stop)) {
         return;

@@ -1,11 +1,11 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/gtfs/gtfs_import.h"
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -66,8 +66,8 @@ protected:
 
     TempDir dir;
     ui::ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    app::MainWindow window{ui, settings};
+    workspace::Settings settings{dir / "settings.toml"};
+    workspace::Workspace window{ui, settings};
 };
 
 TEST_F(GtfsImportTest, ImportsTheSampleFeedIntoEveryTable) {

@@ -1,5 +1,3 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/record_layouts.h"
@@ -8,6 +6,8 @@
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -205,8 +205,8 @@ protected:
 
     test::TempDir dir;
     ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    app::MainWindow window{ui, settings};
+    workspace::Settings settings{dir / "settings.toml"};
+    workspace::Workspace window{ui, settings};
 };
 
 TEST_F(RecordImportTest, ExportedFilesComeBackByteForByte) {

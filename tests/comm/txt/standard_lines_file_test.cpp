@@ -1,9 +1,9 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/txt/standard_lines_file.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -54,7 +54,7 @@ protected:
         const auto path = dir / name;
         test::createSampleNetwork(path);
         test::runSql(path, std::string(sql));
-        window = std::make_unique<app::MainWindow>(ui, settings);
+        window = std::make_unique<workspace::Workspace>(ui, settings);
         window->Startup(path);
         ASSERT_TRUE(window->isConnected());
         ui.clear();
@@ -95,8 +95,8 @@ protected:
 
     test::TempDir dir;
     ui::ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    std::unique_ptr<app::MainWindow> window;
+    workspace::Settings settings{dir / "settings.toml"};
+    std::unique_ptr<workspace::Workspace> window;
 };
 
 TEST_F(StandardLinesTest, ExportWritesEachLinkedStandardLineBeforeItsCompanyLines) {

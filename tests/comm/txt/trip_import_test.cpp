@@ -1,5 +1,3 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_layouts.h"
 #include "comm/txt/rt_writers.h"
@@ -8,6 +6,8 @@
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -158,8 +158,8 @@ protected:
 
     test::TempDir dir;
     ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    app::MainWindow window{ui, settings};
+    workspace::Settings settings{dir / "settings.toml"};
+    workspace::Workspace window{ui, settings};
 };
 
 TEST_F(TripImportTest, ExportedCommunicationComesBackByteForByte) {

@@ -1,10 +1,10 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/txt/txt_export.h"
 #include "support/run_process.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -44,8 +44,8 @@ protected:
 
     // Runs the export as the menu does, on a window connected to the sample database.
     void exportTo(const std::filesystem::path& chosen) {
-        app::Settings settings(dir / "settings.toml");
-        app::MainWindow window(ui, settings);
+        workspace::Settings settings(dir / "settings.toml");
+        workspace::Workspace window(ui, settings);
         window.Startup(database());
         ui.clear();
         ui.queueSaveFile(chosen);

@@ -1,4 +1,3 @@
-#include "app/settings.h"
 #include "comm/xml/secure_send.h"
 #include "comm/xml/server_answer.h"
 #include "comm/xml/upload_request.h"
@@ -6,6 +5,7 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -110,7 +110,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(s_certificates->made);
-        ASSERT_NE(m_settings.load(), app::Settings::LoadResult::Invalid);
+        ASSERT_NE(m_settings.load(), workspace::Settings::LoadResult::Invalid);
         m_parameters.server = "sirventa.regione.example:8443";
         m_parameters.target = "/sirventa/ricevi.cgi";
         m_parameters.userName = "mario";
@@ -158,7 +158,7 @@ protected:
 
     static std::unique_ptr<Certificates> s_certificates;
     TempDir m_dir;
-    app::Settings m_settings{m_dir / "settings.toml"};
+    workspace::Settings m_settings{m_dir / "settings.toml"};
     ScriptedUi m_ui;
     UploadParameters m_parameters;
     std::string m_package;
@@ -407,9 +407,9 @@ TEST_F(SecureSend, ExternalSenderFailuresAreShownAndAMissingAnswerIsEmpty) {
                                                       "invalid executable-file format"});
 
     m_ui.clear();
-    app::Settings broken(m_dir / "broken.toml");
-    ASSERT_NE(broken.load(), app::Settings::LoadResult::Invalid);
-    broken.setText(app::SectionPath(), "securesend", "VkzSecureSend");
+    workspace::Settings broken(m_dir / "broken.toml");
+    ASSERT_NE(broken.load(), workspace::Settings::LoadResult::Invalid);
+    broken.setText(workspace::SectionPath(), "securesend", "VkzSecureSend");
     result = sendSecureUpload(m_ui, broken, m_parameters, m_packagePath);
     EXPECT_FALSE(result.delivered);
     EXPECT_EQ(m_ui.messageTexts(), std::vector<std::string>{kNotInstalled});
@@ -435,8 +435,8 @@ TEST_F(SecureSend, ExternalTesterDecidesByItsExitCode) {
               (std::vector<std::string>{kStartFailed + "File or path is not found", kTestFailed}));
 
     m_ui.clear();
-    app::Settings broken(m_dir / "broken.toml");
-    ASSERT_NE(broken.load(), app::Settings::LoadResult::Invalid);
+    workspace::Settings broken(m_dir / "broken.toml");
+    ASSERT_NE(broken.load(), workspace::Settings::LoadResult::Invalid);
     broken.setInteger("securesend", "TestExe", 1);
     EXPECT_FALSE(testCertificate(m_ui, broken, m_parameters));
     EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kNotInstalled, kTestFailed}));

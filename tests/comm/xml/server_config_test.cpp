@@ -1,9 +1,9 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/xml/server_config.h"
 #include "support/srvt_encoder.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -234,7 +234,7 @@ protected:
         test::writeFile(settingsPath(),
                         "[tramela]\nDatabase = \"/dati/rete.sqlite\"\nDirectory = \"" +
                             (dir / "app").string() + "\"\n");
-        ASSERT_EQ(settings.load(), app::Settings::LoadResult::Loaded);
+        ASSERT_EQ(settings.load(), workspace::Settings::LoadResult::Loaded);
     }
 
     fs::path settingsPath() const { return dir / "config" / "settings.toml"; }
@@ -251,19 +251,19 @@ protected:
     }
 
     // The settings as stored on disk.
-    app::Settings stored() const {
-        app::Settings again(settingsPath());
-        EXPECT_EQ(again.load(), app::Settings::LoadResult::Loaded);
+    workspace::Settings stored() const {
+        workspace::Settings again(settingsPath());
+        EXPECT_EQ(again.load(), workspace::Settings::LoadResult::Loaded);
         return again;
     }
 
     TempDir dir;
-    app::Settings settings{settingsPath()};
+    workspace::Settings settings{settingsPath()};
     ScriptedUi ui;
-    app::MainWindow window{ui, settings};
+    workspace::Workspace window{ui, settings};
 };
 
-const app::SectionPath kSection{"sirventa", "sirventa.regione.example"};
+const workspace::SectionPath kSection{"sirventa", "sirventa.regione.example"};
 
 TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     const SrvtContent content;
@@ -297,7 +297,7 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     EXPECT_EQ(fs::directory_iterator(dir / "app")->path(), pemPath()); // no leftovers
 
-    const app::Settings disk = stored();
+    const workspace::Settings disk = stored();
     EXPECT_EQ(configurationNames(disk), std::vector<std::string>{"sirventa.regione.example"});
     EXPECT_EQ(disk.text(kSection, "PathCert"), pemPath().string());
     EXPECT_EQ(disk.text(kSection, "PassPhrase"), storedPassphrase(kPassphrase));
@@ -394,13 +394,13 @@ TEST_F(ServerConfigTest, SettingsThatCannotBeWrittenLeaveNoCertificate) {
 
 TEST_F(ServerConfigTest, ApplicationFolderDefaultsToTheUsersDataFolder) {
     test::writeFile(settingsPath(), "[tramela]\nDatabase = \"\"\n");
-    ASSERT_EQ(settings.load(), app::Settings::LoadResult::Loaded);
+    ASSERT_EQ(settings.load(), workspace::Settings::LoadResult::Loaded);
     const EnvironmentVariable data("XDG_DATA_HOME", (dir / "data").c_str());
-    EXPECT_EQ(app::applicationDirectory(settings), dir / "data" / "tramela");
+    EXPECT_EQ(workspace::applicationDirectory(settings), dir / "data" / "tramela");
     {
         const EnvironmentVariable relative("XDG_DATA_HOME", "relativa");
         const EnvironmentVariable home("HOME", "/casa/utente");
-        EXPECT_EQ(app::applicationDirectory(settings), "/casa/utente/.local/share/tramela");
+        EXPECT_EQ(workspace::applicationDirectory(settings), "/casa/utente/.local/share/tramela");
     }
 
     runImport(test::encodeSrvt({}, kPassphrase));
@@ -499,7 +499,7 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
     EXPECT_EQ(parameters->certificatePassphrase, kPassphrase);
     EXPECT_EQ(parameters->certificatePath, pemPath());
     {
-        const app::Settings disk = stored();
+        const workspace::Settings disk = stored();
         EXPECT_EQ(disk.text(kSection, "Server"), "altro.example:8443");
         EXPECT_EQ(disk.integer(kSection, "ChunkSizeKb"), 128);
         EXPECT_EQ(disk.integer(kSection, "NeedsAuthBase"), 0);

@@ -1,6 +1,6 @@
-#include "app/typed_date.h"
+#include "workspace/typed_date.h"
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 namespace {
 
@@ -54,4 +54,4 @@ std::optional<std::string> normaliseTypedDate(std::string_view text) {
     return date->display();
 }
 
-} // namespace tramela::app
+} // namespace tramela::workspace

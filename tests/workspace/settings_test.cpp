@@ -1,5 +1,5 @@
-#include "app/settings.h"
 #include "support/temp_dir.h"
+#include "workspace/settings.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 namespace {
 
 namespace fs = std::filesystem;
@@ -232,4 +232,4 @@ TEST(Settings, DefaultPathFollowsXdgConfigHomeThenHome) {
 }
 
 } // namespace
-} // namespace tramela::app
+} // namespace tramela::workspace

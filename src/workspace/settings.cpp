@@ -1,7 +1,7 @@
-#include "app/settings.h"
+#include "workspace/settings.h"
 
-#include "app/private_files.h"
 #include "store/value_text.h"
+#include "workspace/private_files.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -15,7 +15,7 @@
 #include <toml++/toml.h>
 #include <unistd.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 namespace fs = std::filesystem;
 
@@ -372,4 +372,4 @@ bool Settings::save() {
     return true;
 }
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -1,10 +1,10 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "comm/text_output.h"
-#include "comm/xml/verification.h"
+#include "comm/verification.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -116,8 +116,8 @@ protected:
 
     test::TempDir dir;
     ui::ScriptedUi ui;
-    app::Settings settings{dir / "settings.toml"};
-    app::MainWindow window{ui, settings};
+    workspace::Settings settings{dir / "settings.toml"};
+    workspace::Workspace window{ui, settings};
 };
 
 TEST_F(VerificationTest, CleanNetworkGoesOnWithoutAnyMessageOrReport) {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 // The names leading to a section of the settings: {"tramela"}, {"sirventa", "Server di prova"}.
 // An empty path names the top of the document.
@@ -111,4 +111,4 @@ private:
 // known.
 std::filesystem::path applicationDirectory(const Settings& settings);
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -1,9 +1,9 @@
-#include "app/main_window.h"
+#include "workspace/workspace.h"
 
-#include "app/settings.h"
 #include "store/database_file.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
+#include "workspace/settings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +15,7 @@
 #define TRAMELA_VERSION "1.0.0"
 #endif
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 namespace {
 
@@ -67,22 +67,22 @@ ui::FileDialog databaseFileDialog(std::string title, bool save) {
     return dialog;
 }
 
-MainWindow::MainWindow(ui::Ui& ui, Settings& settings)
+Workspace::Workspace(ui::Ui& ui, Settings& settings)
     : m_ui(ui)
     , m_settings(settings) {}
 
-MainWindow::~MainWindow() {
+Workspace::~Workspace() {
     closeConnection();
 }
 
-void MainWindow::closeConnection() {
+void Workspace::closeConnection() {
     if (m_connection) {
         m_connection->Close();
         m_connection.reset();
     }
 }
 
-void MainWindow::LoadSettings() {
+void Workspace::LoadSettings() {
     if (m_settings.load() == Settings::LoadResult::Invalid) {
         m_ui.Message(kSettingsAnomaly, ui::Icon::Stop);
         m_databasePath.clear();
@@ -93,7 +93,7 @@ void MainWindow::LoadSettings() {
     m_databasePath = m_settings.databasePath();
 }
 
-void MainWindow::Startup(std::optional<std::filesystem::path> database) {
+void Workspace::Startup(std::optional<std::filesystem::path> database) {
     m_title = kDefaultTitle;
     LoadSettings();
     if (database) {
@@ -108,7 +108,7 @@ void MainWindow::Startup(std::optional<std::filesystem::path> database) {
     m_ui.Message(kNotBound, ui::Icon::Information);
 }
 
-bool MainWindow::ConnectDatabase() {
+bool Workspace::ConnectDatabase() {
     if (m_databasePath.empty()) {
         return false;
     }
@@ -133,7 +133,7 @@ bool MainWindow::ConnectDatabase() {
     return true;
 }
 
-const std::string& MainWindow::RefreshTitle() {
+const std::string& Workspace::RefreshTitle() {
     m_title = kDefaultTitle;
     // A database without the company tables simply keeps the default title: the connection has
     // already said what it found missing.
@@ -167,7 +167,7 @@ const std::string& MainWindow::RefreshTitle() {
     return m_title;
 }
 
-void MainWindow::Connect() {
+void Workspace::Connect() {
     const auto chosen = m_ui.OpenFile(databaseFileDialog("Selezione del Database"));
     if (!chosen) {
         return;
@@ -180,7 +180,7 @@ void MainWindow::Connect() {
     RefreshTitle();
 }
 
-void MainWindow::Disconnect() {
+void Workspace::Disconnect() {
     if (!m_ui.Confirm(
             "Confermi sconnessione database ?", ui::Icon::Question, "Sconnessione Database")) {
         return;
@@ -192,7 +192,7 @@ void MainWindow::Disconnect() {
     RefreshTitle();
 }
 
-void MainWindow::Repair() {
+void Workspace::Repair() {
     const auto chosen = m_ui.OpenFile(databaseFileDialog("Riparazione del Database"));
     if (!chosen) {
         return;
@@ -207,7 +207,7 @@ void MainWindow::Repair() {
     }
 }
 
-void MainWindow::Duplicate() {
+void Workspace::Duplicate() {
     const auto origin = m_ui.OpenFile(databaseFileDialog("Selezione del Database di origine"));
     if (!origin) {
         return;
@@ -228,7 +228,7 @@ void MainWindow::Duplicate() {
     }
 }
 
-void MainWindow::About() {
+void Workspace::About() {
     const std::string database = m_databasePath.empty() ? "Nessuno" : m_databasePath;
     m_ui.Message(fmt::format("INFORMAZIONI SUL PROGRAMMA\n\n"
                              "Tramela {} - Acquisizione DataBase Corse - Regione Valmora\n\n"
@@ -241,7 +241,7 @@ void MainWindow::About() {
                  "Informazioni su Tramela");
 }
 
-bool MainWindow::Exit() {
+bool Workspace::Exit() {
     if (!m_ui.Confirm(kExitQuestion, ui::Icon::Question)) {
         return false;
     }
@@ -249,7 +249,7 @@ bool MainWindow::Exit() {
     return true;
 }
 
-void MainWindow::Shutdown() {
+void Workspace::Shutdown() {
     closeConnection();
     // A database used for one run only leaves the binding as it was, unless the user changed
     // the binding meanwhile; settings that could not be read are never overwritten.
@@ -260,16 +260,16 @@ void MainWindow::Shutdown() {
     m_settings.save();
 }
 
-void MainWindow::ShowProgressCaption(std::string_view text) {
+void Workspace::ShowProgressCaption(std::string_view text) {
     m_ui.ProgressCaption(text);
 }
 
-void MainWindow::ShowProgressBar() {
+void Workspace::ShowProgressBar() {
     m_progress = 0;
     m_ui.Progress(0);
 }
 
-void MainWindow::SetProgress(std::int64_t done, std::int64_t total) {
+void Workspace::SetProgress(std::int64_t done, std::int64_t total) {
     const int percent =
         total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
     if (percent != m_progress) {
@@ -278,13 +278,13 @@ void MainWindow::SetProgress(std::int64_t done, std::int64_t total) {
     }
 }
 
-void MainWindow::HideProgressBar() {
+void Workspace::HideProgressBar() {
     m_progress = -1;
     m_ui.Progress(-1);
 }
 
-void MainWindow::BeginBusy(bool showWaitWindow) {
+void Workspace::BeginBusy(bool showWaitWindow) {
     m_ui.BeginBusy(showWaitWindow);
 }
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 // Writes every byte, going on after interrupted writes; false on any other failure.
 bool writeAll(int fd, std::string_view bytes);
@@ -23,4 +23,4 @@ bool makePrivateFolders(const std::filesystem::path& folder);
 std::optional<std::string> writePrivateTemporary(const std::filesystem::path& target,
                                                  std::string_view bytes);
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
-class MainWindow;
+class Workspace;
 
 // The company and communication header: the `master` row whose codice is 0, as texts.
 struct CompanyHeader {
@@ -29,7 +29,7 @@ inline constexpr std::string_view kCompanyFormId = "company";
 // The "Azienda" command: creates the header row when it is missing, asks for the header in its
 // dialog, writes it on OK and rebuilds the main window's title. Every failure is shown where it
 // is met; Annulla leaves the row as it was.
-void EditCompanyHeader(MainWindow& window);
+void EditCompanyHeader(Workspace& window);
 
 // The header as stored, for showing it; nothing when the row is missing (a missing table has
 // been reported by the table layer).
@@ -42,4 +42,4 @@ std::string formatCompanyHeader(const CompanyHeader& header);
 // The entries of the company list, "%04d - %s" (code, name), in order of name.
 std::vector<std::string> companyListEntries(store::DatabaseConnection& connection);
 
-} // namespace tramela::app
+} // namespace tramela::workspace

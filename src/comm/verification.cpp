@@ -1,6 +1,5 @@
-#include "comm/xml/verification.h"
+#include "comm/verification.h"
 
-#include "app/main_window.h"
 #include "comm/report_header.h"
 #include "comm/text_output.h"
 #include "store/database_connection.h"
@@ -8,6 +7,7 @@
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -747,7 +747,7 @@ void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui
     }
 }
 
-void VerifyCommand(app::MainWindow& window) {
+void VerifyCommand(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
         return;

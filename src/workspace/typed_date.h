@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 // The rule by which every dialog accepts a typed date: exactly 8 or 10 characters, "/", "." or
 // "-" as the third and sixth, decimal digits everywhere else; day, month, then a year of four
@@ -16,4 +16,4 @@ std::optional<Date> parseTypedDate(std::string_view text);
 // The accepted date written "GG/MM/AAAA", as it is stored and compared; nothing when refused.
 std::optional<std::string> normaliseTypedDate(std::string_view text);
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -1,14 +1,14 @@
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "store/cartography.h"
 #include "store/table_definition.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 namespace {
 
 using test::TempDir;
@@ -51,7 +51,7 @@ std::filesystem::path makeDatabase(const TempDir& dir, std::string_view name, st
     return path;
 }
 
-class MainWindowTest : public ::testing::Test {
+class WorkspaceTest : public ::testing::Test {
 protected:
     std::filesystem::path settingsPath() const { return dir / "settings.toml"; }
 
@@ -69,23 +69,23 @@ protected:
     ScriptedUi ui;
 };
 
-TEST_F(MainWindowTest, StartsUnboundWhenTheSettingsNameNoDatabase) {
+TEST_F(WorkspaceTest, StartsUnboundWhenTheSettingsNameNoDatabase) {
     test::writeFile(settingsPath(), "[tramela]\n");
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.Startup();
     EXPECT_EQ(
         ui.messages(),
         (std::vector<ScriptedUi::ShownMessage>{{std::string(kNotBound), Icon::Information, ""}}));
-    EXPECT_EQ(window.title(), MainWindow::kDefaultTitle);
+    EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
     EXPECT_FALSE(window.isConnected());
 }
 
-TEST_F(MainWindowTest, UnreadableSettingsGiveTheAnomalyAndAreNeverOverwritten) {
+TEST_F(WorkspaceTest, UnreadableSettingsGiveTheAnomalyAndAreNeverOverwritten) {
     const std::string broken = "[tramela\nDatabase = \n";
     test::writeFile(settingsPath(), broken);
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.Startup();
     EXPECT_EQ(ui.messageTexts(),
               (std::vector<std::string>{std::string(kAnomaly), std::string(kNotBound)}));
@@ -94,21 +94,21 @@ TEST_F(MainWindowTest, UnreadableSettingsGiveTheAnomalyAndAreNeverOverwritten) {
     EXPECT_EQ(test::readFile(settingsPath()), broken);
 }
 
-TEST_F(MainWindowTest, DeletedDatabaseClearsTheBinding) {
+TEST_F(WorkspaceTest, DeletedDatabaseClearsTheBinding) {
     bind(dir / "sparito.sqlite");
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.Startup();
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].text,
               "Errore in fase di apertura del database\n\n"
               "Impossibile aprire il file del database (SQLite: unable to open database file)");
-    EXPECT_EQ(window.title(), MainWindow::kDefaultTitle);
+    EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
     window.Shutdown();
     EXPECT_EQ(boundPath(), "");
 }
 
-TEST_F(MainWindowTest, TitleFollowsTheCompanyHeader) {
+TEST_F(WorkspaceTest, TitleFollowsTheCompanyHeader) {
     struct Case {
         std::string sql;
         std::vector<std::string> messages;
@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, TitleFollowsTheCompanyHeader) {
     };
 
     const std::vector<Case> cases = {
-        {"", {std::string(kNoCompany)}, std::string(MainWindow::kDefaultTitle)},
+        {"", {std::string(kNoCompany)}, std::string(Workspace::kDefaultTitle)},
         {"INSERT INTO master VALUES (0, 42, '2009-01-01', '2009-12-31');",
          {},
          "Tramela - Azienda 42 - Azienda non definita [periodo dal 01/01/2009 al 31/12/2009]"},
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, TitleFollowsTheCompanyHeader) {
          "Tramela - Azienda 42 - Autolinee Valmora [periodo dal 01/01/2009 al 31/12/2009]"},
         {"INSERT INTO master VALUES (1, 42, '2009-01-01', '2009-12-31');",
          {std::string(kNoCompany)},
-         std::string(MainWindow::kDefaultTitle)},
+         std::string(Workspace::kDefaultTitle)},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, TitleFollowsTheCompanyHeader) {
         bind(database);
         ui.clear();
         Settings settings(settingsPath());
-        MainWindow window(ui, settings);
+        Workspace window(ui, settings);
         window.Startup();
         EXPECT_TRUE(window.isConnected());
         EXPECT_EQ(ui.messageTexts(), c.messages) << c.sql;
@@ -142,26 +142,26 @@ TEST_F(MainWindowTest, TitleFollowsTheCompanyHeader) {
     }
 }
 
-TEST_F(MainWindowTest, DatabaseWithoutCompanyTableStaysOpen) {
+TEST_F(WorkspaceTest, DatabaseWithoutCompanyTableStaysOpen) {
     ScriptedUi quiet;
     ASSERT_TRUE(store::createCartographyDatabase(quiet, dir / "carto.sqlite"));
     bind(dir / "carto.sqlite");
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.Startup();
     EXPECT_TRUE(window.isConnected());
     EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kNoCompany)});
-    EXPECT_EQ(window.title(), MainWindow::kDefaultTitle);
+    EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
 }
 
-TEST_F(MainWindowTest, ConnectDisconnectAndADatabaseForOneRun) {
+TEST_F(WorkspaceTest, ConnectDisconnectAndADatabaseForOneRun) {
     const auto first = makeDatabase(
         dir, "uno.sqlite", "INSERT INTO master VALUES (0, 7, '2024-01-01', '2024-12-31');");
     const auto second = makeDatabase(dir, "due.sqlite", "");
     test::writeFile(settingsPath(), "[tramela]\nDatabase = \"\"\n[securesend]\nPthExe = \"x\"\n");
     {
         Settings settings(settingsPath());
-        MainWindow window(ui, settings);
+        Workspace window(ui, settings);
         window.LoadSettings();
         ui.queueOpenFile(first);
         window.Connect();
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ConnectDisconnectAndADatabaseForOneRun) {
     {
         // --db: used for this run, the binding stays.
         Settings settings(settingsPath());
-        MainWindow window(ui, settings);
+        Workspace window(ui, settings);
         window.Startup(second);
         EXPECT_EQ(window.databasePath(), second.string());
         window.Shutdown();
@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, ConnectDisconnectAndADatabaseForOneRun) {
     EXPECT_EQ(boundPath(), first.string());
     {
         Settings settings(settingsPath());
-        MainWindow window(ui, settings);
+        Workspace window(ui, settings);
         window.Startup();
         ui.clear();
         ui.queueConfirm(false);
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, ConnectDisconnectAndADatabaseForOneRun) {
                                             Icon::Question,
                                             "Sconnessione Database"}));
         EXPECT_FALSE(window.isConnected());
-        EXPECT_EQ(window.title(), MainWindow::kDefaultTitle);
+        EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
         window.Shutdown();
     }
     EXPECT_EQ(boundPath(), "");
@@ -206,10 +206,10 @@ TEST_F(MainWindowTest, ConnectDisconnectAndADatabaseForOneRun) {
     EXPECT_EQ(settings.text("securesend", "PthExe"), "x");
 }
 
-TEST_F(MainWindowTest, DuplicateAndRepairReportFailuresWithTheirPaths) {
+TEST_F(WorkspaceTest, DuplicateAndRepairReportFailuresWithTheirPaths) {
     const auto origin = makeDatabase(dir, "origine.sqlite", "");
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
 
     ui.queueOpenFile(origin);
     ui.queueSaveFile(origin);
@@ -248,9 +248,9 @@ TEST_F(MainWindowTest, DuplicateAndRepairReportFailuresWithTheirPaths) {
                                         "Riparazione database"}));
 }
 
-TEST_F(MainWindowTest, AboutNamesTheSystemTheDatabaseAndTheEngine) {
+TEST_F(WorkspaceTest, AboutNamesTheSystemTheDatabaseAndTheEngine) {
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.About();
     const std::string text = ui.lastMessage()->text;
     EXPECT_EQ(text.rfind("INFORMAZIONI SUL PROGRAMMA\n\n", 0), 0u);
@@ -258,9 +258,9 @@ TEST_F(MainWindowTest, AboutNamesTheSystemTheDatabaseAndTheEngine) {
     EXPECT_NE(text.find("\n\nDatabase: Nessuno (SQLite 3."), std::string::npos);
 }
 
-TEST_F(MainWindowTest, ProgressBarIsToldOnlyWhenThePercentageChanges) {
+TEST_F(WorkspaceTest, ProgressBarIsToldOnlyWhenThePercentageChanges) {
     Settings settings(settingsPath());
-    MainWindow window(ui, settings);
+    Workspace window(ui, settings);
     window.ShowProgressBar();
     for (int done = 1; done <= 400; ++done) {
         window.SetProgress(done, 400);
@@ -273,4 +273,4 @@ TEST_F(MainWindowTest, ProgressBarIsToldOnlyWhenThePercentageChanges) {
 }
 
 } // namespace
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -10,23 +10,23 @@
 #include <string>
 #include <string_view>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 class Settings;
 
 // The application's frame as the core keeps it, whatever front end shows it: the bound database
 // and its connection, the company context in the title, the commands that act on the database
 // file itself, and the progress facilities of long commands.
-class MainWindow {
+class Workspace {
 public:
     static constexpr std::string_view kInitialCaption = "TRAMELA";
     static constexpr std::string_view kDefaultTitle =
         "Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"";
 
-    MainWindow(ui::Ui& ui, Settings& settings);
-    ~MainWindow();
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
+    Workspace(ui::Ui& ui, Settings& settings);
+    ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
 
     // Reads the bound database from the settings; the anomaly message when they cannot be read.
     void LoadSettings();
@@ -84,4 +84,4 @@ private:
 // The file dialog filter of database files.
 ui::FileDialog databaseFileDialog(std::string title, bool save = false);
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -1,10 +1,10 @@
-#include "app/company_header.h"
+#include "workspace/company_header.h"
 
-#include "app/main_window.h"
-#include "app/typed_date.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
+#include "workspace/typed_date.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,7 +13,7 @@
 #include <limits>
 #include <variant>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 namespace {
 
@@ -258,7 +258,7 @@ std::vector<std::string> companyListEntries(store::DatabaseConnection& connectio
     return entries;
 }
 
-void EditCompanyHeader(MainWindow& window) {
+void EditCompanyHeader(Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
         return;
@@ -336,4 +336,4 @@ std::string formatCompanyHeader(const CompanyHeader& header) {
                        header.end);
 }
 
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-namespace tramela::app {
-class MainWindow;
+namespace tramela::workspace {
+class Workspace;
 }
 
 namespace tramela::store {
@@ -88,6 +88,6 @@ void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui
 
 // The menu's stand-alone verification: the general data first, then the verification of the
 // text form of the communication, whose answer is not used.
-void VerifyCommand(app::MainWindow& window);
+void VerifyCommand(workspace::Workspace& window);
 
 } // namespace tramela::comm

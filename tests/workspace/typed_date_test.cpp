@@ -1,8 +1,8 @@
-#include "app/typed_date.h"
+#include "workspace/typed_date.h"
 
 #include <gtest/gtest.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 namespace {
 
 TEST(TypedDate, AcceptedFormsAreNormalisedToDayMonthYear) {
@@ -50,4 +50,4 @@ TEST(TypedDate, WrongShapesAndDaysOutsideTheCalendarAreRefused) {
 }
 
 } // namespace
-} // namespace tramela::app
+} // namespace tramela::workspace

@@ -1,11 +1,11 @@
-#include "app/private_files.h"
+#include "workspace/private_files.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 
 namespace fs = std::filesystem;
 
@@ -76,4 +76,4 @@ std::optional<std::string> writePrivateTemporary(const fs::path& target, std::st
     return temporary;
 }
 
-} // namespace tramela::app
+} // namespace tramela::workspace

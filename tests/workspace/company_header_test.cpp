@@ -1,15 +1,15 @@
-#include "app/company_header.h"
-#include "app/main_window.h"
-#include "app/settings.h"
 #include "store/cartography.h"
 #include "store/table_definition.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/company_header.h"
+#include "workspace/settings.h"
+#include "workspace/workspace.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-namespace tramela::app {
+namespace tramela::workspace {
 namespace {
 
 using ui::FormValues;
@@ -99,7 +99,7 @@ protected:
     test::TempDir dir;
     ScriptedUi ui;
     Settings settings{dir / "settings.toml"};
-    MainWindow window{ui, settings};
+    Workspace window{ui, settings};
 };
 
 constexpr std::string_view kHeader2009 =
@@ -228,4 +228,4 @@ TEST_F(CompanyHeaderTest, StoredHeaderIsReadForDisplay) {
 }
 
 } // namespace
-} // namespace tramela::app
+} // namespace tramela::workspace
