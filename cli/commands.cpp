@@ -284,17 +284,17 @@ void calendarCommand(Context& context, const Arguments& arguments) {
             return;
         }
         // The fill itself refuses a cadence the register does not hold; then there is no count.
-        const int added = editor.FillCadence(cadence, first, last, *weekdays);
-        if (!context.ui.failureShown()) {
+        if (const auto added = editor.FillCadence(cadence, first, last, *weekdays)) {
             context.ui.Message(
-                fmt::format("Cadenza {}: aggiunti {} giorni al calendario.", cadence, added),
+                fmt::format("Cadenza {}: aggiunti {} giorni al calendario.", cadence, *added),
                 ui::Icon::Information);
         }
     } else if (action == "clear") {
-        const int cleared = editor.ClearCadence(cadence, first, last);
-        context.ui.Message(
-            fmt::format("Cadenza {}: tolti {} giorni dal calendario.", cadence, cleared),
-            ui::Icon::Information);
+        if (const auto cleared = editor.ClearCadence(cadence, first, last)) {
+            context.ui.Message(
+                fmt::format("Cadenza {}: tolti {} giorni dal calendario.", cadence, *cleared),
+                ui::Icon::Information);
+        }
     } else if (action == "add") {
         editor.AddCadence(*day, cadence);
     } else if (action == "remove") {

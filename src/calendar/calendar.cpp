@@ -4,6 +4,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 
 #include <algorithm>
@@ -208,18 +209,19 @@ bool CalendarEditor::insertRow(CalendarDay& day, std::string_view code, std::str
     return true;
 }
 
-int CalendarEditor::FillCadence(std::string_view code,
-                                const Date& first,
-                                const Date& last,
-                                const Weekdays& weekdays) {
+std::optional<int> CalendarEditor::FillCadence(std::string_view code,
+                                               const Date& first,
+                                               const Date& last,
+                                               const Weekdays& weekdays) {
     code = store::withoutTrailingBlanks(code);
     if (!cadenceExists(code)) {
-        return 0;
+        return std::nullopt;
     }
-    int added = 0;
-    m_connection.BeginTrans();
+    // The fill is one change: a refused row undoes the rows added before it.
+    store::Transaction transaction(m_connection);
     store::TableCursor calendar(&m_connection, "calend");
-    for (Date date = first; date <= last; date = date.addDays(1)) {
+    std::vector<CalendarDay*> filled;
+    for (Date date = first; transaction.active() && date <= last; date = date.addDays(1)) {
         CalendarDay* day = m_days.find(date);
         if (day == nullptr || !weekdays[static_cast<size_t>(day->weekday - 1)] ||
             day->hasCadence(code)) {
@@ -231,16 +233,21 @@ int CalendarEditor::FillCadence(std::string_view code,
         calendar.SetField("giorno", std::to_string(day->weekday));
         calendar.SetField("note", " ");
         if (!calendar.Update()) {
-            break;
+            return std::nullopt;
         }
-        day->cadences.push_back({std::string(code), " "});
-        ++added;
+        filled.push_back(day);
     }
-    m_connection.CommitTrans();
-    return added;
+    if (!transaction.commit()) {
+        return std::nullopt;
+    }
+    for (CalendarDay* day : filled) {
+        day->cadences.push_back({std::string(code), " "});
+    }
+    return static_cast<int>(filled.size());
 }
 
-int CalendarEditor::ClearCadence(std::string_view code, const Date& first, const Date& last) {
+std::optional<int>
+CalendarEditor::ClearCadence(std::string_view code, const Date& first, const Date& last) {
     code = store::withoutTrailingBlanks(code);
     store::QueryCursor rows(m_connection);
     rows.SetSelect("data, caden");
@@ -249,27 +256,31 @@ int CalendarEditor::ClearCadence(std::string_view code, const Date& first, const
     rows.Bind(1, code);
     rows.Bind(2, std::string_view(first.iso()));
     rows.Bind(3, std::string_view(last.iso()));
-    int cleared = 0;
-    m_connection.BeginTrans();
+    store::Transaction transaction(m_connection);
     store::TableCursor calendar(&m_connection, "calend");
     calendar.SelectIndex("codice");
-    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+    std::vector<std::string> cleared;
+    for (bool row = transaction.active() && rows.Execute(); row; row = rows.MoveNext()) {
         std::string date;
         std::string stored;
         rows.GetDateText(0, date);
         rows.GetDateText(1, stored);
         if (!calendar.Seek({date, stored}) || !calendar.Delete()) {
-            continue;
+            return std::nullopt;
         }
-        ++cleared;
+        cleared.push_back(std::move(date));
+    }
+    if (rows.failed() || !transaction.commit()) {
+        return std::nullopt;
+    }
+    for (const std::string& date : cleared) {
         if (CalendarDay* day = m_days.find(parseDisplayDate(date))) {
             std::erase_if(day->cadences, [&](const DayCadence& cadence) {
                 return store::withoutTrailingBlanks(cadence.code) == code;
             });
         }
     }
-    m_connection.CommitTrans();
-    return cleared;
+    return static_cast<int>(cleared.size());
 }
 
 bool CalendarEditor::AddCadence(const Date& date, std::string_view code) {
@@ -278,10 +289,8 @@ bool CalendarEditor::AddCadence(const Date& date, std::string_view code) {
     if (day == nullptr || !cadenceExists(code)) {
         return false;
     }
-    m_connection.BeginTrans();
-    const bool added = insertRow(*day, code, day->holiday);
-    m_connection.CommitTrans();
-    return added;
+    store::Transaction transaction(m_connection);
+    return transaction.active() && insertRow(*day, code, day->holiday) && transaction.commit();
 }
 
 bool CalendarEditor::RemoveCadence(const Date& date, std::string_view code) {
@@ -325,28 +334,23 @@ bool CalendarEditor::SetAnnotation(const Date& date, std::string_view note) {
     rows.SetFrom("calend");
     rows.SetWhere("data = ?1");
     rows.Bind(1, std::string_view(date.iso()));
-    bool done = true;
     std::vector<std::string> updated;
-    m_connection.BeginTrans();
+    // A refused annotation leaves every row of the day as it was.
+    store::Transaction transaction(m_connection);
     store::TableCursor calendar(&m_connection, "calend");
     calendar.SelectIndex("codice");
-    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+    for (bool row = transaction.active() && rows.Execute(); row; row = rows.MoveNext()) {
         std::string stored;
         rows.GetDateText(0, stored);
         if (!calendar.Seek({date.display(), stored}) || !calendar.Edit() ||
             !calendar.SetField("note", text) || !calendar.Update()) {
-            done = false;
-            break;
+            return false;
         }
         updated.push_back(std::move(stored));
     }
-    done = done && !rows.failed();
-    // A refused annotation leaves every row of the day as it was.
-    if (!done) {
-        m_connection.Rollback();
+    if (rows.failed() || !transaction.commit()) {
         return false;
     }
-    m_connection.CommitTrans();
     if (CalendarDay* day = m_days.find(date)) {
         for (DayCadence& cadence : day->cadences) {
             if (std::find(updated.begin(), updated.end(), cadence.code) != updated.end()) {

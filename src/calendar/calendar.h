@@ -73,20 +73,22 @@ using Weekdays = std::array<bool, 7>;
 // "1234567"-style digits, each a weekday to include; nothing when a character is not 1-7.
 std::optional<Weekdays> parseWeekdays(std::string_view digits);
 
-// The calendar window's operations: each writes the calendar in one transaction and keeps the
-// day list in step with the rows actually written. Failures are shown where they are met.
+// The calendar window's operations: each writes the calendar in one transaction, all of it or
+// nothing, and keeps the day list in step with the rows written. Failures are shown where they
+// are met.
 class CalendarEditor {
 public:
     CalendarEditor(store::DatabaseConnection& connection, DayList& days);
 
     // Adds the cadence to every day of the range whose weekday is chosen and that does not have
-    // it yet; gives the number of days added.
-    int FillCadence(std::string_view code,
-                    const Date& first,
-                    const Date& last,
-                    const Weekdays& weekdays);
-    // Removes the cadence from every day of the range; gives the number of days cleared.
-    int ClearCadence(std::string_view code, const Date& first, const Date& last);
+    // it yet; gives the number of days added, nothing when refused (no day added).
+    std::optional<int> FillCadence(std::string_view code,
+                                   const Date& first,
+                                   const Date& last,
+                                   const Weekdays& weekdays);
+    // Removes the cadence from every day of the range; gives the number of days cleared, nothing
+    // when refused (no day cleared).
+    std::optional<int> ClearCadence(std::string_view code, const Date& first, const Date& last);
     bool AddCadence(const Date& day, std::string_view code);
     bool RemoveCadence(const Date& day, std::string_view code);
     // Sets the annotation of every calendar row of the day; empty text is a single blank.

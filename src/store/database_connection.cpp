@@ -90,43 +90,57 @@ bool DatabaseConnection::transactionStep(std::string_view sql, std::string_view 
     return false;
 }
 
-void DatabaseConnection::BeginTrans() {
+bool DatabaseConnection::BeginTrans() {
     if (!IsOpen()) {
-        return;
+        return false;
     }
     const std::string sql =
         m_transactionDepth == 0 ? "BEGIN" : fmt::format("SAVEPOINT t{}", m_transactionDepth);
-    if (transactionStep(sql, "Errore in fase di avvio della transazione\n\n")) {
-        ++m_transactionDepth;
+    if (!transactionStep(sql, "Errore in fase di avvio della transazione\n\n")) {
+        return false;
     }
+    ++m_transactionDepth;
+    return true;
 }
 
-void DatabaseConnection::CommitTrans() {
+bool DatabaseConnection::CommitTrans() {
     if (!IsOpen()) {
-        return;
+        return false;
     }
     const std::string sql = m_transactionDepth <= 1
                                 ? std::string("COMMIT")
                                 : fmt::format("RELEASE t{}", m_transactionDepth - 1);
-    if (transactionStep(sql, "Errore in fase di convalida della transazione\n\n") &&
-        m_transactionDepth > 0) {
+    if (!transactionStep(sql, "Errore in fase di convalida della transazione\n\n")) {
+        return false;
+    }
+    if (m_transactionDepth > 0) {
         --m_transactionDepth;
     }
+    return true;
 }
 
-void DatabaseConnection::Rollback() {
+bool DatabaseConnection::Rollback() {
     if (!IsOpen()) {
-        return;
+        return false;
     }
     // Rolling back changes data under any query still walking its rows.
     notifyWrite();
+    if (m_transactionDepth <= 1 && sqlite3_get_autocommit(m_db) != 0) {
+        // The engine has already rolled the transaction back itself (a full disk, an I/O
+        // error): there is nothing left to undo, and nothing to complain about.
+        m_transactionDepth = 0;
+        return true;
+    }
     const std::string sql = m_transactionDepth <= 1 ? std::string("ROLLBACK")
                                                     : fmt::format("ROLLBACK TO t{0}; RELEASE t{0}",
                                                                   m_transactionDepth - 1);
-    if (transactionStep(sql, "Errore in fase di ripristino della transazione\n\n") &&
-        m_transactionDepth > 0) {
+    if (!transactionStep(sql, "Errore in fase di ripristino della transazione\n\n")) {
+        return false;
+    }
+    if (m_transactionDepth > 0) {
         --m_transactionDepth;
     }
+    return true;
 }
 
 bool DatabaseConnection::execute(std::string_view sql, std::string* description) {

@@ -37,9 +37,11 @@ public:
     void Close();
 
     // Transactions nest: the outermost is BEGIN/COMMIT/ROLLBACK, inner ones are savepoints.
-    void BeginTrans();
-    void CommitTrans();
-    void Rollback();
+    // Each gives false when the engine refuses it (the failure shown). Commands use the scoped
+    // store::Transaction rather than these.
+    bool BeginTrans();
+    bool CommitTrans();
+    bool Rollback();
 
     int transactionDepth() const { return m_transactionDepth; }
 

@@ -5,6 +5,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
 #include "workspace/workspace.h"
@@ -111,14 +112,6 @@ bool standardLinesAbsent(store::DatabaseConnection& connection) {
         connection.ui().Message(kAlreadyPresent, ui::Icon::Exclamation);
     }
     return !present;
-}
-
-// Opens the command's one transaction; false when it could not begin (the connection has said
-// why).
-bool beginCommand(store::DatabaseConnection& connection) {
-    const int depth = connection.transactionDepth();
-    connection.BeginTrans();
-    return connection.transactionDepth() > depth;
 }
 
 // Company line codes are the same line whatever their case: "l7" is line "L7".
@@ -399,7 +392,8 @@ void IdentifyStandardLines(workspace::Workspace& window) {
         return;
     }
 
-    if (!beginCommand(*connection)) {
+    store::Transaction transaction(*connection);
+    if (!transaction.active()) {
         return;
     }
     InsertCounts inserted;
@@ -421,7 +415,9 @@ void IdentifyStandardLines(workspace::Workspace& window) {
                             inserted);
         }
     }
-    connection->CommitTrans();
+    if (!transaction.commit()) {
+        return;
+    }
     const int pairs = static_cast<int>(found->pairs.size());
     ui.Message(fmt::format(kGenerated, inserted.lines, pairs, inserted.links, pairs) +
                    std::string(kVerifyByHand),
@@ -462,7 +458,8 @@ void IdentifyRailwayStandardLines(workspace::Workspace& window) {
     }
     const auto relation = [](size_t position) { return fmt::format("REL_{:04d}", position + 1); };
 
-    if (!beginCommand(*connection)) {
+    store::Transaction transaction(*connection);
+    if (!transaction.active()) {
         return;
     }
     InsertCounts inserted;
@@ -509,11 +506,12 @@ void IdentifyRailwayStandardLines(workspace::Workspace& window) {
         }
         if (trips.failed()) {
             // The trips seen so far would be coded to relations and the others not.
-            connection->Rollback();
             return;
         }
     }
-    connection->CommitTrans();
+    if (!transaction.commit()) {
+        return;
+    }
     const int lineCount = static_cast<int>(names.size());
     ui.Message(fmt::format(kGenerated, inserted.lines, lineCount, inserted.links, lineCount) +
                    fmt::format(kRailwayTrips, tripsModified, tripsRead),
@@ -530,7 +528,8 @@ void RemoveStandardLines(workspace::Workspace& window) {
         !ui.Confirm(kRemoveLastWarning, ui::Icon::Question)) {
         return;
     }
-    if (!beginCommand(*connection)) {
+    store::Transaction transaction(*connection);
+    if (!transaction.active()) {
         return;
     }
     // The links go first: a standard line still linked cannot be deleted.
@@ -562,10 +561,11 @@ void RemoveStandardLines(workspace::Workspace& window) {
             },
             lines);
     if (!deleted) {
-        connection->Rollback();
         return;
     }
-    connection->CommitTrans();
+    if (!transaction.commit()) {
+        return;
+    }
     ui.Message(fmt::format(kRemoved, lines.deleted, lines.read, links.deleted, links.read),
                ui::Icon::Information);
 }

@@ -137,10 +137,38 @@ TEST_F(CalendarEditorTest, FillIsIdempotentAndClearTouchesOneCadenceOnly) {
     EXPECT_FALSE(days.find({2024, 3, 25})->hasCadence("FES"));
     EXPECT_TRUE(ui.messages().empty());
 
-    EXPECT_EQ(editor.FillCadence("XYZ", {2024, 3, 25}, {2024, 3, 31}, everyDay), 0);
+    EXPECT_EQ(editor.FillCadence("XYZ", {2024, 3, 25}, {2024, 3, 31}, everyDay), std::nullopt);
     EXPECT_EQ(ui.lastMessage()->text,
               "ATTENZIONE: la cadenza XYZ non è presente nell'archivio delle cadenze.\n\n"
               "I dati immessi non saranno registrati !!!");
+}
+
+TEST_F(CalendarEditorTest, ARefusedDayUndoesTheWholeFillAndClear) {
+    DayList days({2024, 3, 25}, {2024, 3, 31});
+    ASSERT_TRUE(days.LoadCalendar(*connection));
+    CalendarEditor editor(*connection, days);
+    const Weekdays everyDay{true, true, true, true, true, true, true};
+    // The engine refuses the fifth day of the range, after four were written.
+    std::string description;
+    ASSERT_TRUE(connection->execute("CREATE TRIGGER no_friday BEFORE INSERT ON calend "
+                                    "WHEN NEW.data = '2024-03-29' BEGIN "
+                                    "SELECT RAISE(ABORT, 'venerdì rifiutato'); END",
+                                    &description))
+        << description;
+    EXPECT_EQ(editor.FillCadence("FER", {2024, 3, 25}, {2024, 3, 31}, everyDay), std::nullopt);
+    EXPECT_TRUE(rows().empty()) << "the days before the refused one are not kept";
+    EXPECT_FALSE(days.find({2024, 3, 25})->hasCadence("FER"));
+    EXPECT_EQ(connection->transactionDepth(), 0);
+
+    ASSERT_TRUE(connection->execute("DROP TRIGGER no_friday", &description));
+    ASSERT_EQ(editor.FillCadence("FER", {2024, 3, 25}, {2024, 3, 31}, everyDay), 7);
+    ASSERT_TRUE(connection->execute("CREATE TRIGGER keep_friday BEFORE DELETE ON calend "
+                                    "WHEN OLD.data = '2024-03-29' BEGIN "
+                                    "SELECT RAISE(ABORT, 'venerdì trattenuto'); END",
+                                    &description));
+    EXPECT_EQ(editor.ClearCadence("FER", {2024, 3, 25}, {2024, 3, 31}), std::nullopt);
+    EXPECT_EQ(rows().size(), 7u);
+    EXPECT_TRUE(days.find({2024, 3, 25})->hasCadence("FER"));
 }
 
 TEST_F(CalendarEditorTest, DayOperationsCarryHolidayNamesAndAnnotations) {

@@ -8,6 +8,7 @@
 #include "store/date.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 #include "workspace/workspace.h"
 
@@ -1790,21 +1791,19 @@ bool ImportGtfs(workspace::Workspace& window, const ImportOptions& options) {
 
     window.ShowProgressCaption("Registrazione dati GTFS");
     window.SetProgress(static_cast<std::int64_t>(std::size(steps)) + 1, std::size(steps) + 2);
-    const int depth = connection->transactionDepth();
-    connection->BeginTrans();
-    if (connection->transactionDepth() != depth + 1) {
+    store::Transaction transaction(*connection);
+    if (!transaction.active()) {
         window.HideProgressBar();
         return fail(ui, "Impossibile aprire la transazione.");
     }
     if (!writeModel(*connection, stops, model, codes, createMaster)) {
-        connection->Rollback();
+        transaction.rollback();
         window.HideProgressBar();
         return fail(ui, "Una riga è stata rifiutata dal database (vedi il messaggio precedente).");
     }
-    connection->CommitTrans();
+    const bool committed = transaction.commit();
     window.HideProgressBar();
-    if (connection->transactionDepth() != depth) {
-        connection->Rollback();
+    if (!committed) {
         return fail(ui, "La transazione non è stata confermata.");
     }
 

@@ -4,7 +4,9 @@
 #include "comm/txt/record_layouts.h"
 #include "store/database_connection.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
+#include "ui/progress_bar.h"
 #include "ui/ui.h"
 #include "workspace/workspace.h"
 
@@ -549,19 +551,20 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     }
 
     window.ShowProgressCaption(steps.writeCaption);
-    window.ShowProgressBar();
-    store::DatabaseConnection& connection = *window.connection();
-    connection.BeginTrans();
+    ui::ProgressBar progress(ui);
+    store::Transaction transaction(*window.connection());
+    if (!transaction.active()) {
+        return passes;
+    }
     reader.rewind();
     number = 0;
     while (reader.next(line)) {
         ++number;
         steps.write(line, number);
-        window.SetProgress(number, passes.read);
+        progress.set(number, passes.read);
     }
-    connection.CommitTrans();
-    window.HideProgressBar();
-    passes.written = true;
+    // A commit the engine refuses keeps nothing of the file: the import has not happened.
+    passes.written = transaction.commit();
     return passes;
 }
 

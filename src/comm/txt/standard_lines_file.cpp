@@ -5,6 +5,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
 #include "workspace/workspace.h"
@@ -369,16 +370,14 @@ void ImportStandardLines(workspace::Workspace& window) {
     }
     // One transaction for the whole file: one sync, and nothing of it if the program stops
     // midway. A refused row is reported by the table layer and skipped; the others go on.
-    const int depth = connection->transactionDepth();
-    connection->BeginTrans();
-    if (connection->transactionDepth() == depth) {
+    store::Transaction transaction(*connection);
+    if (!transaction.active()) {
         return;
     }
     {
         store::TableCursor lines(connection, "reglinee");
         store::TableCursor links(connection, "reglklin");
         if (!lines.SelectIndex("codice") || !links.SelectIndex("codice")) {
-            connection->Rollback();
             return;
         }
         // The links of a standard line whose row was refused are not written either: the file's
@@ -396,7 +395,9 @@ void ImportStandardLines(workspace::Workspace& window) {
             }
         }
     }
-    connection->CommitTrans();
+    if (!transaction.commit()) {
+        return;
+    }
 
     ui.Message(fmt::format("Risultato dell'elaborazione:\n\n"
                            "Lette {} Linee Standard\n"

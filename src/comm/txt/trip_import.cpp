@@ -8,6 +8,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
 #include "workspace/workspace.h"
@@ -390,12 +391,18 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
         }
     }
 
-    connection.BeginTrans();
+    store::Transaction transaction(connection);
+    if (!transaction.active()) {
+        return false;
+    }
     const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
     const long adjusted = adjustRouteStops(window, routes);
     const long trips = storeTrips(window, image);
-    connection.CommitTrans();
+    const bool committed = transaction.commit();
     window.HideProgressBar();
+    if (!committed) {
+        return false; // nothing was kept, and the connection has said why
+    }
 
     // The trips that failed the check were left out with the user's consent; any row refused
     // among the rest makes the import fail, and the combined import stops there.
