@@ -48,7 +48,7 @@ int main() {
     workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
     ui.clear();
-    ui.queueSaveFile(dir / "out" / "RT_PROTO.TXT");
+    ui.answerFile("folder", dir / "out" / "RT_PROTO.TXT");
     bench::Stopwatch whole;
     comm::ExportTxt(window);
     bench::report("whole export (verification, 12 files, 2 shapefiles)",

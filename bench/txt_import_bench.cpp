@@ -56,16 +56,16 @@ int main() {
     workspace::Workspace window(ui, settings);
     window.Startup(dir / "rete.sqlite");
     ui.clear();
-    ui.queueOpenFile(dir / "out" / "RT_PROTO.TXT");
-    ui.queueOpenFile(dir / "out" / "RT_CADEN.TXT");
+    ui.answerFile("rt_proto", dir / "out" / "RT_PROTO.TXT");
+    ui.answerFile("rt_caden", dir / "out" / "RT_CADEN.TXT");
     for (int i = 0; i < 8; ++i) {
-        ui.queueConfirm(true);
+        ui.answerConfirm("proceed", true);
     }
 
     // The complete import's six steps, in its order, each timed on its own.
     struct Step {
         const char* name;
-        bool (*run)(workspace::Workspace&, bool);
+        ui::Outcome (*run)(workspace::Workspace&, bool);
     };
 
     const Step steps[] = {
@@ -80,7 +80,7 @@ int main() {
     bool done = true;
     for (const Step& step : steps) {
         bench::Stopwatch one;
-        done = done && step.run(window, true);
+        done = done && step.run(window, true) == ui::Outcome::Done;
         bench::report(step.name, one.seconds(), 1, "files");
     }
     bench::report(

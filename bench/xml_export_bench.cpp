@@ -28,11 +28,12 @@ void exportLocally(workspace::Workspace& window,
                    const std::filesystem::path& document,
                    bool compress) {
     ui.clear();
-    ui.queueForm(ui::FormValues{
-        {"mode", "generazione locale"},
-        {"compression", compress ? "compressione LZMA" : "non compresso"},
-    });
-    ui.queueSaveFile(document);
+    ui.answerForm("export-xml",
+                  ui::FormValues{
+                      {"mode", "generazione locale"},
+                      {"compression", compress ? "compressione LZMA" : "non compresso"},
+                  });
+    ui.answerFile("file", document);
     comm::xml::exportVkzXml(window);
 }
 

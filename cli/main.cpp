@@ -1,14 +1,16 @@
-// The command line: one subcommand per built command of the menu, plus a few of its own. This is
-// the one place where the outcome of a command becomes the exit status: 0 done, 1 a failure or
-// refusal was shown, 2 usage, 3 cancelled.
+// The command line: one subcommand per command of the command table. This is the one place
+// where the outcome of a command becomes the exit status: 0 done, 1 failed or refused, 2 usage,
+// 3 cancelled.
 
-#include "app/command_table.h"
-#include "commands.h"
+#include "app/registry.h"
+#include "command_line.h"
 #include "ui/cli_ui.h"
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace {
@@ -18,12 +20,25 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 constexpr int kCancelled = 3;
 
+int exitStatus(tramela::ui::Outcome outcome, const tramela::ui::CliUi& ui) {
+    using tramela::ui::Outcome;
+    if (ui.usageError()) {
+        return kUsage;
+    }
+    if (outcome == Outcome::Done) {
+        return kDone;
+    }
+    // An answer of the command line that the command refused is a failure, not a Cancel.
+    return outcome == Outcome::Failed || ui.refused() ? kFailed : kCancelled;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace tramela;
 
     CLI::App app{"Tramela - Acquisizione DataBase Corse - Regione Valmora", "tramela"};
+    cli::speakItalian(app);
     app.require_subcommand(1);
 
     std::string database;
@@ -37,32 +52,7 @@ int main(int argc, char** argv) {
     auto* yesFlag = app.add_flag("--yes", yes, "Risponde OK a ogni richiesta di conferma");
     app.add_flag("--no", no, "Risponde Annulla a ogni richiesta di conferma")->excludes(yesFlag);
 
-    const std::vector<cli::CliCommand> commands = cli::cliCommands();
-    std::vector<cli::Arguments> arguments(commands.size());
-    const cli::CliCommand* selected = nullptr;
-    const cli::Arguments* selectedArguments = nullptr;
-    for (size_t i = 0; i < commands.size(); ++i) {
-        const cli::CliCommand& command = commands[i];
-        std::string description(command.description);
-        if (command.menuId != 0) {
-            const app::MenuItem* item = app::findCommand(command.menuId);
-            if (item == nullptr || item->entry == nullptr) {
-                continue; // not built yet: the menu lists it, the command line does not offer it
-            }
-            if (description.empty()) {
-                description = app::plainLabel(item->label);
-            }
-        }
-        CLI::App* sub = app.add_subcommand(std::string(command.name), description);
-        if (command.addOptions != nullptr) {
-            command.addOptions(*sub, arguments[i]);
-        }
-        sub->callback([&, i] {
-            selected = &commands[i];
-            selectedArguments = &arguments[i];
-        });
-    }
-
+    const cli::CommandLine commandLine(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -71,30 +61,59 @@ int main(int argc, char** argv) {
         app.exit(e);
         return kUsage;
     }
-    if (selected == nullptr) {
+    std::optional<cli::CommandLine::Selection> selection = commandLine.selection();
+    if (!selection) {
         return kUsage;
     }
 
     ui::CliUi::Terminals terminals;
     terminals.interactive = ::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0;
     terminals.progress = ::isatty(STDERR_FILENO) != 0;
+    // What nobody can be asked must be given: refused before anything is read or written.
+    if (!terminals.interactive && !selection->missingInBatch.empty()) {
+        for (const app::Parameter* missing : selection->missingInBatch) {
+            std::cerr << fmt::format("Manca {}: {} (senza un terminale non può essere chiesto)\n",
+                                     missing->name,
+                                     missing->help);
+        }
+        return kUsage;
+    }
+
     ui::CliUi ui(yes  ? ui::CliUi::Answer::Yes
                  : no ? ui::CliUi::Answer::No
                       : ui::CliUi::Answer::Ask,
                  terminals);
+    ui.setAnswers(std::move(selection->answers));
     workspace::Settings settings(settingsFile.empty() ? workspace::Settings::defaultPath()
                                                       : std::filesystem::path(settingsFile));
-    workspace::Workspace window(ui, settings);
-    cli::Context context{ui, window, std::nullopt};
-    if (!database.empty()) {
-        context.database = database;
+    workspace::Workspace workspace(ui, settings);
+    const app::Command& command = *selection->command;
+    bool started = true;
+    switch (command.needs) {
+    case app::Needs::Files:
+        break;
+    case app::Needs::Binding:
+        workspace.LoadSettings();
+        if (!database.empty()) {
+            // A database named for this run is the binding these commands leave or keep.
+            workspace.Startup(std::filesystem::path(database));
+        }
+        break;
+    case app::Needs::Session:
+    case app::Needs::Database:
+        started = workspace.Startup(
+            database.empty() ? std::nullopt : std::optional<std::filesystem::path>(database));
+        break;
     }
-
-    cli::runCommand(*selected, context, *selectedArguments);
-    window.Shutdown();
-
-    if (ui.failureShown() || ui.refused()) {
-        return kFailed;
+    const bool viewing = command.view != nullptr && !selection->anyGiven;
+    const ui::Outcome outcome =
+        app::Run(workspace, command, viewing ? command.view : command.entry);
+    if (command.after != nullptr && !viewing) {
+        std::cout << command.after(workspace) << '\n' << std::flush;
     }
-    return ui.cancelled() ? kCancelled : kDone;
+    workspace.Shutdown();
+    // A start-up that reported a failure (settings unreadable, database unopenable) does not
+    // end in a clean exit even when the command itself did its work.
+    const int status = exitStatus(outcome, ui);
+    return status == kDone && !started ? kFailed : status;
 }

@@ -1,6 +1,7 @@
 #include "gui/main_frame.h"
 
-#include "app/command_table.h"
+#include "app/registry.h"
+#include "app/shell_commands.h"
 #include "gui/qt_ui.h"
 #include "gui/text.h"
 #include "gui/work_area.h"
@@ -44,7 +45,7 @@ void MainFrame::buildMenuBar() {
             QMenu* menu = bar->addMenu(toQString(item.label));
             addItems(menu, item.children);
         } else if (item.kind == app::MenuItem::Kind::Command) {
-            addCommand(bar, item);
+            addCommand(bar, *app::findCommand(item.id));
         }
     }
 }
@@ -60,18 +61,18 @@ void MainFrame::addItems(QMenu* menu, const std::vector<app::MenuItem>& items) {
             addItems(menu->addMenu(toQString(item.label)), item.children);
             break;
         case app::MenuItem::Kind::Command:
-            addCommand(menu, item);
+            addCommand(menu, *app::findCommand(item.id));
             break;
         }
     }
 }
 
-QAction* MainFrame::addCommand(QWidget* owner, const app::MenuItem& item) {
-    auto* action = new QAction(toQString(item.label), owner);
-    action->setData(item.id);
-    action->setObjectName(QStringLiteral("command%1").arg(item.id));
-    action->setEnabled(app::isEnabled(item.id, m_core));
-    const int id = item.id;
+QAction* MainFrame::addCommand(QWidget* owner, const app::Command& command) {
+    auto* action = new QAction(toQString(command.label), owner);
+    action->setData(command.menuId);
+    action->setObjectName(QStringLiteral("command%1").arg(command.menuId));
+    action->setEnabled(app::isEnabled(command, m_core));
+    const int id = command.menuId;
     connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
     owner->addAction(action);
     return action;
@@ -104,9 +105,9 @@ void MainFrame::runCommand(int id) {
         app::Route(m_core, id);
     } catch (const std::exception& error) {
         // A fault of a command must not take the session (and the user's binding) with it.
-        const app::MenuItem* item = app::findCommand(id);
+        const app::Command* command = app::findCommand(id);
         m_ui.Message(fmt::format("Errore imprevisto durante il comando \"{}\".\n\n{}",
-                                 item != nullptr ? app::plainLabel(item->label) : "",
+                                 command != nullptr ? app::commandName(*command) : "",
                                  error.what()),
                      ui::Icon::Stop);
     }
@@ -130,7 +131,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     m_running = true;
-    const bool leave = m_core.Exit();
+    const bool leave = app::Exit(m_core) == ui::Outcome::Done;
     m_running = false;
     if (!leave) {
         event->ignore();

@@ -11,8 +11,9 @@ class Workspace;
 }
 
 namespace tramela::app {
+struct Command;
 struct MenuItem;
-}
+} // namespace tramela::app
 
 namespace tramela::gui {
 
@@ -54,7 +55,7 @@ protected:
 private:
     void buildMenuBar();
     void addItems(QMenu* menu, const std::vector<app::MenuItem>& items);
-    QAction* addCommand(QWidget* owner, const app::MenuItem& item);
+    QAction* addCommand(QWidget* owner, const app::Command& command);
 
     workspace::Workspace& m_core;
     QtUi& m_ui;

@@ -133,13 +133,13 @@ void QtUi::Message(std::string_view text, ui::Icon icon, std::string_view captio
     runModal(box);
 }
 
-bool QtUi::Confirm(std::string_view text, ui::Icon icon, std::string_view caption) {
+bool QtUi::Confirm(const ui::Question& question, std::string_view text, ui::Icon icon) {
     if (m_mode == Mode::Unattended) {
         std::cerr << text << (text.ends_with('\n') ? "" : "\n") << "Annulla\n" << std::flush;
         return false;
     }
     QMessageBox box(dialogOwner());
-    prepareBox(box, text, icon, caption);
+    prepareBox(box, text, icon, question.caption);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Annulla"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);

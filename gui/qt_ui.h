@@ -42,7 +42,7 @@ public:
     void attach(QWidget* window, WorkArea* area);
 
     void Message(std::string_view text, ui::Icon icon, std::string_view caption = {}) override;
-    bool Confirm(std::string_view text, ui::Icon icon, std::string_view caption = {}) override;
+    bool Confirm(const ui::Question& question, std::string_view text, ui::Icon icon) override;
     std::optional<std::filesystem::path> OpenFile(const ui::FileDialog& dialog) override;
     std::optional<std::filesystem::path> SaveFile(const ui::FileDialog& dialog) override;
     std::optional<ui::FormValues> Form(const ui::FormSpec& spec) override;

@@ -1,12 +1,23 @@
-#include "app/command_table.h"
+// The one table of commands: each with its menu id and label, its command line name, what it
+// needs, how the command line answers its questions, and its entry point. Then the menu bar,
+// which places the commands by id.
 
+#include "app/parameters.h"
+#include "app/registry.h"
+#include "app/shell_commands.h"
+#include "calendar/calendar_commands.h"
+#include "comm/gtfs/gtfs_command.h"
+#include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
+#include "comm/txt/record_layouts.h"
 #include "comm/txt/standard_lines_file.h"
 #include "comm/txt/trip_import.h"
 #include "comm/txt/txt_export.h"
 #include "comm/verification.h"
+#include "comm/xml/export_parameters.h"
 #include "comm/xml/server_config.h"
 #include "comm/xml/xml_export.h"
+#include "network/congruence.h"
 #include "store/schema_catalogue.h"
 #include "store/schema_upgrade.h"
 #include "store/timetable_clearing.h"
@@ -14,358 +25,673 @@
 #include "workspace/company_header.h"
 #include "workspace/workspace.h"
 
-#include <fmt/format.h>
-
 namespace tramela::app {
 
 namespace {
 
-using Kind = MenuItem::Kind;
+using namespace parameters;
+using ui::Outcome;
+namespace keys = ui::keys;
 
-MenuItem
-command(int id, std::string_view label, std::string_view cli = {}, CommandEntry entry = nullptr) {
-    return {Kind::Command, id, label, cli, entry, {}};
+// Entry points of the commands that work on the connected database alone.
+Outcome createTables(workspace::Workspace& workspace) {
+    return store::RefreshDescriptors(*workspace.connection()) ? Outcome::Done : Outcome::Failed;
 }
 
-MenuItem separator() {
-    return {Kind::Separator, 0, {}, {}, nullptr, {}};
+Outcome upgradeXml(workspace::Workspace& workspace) {
+    return store::UpgradeXmlLevel1(*workspace.connection());
 }
 
-MenuItem submenu(std::string_view label, std::vector<MenuItem> children) {
-    return {Kind::Submenu, 0, label, {}, nullptr, std::move(children)};
-}
-
-// Entry points of the commands that work on the connected database.
-template <void (*Run)(store::DatabaseConnection&)> void onDatabase(workspace::Workspace& window) {
-    Run(*window.connection());
-}
-
-void refreshDescriptors(store::DatabaseConnection& connection) {
-    store::RefreshDescriptors(connection);
+Outcome clearTables(workspace::Workspace& workspace) {
+    return store::ClearTimetableTables(*workspace.connection());
 }
 
 // The single imports of the menu, each on its own (not as a step of the complete import).
-void importProtocol(workspace::Workspace& window) {
-    comm::ImportProtocol(window, false);
+template <Outcome (*Import)(workspace::Workspace&, bool)>
+Outcome importAlone(workspace::Workspace& workspace) {
+    return Import(workspace, false);
 }
 
-void importCadences(workspace::Workspace& window) {
-    comm::ImportCadences(window, false);
+// The answer to a record file's question: the file of the text communication it reads.
+std::string recordFileKey(const comm::RecordLayout& layout) {
+    return comm::importFileKey(layout);
 }
 
-void importCalendar(workspace::Workspace& window) {
-    comm::ImportCalendar(window, false);
+Parameter importFile(const comm::RecordLayout& layout) {
+    return fileArgument(
+        "FILE", recordFileKey(layout), "Il file da importare (" + std::string(layout.file) + ")");
 }
 
-void importTrips(workspace::Workspace& window) {
-    comm::ImportTrips(window, false);
+Parameter reportOption(std::string help) {
+    return fileOption("--report", keys::kReport, std::move(help));
 }
 
-void importAll(workspace::Workspace& window) {
-    comm::ImportAll(window);
+Parameter importReport() {
+    return reportOption("Scrive qui il report degli errori riscontrati, se l'importazione è "
+                        "rifiutata");
 }
 
-void importPeriods(workspace::Workspace& window) {
-    comm::ImportPeriods(window, false);
+Parameter congruenceReport() {
+    return fileOption("--congruence-report",
+                      network::kCongruenceReportKey,
+                      "Scrive qui il report delle corse che non si adattano ai percorsi");
 }
 
-void importExtendedCodes(workspace::Workspace& window) {
-    comm::ImportExtendedCodes(window, false);
+Parameter verificationReport() {
+    return reportOption("Scrive qui il report della verifica, se trova errori");
 }
 
-void exitCommand(workspace::Workspace& window) {
-    window.Exit();
+// The complete import asks for the protocol and cadence files; the others come from their folder.
+Parameter importFolder() {
+    Parameter parameter =
+        fileArgument("DIR", recordFileKey(comm::protocolLayout()), "La cartella dei file");
+    parameter.answer = [](ui::Answers& answers, const std::string& folder) {
+        for (const comm::RecordLayout* layout : {&comm::protocolLayout(), &comm::cadenceLayout()}) {
+            answers.files[recordFileKey(*layout)] = std::filesystem::path(folder) / layout->file;
+        }
+    };
+    return parameter;
 }
 
-void aboutCommand(workspace::Workspace& window) {
-    window.About();
+// The text export writes into the folder of the file chosen in its dialog.
+Parameter exportFolder() {
+    Parameter parameter = fileArgument(
+        "DIR", comm::kFolderKey, "La cartella in cui scrivere la comunicazione (deve esistere)");
+    parameter.answer = [](ui::Answers& answers, const std::string& folder) {
+        answers.files[std::string(comm::kFolderKey)] =
+            std::filesystem::path(folder) / "RT_PROTO.TXT";
+    };
+    return parameter;
 }
 
-void connectCommand(workspace::Workspace& window) {
-    window.Connect();
+Parameter companyField(std::string name, std::string_view field, std::string help) {
+    return fieldOption(std::move(name), "TESTO", workspace::kCompanyFormId, field, std::move(help));
 }
 
-void disconnectCommand(workspace::Workspace& window) {
-    window.Disconnect();
+// The server configuration of a transmission: chosen by name, its values confirmed as stored.
+void answerServerConfiguration(ui::Answers& answers, const std::string& name) {
+    answers
+        .forms[std::string(comm::xml::kChooseFormId)][std::string(comm::xml::kConfigurationField)] =
+        name;
+    answers.forms[std::string(comm::xml::kConnectionFormId)];
 }
 
-void repairCommand(workspace::Workspace& window) {
-    window.Repair();
+std::vector<Parameter> exportXmlParameters() {
+    using namespace comm::xml;
+    const std::string form(kExportParametersFormId);
+    std::vector<Parameter> list{
+        fieldOption("--from", "GG/MM/AAAA", form, "from", "Inizio del periodo di validità"),
+        fieldOption("--to", "GG/MM/AAAA", form, "to", "Fine del periodo di validità"),
+    };
+    Parameter type = fieldOption(
+        "--type", "BUDGET|PLANNING|PROJECT|TEST", form, "type", "Tipo di comunicazione");
+    type.choices = {"BUDGET", "PLANNING", "PROJECT", "TEST"};
+    type.answer = [form](ui::Answers& answers, const std::string& value) {
+        answers.forms[form]["type"] = std::string(communicationTypeEntry(value).value_or(""));
+    };
+    list.push_back(std::move(type));
+    list.push_back(fieldOption("--lot", "N", form, "lot", "Codice del Lotto di gara"));
+    const std::pair<const char*, const char*> filters[] = {
+        {"authority", "Codice dell'Ente contrattuale"},
+        {"company", "Codice dell'Azienda di gestione"},
+        {"subcontractor", "Codice dell'Azienda subappaltatrice"},
+        {"line", "Codice della linea aziendale"},
+    };
+    for (const auto& [field, help] : filters) {
+        Parameter filter = fieldOption(std::string("--") + field,
+                                       std::string_view(field) == "line" ? "LINEA" : "N",
+                                       form,
+                                       field,
+                                       help);
+        // A code chosen in a list clears the list's "Tutto" box.
+        filter.answer = [form, field = std::string(field)](ui::Answers& answers,
+                                                           const std::string& value) {
+            answers.forms[form][field] = value;
+            answers.forms[form][field + "_all"] = "0";
+        };
+        list.push_back(std::move(filter));
+    }
+    Parameter local = fileOption(
+        "--local", kDocumentKey, "Genera la comunicazione in questo file (compressa LZMA accanto)");
+    local.form = form;
+    local.alternatives = "modalità";
+    local.answer = [form](ui::Answers& answers, const std::string& value) {
+        answers.files[std::string(kDocumentKey)] = value;
+        answers.forms[form]["mode"] = kLocalGeneration;
+        answers.forms[form].try_emplace("compression", kCompressed);
+    };
+    list.push_back(std::move(local));
+    list.push_back(fieldFlag("--no-compress",
+                             form,
+                             "compression",
+                             std::string(kUncompressed),
+                             "Lascia la comunicazione non compressa"));
+    Parameter send = fieldOption("--send",
+                                 "CONFIGURAZIONE",
+                                 form,
+                                 "mode",
+                                 "Trasmette la comunicazione con questa configurazione del server");
+    send.alternatives = "modalità";
+    send.answer = [form](ui::Answers& answers, const std::string& value) {
+        answers.forms[form]["mode"] = kTransmission;
+        answerServerConfiguration(answers, value);
+    };
+    list.push_back(std::move(send));
+    list.push_back(verificationReport());
+    return list;
 }
 
-void duplicateCommand(workspace::Workspace& window) {
-    window.Duplicate();
+Parameter serverConfiguration() {
+    Parameter parameter = fieldOption("--config",
+                                      "CONFIGURAZIONE",
+                                      comm::xml::kChooseFormId,
+                                      comm::xml::kConfigurationField,
+                                      "La configurazione del server da usare");
+    parameter.required = true;
+    parameter.answer = answerServerConfiguration;
+    return parameter;
+}
+
+Parameter passphrase() {
+    Parameter parameter = fieldOption("--passphrase",
+                                      "TESTO",
+                                      comm::xml::kPassphraseFormId,
+                                      comm::xml::kPassphraseField,
+                                      "La passphrase del file (chiesta su un terminale)");
+    parameter.requiredInBatch = true;
+    return parameter;
+}
+
+std::vector<Parameter> gtfsParameters() {
+    using namespace comm::gtfs;
+    return {
+        fileArgument("FEED", kFeedKey, "Il feed GTFS: una cartella o un file .zip"),
+        fieldOption("--crs",
+                    "EPSG:NNNN",
+                    kOptionsFormId,
+                    kCrsField,
+                    "Sistema di riferimento piano (predefinito: fuso UTM del feed)"),
+        fieldOption("--localities",
+                    "FILE",
+                    kOptionsFormId,
+                    kLocalitiesField,
+                    "File CSV delle località: stop_id, località, codice ISTAT, comune"),
+        fieldOption("--authority",
+                    "N",
+                    kOptionsFormId,
+                    kAuthorityField,
+                    "Codice dell'Ente concedente delle corse"),
+        fieldOption("--lot", "N", kOptionsFormId, kLotField, "Codice del Lotto di gara"),
+        fieldOption(
+            "--company", "N", kOptionsFormId, kCompanyField, "Codice dell'Azienda di gestione"),
+        fieldOption("--subcontractor",
+                    "N",
+                    kOptionsFormId,
+                    kSubcontractorField,
+                    "Codice dell'Azienda subappaltatrice"),
+    };
+}
+
+// An operation of the cadence register or of the calendar on the command line.
+Command action(std::string_view name, std::string_view help, Entry entry) {
+    Command command;
+    command.cli = name;
+    command.help = help;
+    command.entry = entry;
+    return command;
+}
+
+Command cadenceAction(std::string_view name,
+                      std::string_view help,
+                      Entry entry,
+                      std::string nameHelp = {}) {
+    Command command = action(name, help, entry);
+    command.parameters.push_back(
+        fieldArgument("CODE", calendar::kCadenceFormId, "code", "Codice della cadenza"));
+    if (!nameHelp.empty()) {
+        command.parameters.push_back(
+            fieldArgument("NAME", calendar::kCadenceFormId, "name", std::move(nameHelp)));
+    }
+    return command;
+}
+
+std::vector<Command> cadenceActions() {
+    return {
+        action("list", "Elenca le cadenze", calendar::ListCadences),
+        cadenceAction("add",
+                      "Inserisce una nuova cadenza",
+                      calendar::AddCadence,
+                      "Denominazione della cadenza"),
+        cadenceAction(
+            "modify", "Modifica una cadenza", calendar::ModifyCadence, "Nuova denominazione"),
+        cadenceAction("delete", "Elimina una cadenza", calendar::DeleteCadence),
+    };
+}
+
+std::vector<Parameter> rangeOptions(std::string_view form) {
+    return {
+        fieldOption(
+            "--from", "GG/MM/AAAA", form, "from", "Primo giorno (predefinito: inizio del periodo)"),
+        fieldOption(
+            "--to", "GG/MM/AAAA", form, "to", "Ultimo giorno (predefinito: fine del periodo)")};
+}
+
+std::vector<Command> calendarActions() {
+    using namespace calendar;
+    Command days = action("days", "Elenca i giorni del calendario", ListCalendarDays);
+    days.parameters = rangeOptions(kDaysFormId);
+
+    Command fill = action("fill", "Genera una cadenza nei giorni scelti", FillCalendar);
+    fill.parameters = {fieldArgument("CADENCE", kFillFormId, "cadence", "Codice della cadenza")};
+    for (Parameter& option : rangeOptions(kFillFormId)) {
+        fill.parameters.push_back(std::move(option));
+    }
+    fill.parameters.push_back(fieldOption("--weekdays",
+                                          "1234567",
+                                          kFillFormId,
+                                          "weekdays",
+                                          "Giorni della settimana (1=Lun ... 7=Dom), "
+                                          "predefinito 1234567"));
+
+    Command clear = action("clear", "Toglie una cadenza dai giorni", ClearCalendar);
+    clear.parameters = {fieldArgument("CADENCE", kClearFormId, "cadence", "Codice della cadenza")};
+    for (Parameter& option : rangeOptions(kClearFormId)) {
+        clear.parameters.push_back(std::move(option));
+    }
+
+    std::vector<Command> list{std::move(days), std::move(fill), std::move(clear)};
+    using DayAction = std::tuple<const char*, const char*, Entry>;
+    for (auto [name, help, entry] :
+         {DayAction{"add", "Attiva una cadenza in un giorno", AddDayCadence},
+          DayAction{"remove", "Disattiva una cadenza in un giorno", RemoveDayCadence}}) {
+        Command day = action(name, help, entry);
+        day.parameters = {
+            fieldArgument("DAY", kDayCadenceFormId, "day", "Il giorno (GG/MM/AAAA)"),
+            fieldArgument("CADENCE", kDayCadenceFormId, "cadence", "Codice della cadenza")};
+        list.push_back(std::move(day));
+    }
+    Command note = action("note", "Annotazione di un giorno", AnnotateDay);
+    Parameter text = fieldArgument("TEXT", kNoteFormId, "text", "L'annotazione (vuota: nessuna)");
+    text.required = false;
+    note.parameters = {fieldArgument("DAY", kNoteFormId, "day", "Il giorno (GG/MM/AAAA)"),
+                       std::move(text)};
+    list.push_back(std::move(note));
+    return list;
+}
+
+std::vector<Command> buildCommandTable() {
+    using comm::xml::exportVkzXml;
+    return {
+        // "&Database"
+        {.menuId = 5109,
+         .label = "&Crea Tavole Tramela",
+         .cli = "create-tables",
+         .entry = createTables},
+        {.menuId = 5158,
+         .label = "Upgrade x &Xml Level 1",
+         .cli = "upgrade-xml",
+         .entry = upgradeXml},
+        {.menuId = 5118,
+         .label = "&Svuota Tavole Tramela",
+         .cli = "clear-tables",
+         .entry = clearTables},
+        {.menuId = 5104,
+         .label = "&Connetti",
+         .cli = "connect",
+         .needs = Needs::Binding,
+         .help = "Associa un database e ne mostra il titolo",
+         .parameters = {absoluteFileArgument("FILE", kDatabaseKey, "Il database da associare")},
+         .entry = Connect,
+         .after = titleOf},
+        {.menuId = 5105,
+         .label = "&Sconnetti",
+         .cli = "disconnect",
+         .needs = Needs::Binding,
+         .entry = Disconnect,
+         .after = titleOf},
+        {.menuId = 5106,
+         .label = "&Ripara",
+         .cli = "repair",
+         .needs = Needs::Files,
+         .parameters = {fileArgument("FILE", kDatabaseKey, "Il database da riparare")},
+         .entry = Repair},
+        {.menuId = 5107,
+         .label = "&Duplica",
+         .cli = "duplicate",
+         .needs = Needs::Files,
+         .parameters = {fileArgument("FROM", kOriginKey, "Il database di origine"),
+                        fileArgument("TO", kDestinationKey, "Il database di destinazione (nuovo)")},
+         .entry = Duplicate},
+        // "&Archivi"
+        {.menuId = 5108,
+         .label = "&Azienda",
+         .cli = "company",
+         .help = "Senza opzioni mostra l'intestazione; con le opzioni la modifica",
+         .parameters = {companyField("--code", "code", "Codice Regionale Azienda"),
+                        companyField(
+                            "--date", "date", "Data di invio della comunicazione (GG/MM/AAAA)"),
+                        companyField("--protocol", "protocol", "Protocollo della comunicazione"),
+                        companyField("--responsible", "responsible", "Responsabile dell'invio"),
+                        companyField("--start", "start", "Data di inizio periodo (GG/MM/AAAA)"),
+                        companyField("--end", "end", "Data di fine periodo (GG/MM/AAAA)")},
+         .entry = workspace::EditCompanyHeader,
+         .view = workspace::ShowCompanyHeader,
+         .after = titleOf},
+        {.menuId = 5110,
+         .label = "gestione Ca&denze",
+         .cli = "cadences",
+         .help = "elenco, inserimento, modifica, eliminazione",
+         .actions = cadenceActions()},
+        {.menuId = 5111,
+         .label = "gestione Ca&lendario",
+         .cli = "calendar",
+         .help = "giorni, generazione e pulizia delle cadenze",
+         .actions = calendarActions()},
+        {.menuId = 5119, .label = "gestione &Corse", .cli = "routes"},
+        {.menuId = 5156, .label = "gestione Codifiche &Linee Ufficiali", .cli = "standard-lines"},
+        {.menuId = 5157,
+         .label = "gestione &Corrispondenze Codifiche Linee Ufficiali",
+         .cli = "line-links"},
+        // "&Importazione dati (VKZ-TXT)"
+        {.menuId = 5115,
+         .label = "&Protocollo",
+         .cli = "import-protocol",
+         .parameters = {importFile(comm::protocolLayout()), importReport()},
+         .entry = importAlone<comm::ImportProtocol>},
+        {.menuId = 5116,
+         .label = "&Cadenze",
+         .cli = "import-cadences",
+         .parameters = {importFile(comm::cadenceLayout()), importReport()},
+         .entry = importAlone<comm::ImportCadences>},
+        {.menuId = 5117,
+         .label = "Ca&lendario",
+         .cli = "import-calendar",
+         .parameters = {importFile(comm::calendarLayout()), importReport()},
+         .entry = importAlone<comm::ImportCalendar>},
+        {.menuId = 5124,
+         .label = "Co&rse",
+         .cli = "import-trips",
+         .parameters = {fileArgument("HDORA",
+                                     recordFileKey(comm::tripHeaderLayout()),
+                                     "Il file delle testate corsa (RT_HDORA.TXT)"),
+                        fileArgument("DTORA",
+                                     recordFileKey(comm::tripDetailLayout()),
+                                     "Il file dei dettagli corsa (RT_DTORA.TXT)"),
+                        importReport(),
+                        congruenceReport()},
+         .entry = importAlone<comm::ImportTrips>},
+        {.menuId = 5125,
+         .label = "&Periodi Validità",
+         .cli = "import-periods",
+         .parameters = {importFile(comm::periodLayout()), importReport()},
+         .entry = importAlone<comm::ImportPeriods>},
+        {.menuId = 5153,
+         .label = "Codifiche &Estese",
+         .cli = "import-extcodes",
+         .parameters = {importFile(comm::extendedCodeLayout()), importReport()},
+         .entry = importAlone<comm::ImportExtendedCodes>},
+        {.menuId = 5126,
+         .label = "Importazione &Complessiva",
+         .cli = "import-all",
+         .help = "Importa i sette file della comunicazione da una cartella",
+         .parameters = {importFolder(), importReport(), congruenceReport()},
+         .entry = comm::ImportAll},
+        // "&Archivi", continued
+        {.menuId = 5130,
+         .label = "&Esportazione dati (VKZ-TXT)",
+         .cli = "export-txt",
+         .parameters = {exportFolder(), verificationReport()},
+         .entry = comm::ExportTxt},
+        {.menuId = 5155,
+         .label = "Esportazione comunicazione VkzXml",
+         .cli = "export-xml",
+         .help = "Con --local genera un file, con --send lo trasmette al server",
+         .parameters = exportXmlParameters(),
+         .entry = exportVkzXml},
+        {.menuId = 5167,
+         .label = "Compressione-Invio Xml esterno",
+         .cli = "send-xml",
+         .parameters = {fileArgument("FILE",
+                                     comm::xml::kDocumentKey,
+                                     "La comunicazione XML prodotta esternamente"),
+                        serverConfiguration()},
+         .entry = comm::xml::sendExternalXml},
+        {.menuId = 5159,
+         .label = "Esportazione Codifiche &Linee Ufficiali",
+         .cli = "export-standard-lines",
+         .parameters = {fileArgument(
+             "FILE", comm::kStandardLinesFileKey, "Il file delle Linee Standard da scrivere")},
+         .entry = comm::ExportStandardLines},
+        {.menuId = 5160,
+         .label = "Importazione Codifiche Linee &Ufficiali",
+         .cli = "import-standard-lines",
+         .parameters = {fileArgument(
+             "FILE", comm::kStandardLinesFileKey, "Il file delle Linee Standard da leggere")},
+         .entry = comm::ImportStandardLines},
+        // "&Stampe"
+        {.menuId = 5113, .label = "rubrica Ca&denze", .cli = "print-cadences"},
+        {.menuId = 5114, .label = "rubrica Ca&lendario", .cli = "print-calendar"},
+        {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
+        {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
+        {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
+        {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
+        {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
+        {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
+        {.menuId = 5147,
+         .label = "verifica associazione &Fermate/Percorso",
+         .cli = "stop-route-analysis"},
+        {.menuId = 5152,
+         .label = "verifica &Errori",
+         .cli = "verify",
+         .parameters = {verificationReport()},
+         .entry = comm::VerifyCommand},
+        // "&Utilità"
+        {.menuId = 5133, .label = "Sistemazione &Tempi Corsa", .cli = "fix-durations"},
+        {.menuId = 5134, .label = "Sistemazione &Lunghezze Corsa", .cli = "fix-lengths"},
+        {.menuId = 5144,
+         .label = "Assegnazione &Distanze Progressive",
+         .cli = "spread-progressives"},
+        {.menuId = 5150,
+         .label = "Ricalcola &Distanze Cartografiche",
+         .cli = "recompute-cartographic"},
+        {.menuId = 5151,
+         .label = "&Allinea Distanze su base cartografica",
+         .cli = "align-distances"},
+        {.menuId = 5146, .label = "Ricalcolo &Orari Corse", .cli = "recompute-times"},
+        {.menuId = 5135, .label = "Assegnazione &Codici Corsa", .cli = "assign-trip-codes"},
+        {.menuId = 5136, .label = "Assegnazione Codici C&ontratto", .cli = "assign-contracts"},
+        {.menuId = 5154, .label = "Assegnazione Codifiche &Estese", .cli = "assign-extcodes"},
+        {.menuId = 5165, .label = "Sistemazione &Subappalti Codice=0", .cli = "fix-subcontracts"},
+        {.menuId = 5149,
+         .label = "Assegnazione Codici &Percorso da Linea",
+         .cli = "assign-route-codes"},
+        {.menuId = 5138, .label = "Assegnazione &Tipo Mezzo (Aziendale)", .cli = "assign-vehicle"},
+        {.menuId = 5139,
+         .label = "Assegnazione Tipo &Mezzo (Linea)",
+         .cli = "assign-vehicle",
+         .cliVariant = "--line"},
+        {.menuId = 5140,
+         .label = "Assegnazione Tipo Mezzo (&Ente)",
+         .cli = "assign-vehicle",
+         .cliVariant = "--authority"},
+        {.menuId = 5127,
+         .label = "Pulizia Corse &Standard inutilizzate",
+         .cli = "clean-standard-trips"},
+        {.menuId = 5129, .label = "Pulizia &Percorsi inutilizzati", .cli = "clean-routes"},
+        {.menuId = 5128, .label = "Pulizia &Fermate inutilizzate", .cli = "clean-stops"},
+        {.menuId = 5137, .label = "&Codici Corsa", .cli = "blank-trip-codes"},
+        {.menuId = 5148, .label = "Pulizia Corse x &Periodo", .cli = "clean-period"},
+        {.menuId = 5163,
+         .label = "Analisi &Differenziale Periodi Esercizio",
+         .cli = "differential"},
+        {.menuId = 5162,
+         .label = "Identificazione automatica Codifiche &Linee Ufficiali",
+         .cli = "identify-standard-lines",
+         .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
+                        reportOption("Scrive qui il report delle linee in errore")},
+         .entry = utilities::IdentifyStandardLines},
+        {.menuId = 5164,
+         .label = "Eliminazione Codifiche Linee &Ufficiali",
+         .cli = "remove-standard-lines",
+         .entry = utilities::RemoveStandardLines},
+        {.menuId = 5166,
+         .label = "Identificazione automatica Codifiche &Linee Ufficiali [Ferrovie]",
+         .cli = "identify-standard-lines",
+         .cliVariant = "--railway",
+         .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
+                        reportOption("Scrive qui il report delle linee in errore")},
+         .entry = utilities::IdentifyRailwayStandardLines},
+        {.menuId = 5161,
+         .label = "Importazione &Configurazione Sirventa",
+         .cli = "import-server-config",
+         .parameters = {fileArgument("FILE",
+                                     comm::xml::kServerFileKey,
+                                     "Il file di configurazione Sirventa (.srvt)"),
+                        passphrase()},
+         .entry = comm::xml::importServerConfiguration},
+        // The bar's own commands.
+        {.menuId = 5101, .label = "&Fine", .needs = Needs::Session, .entry = Exit},
+        {.menuId = 5102,
+         .label = "&?",
+         .cli = "about",
+         .needs = Needs::Session,
+         .help = "Informazioni sul programma",
+         .entry = About},
+        // The command line's own.
+        {.cli = "import-gtfs",
+         .help = "Importa una rete e un orario in formato GTFS",
+         .parameters = gtfsParameters(),
+         .entry = comm::gtfs::ImportGtfsCommand},
+        {.cli = "demo",
+         .needs = Needs::Files,
+         .help = "Crea il database dimostrativo della rete di Valmora",
+         .parameters = {fileArgument("FILE", kDatabaseKey, "Il database da creare")},
+         .entry = BuildDemo},
+        {.cli = "new-database",
+         .needs = Needs::Files,
+         .help = "Crea un database vuoto con le tavole della cartografia e del catalogo",
+         .parameters = {fileArgument("FILE", kDatabaseKey, "Il file da creare")},
+         .entry = NewDatabase},
+        {.cli = "title",
+         .needs = Needs::Session,
+         .help = "Il titolo della finestra principale per il database corrente",
+         .entry = ShowTitle},
+        {.cli = "menu",
+         .needs = Needs::Session,
+         .help = "L'albero del menu con identificativi e stato di abilitazione",
+         .entry = ShowMenu},
+    };
+}
+
+MenuItem command(int id) {
+    return {MenuItem::Kind::Command, id, {}};
+}
+
+MenuItem separator() {
+    return {MenuItem::Kind::Separator, 0, {}};
+}
+
+MenuItem submenu(std::string_view label, std::vector<MenuItem> children) {
+    return {MenuItem::Kind::Submenu, 0, label, std::move(children)};
 }
 
 std::vector<MenuItem> buildMenuBar() {
     return {
-        submenu(
-            "&Database",
-            {
-                command(
-                    5109, "&Crea Tavole Tramela", "create-tables", onDatabase<refreshDescriptors>),
-                command(5158,
-                        "Upgrade x &Xml Level 1",
-                        "upgrade-xml",
-                        onDatabase<store::UpgradeXmlLevel1>),
-                separator(),
-                command(5118,
-                        "&Svuota Tavole Tramela",
-                        "clear-tables",
-                        onDatabase<store::ClearTimetableTables>),
-                separator(),
-                command(5104, "&Connetti", "connect", connectCommand),
-                command(5105, "&Sconnetti", "disconnect", disconnectCommand),
-                separator(),
-                command(5106, "&Ripara", "repair", repairCommand),
-                command(5107, "&Duplica", "duplicate", duplicateCommand),
-            }),
-        submenu(
-            "&Archivi",
-            {
-                command(5108, "&Azienda", "company", workspace::EditCompanyHeader),
-                separator(),
-                command(5110, "gestione Ca&denze", "cadences"),
-                command(5111, "gestione Ca&lendario", "calendar"),
-                command(5119, "gestione &Corse", "routes"),
-                separator(),
-                command(5156, "gestione Codifiche &Linee Ufficiali", "standard-lines"),
-                command(5157, "gestione &Corrispondenze Codifiche Linee Ufficiali", "line-links"),
-                submenu(
-                    "&Importazione dati (VKZ-TXT)",
-                    {
-                        command(5115, "&Protocollo", "import-protocol", importProtocol),
-                        command(5116, "&Cadenze", "import-cadences", importCadences),
-                        command(5117, "Ca&lendario", "import-calendar", importCalendar),
-                        command(5124, "Co&rse", "import-trips", importTrips),
-                        command(5125, "&Periodi Validità", "import-periods", importPeriods),
-                        command(5153, "Codifiche &Estese", "import-extcodes", importExtendedCodes),
-                        separator(),
-                        command(5126, "Importazione &Complessiva", "import-all", importAll),
-                    }),
-                separator(),
-                command(5130, "&Esportazione dati (VKZ-TXT)", "export-txt", comm::ExportTxt),
-                command(5155,
-                        "Esportazione comunicazione VkzXml",
-                        "export-xml",
-                        comm::xml::exportVkzXml),
-                command(
-                    5167, "Compressione-Invio Xml esterno", "send-xml", comm::xml::sendExternalXml),
-                separator(),
-                command(5159,
-                        "Esportazione Codifiche &Linee Ufficiali",
-                        "export-standard-lines",
-                        comm::ExportStandardLines),
-                command(5160,
-                        "Importazione Codifiche Linee &Ufficiali",
-                        "import-standard-lines",
-                        comm::ImportStandardLines),
-            }),
+        submenu("&Database",
+                {command(5109),
+                 command(5158),
+                 separator(),
+                 command(5118),
+                 separator(),
+                 command(5104),
+                 command(5105),
+                 separator(),
+                 command(5106),
+                 command(5107)}),
+        submenu("&Archivi",
+                {command(5108),
+                 separator(),
+                 command(5110),
+                 command(5111),
+                 command(5119),
+                 separator(),
+                 command(5156),
+                 command(5157),
+                 submenu("&Importazione dati (VKZ-TXT)",
+                         {command(5115),
+                          command(5116),
+                          command(5117),
+                          command(5124),
+                          command(5125),
+                          command(5153),
+                          separator(),
+                          command(5126)}),
+                 separator(),
+                 command(5130),
+                 command(5155),
+                 command(5167),
+                 separator(),
+                 command(5159),
+                 command(5160)}),
         submenu("&Stampe",
-                {
-                    command(5113, "rubrica Ca&denze", "print-cadences"),
-                    command(5114, "rubrica Ca&lendario", "print-calendar"),
-                    separator(),
-                    submenu("Quadri &Orari",
-                            {
-                                command(5141, "Quadri Orari (&Carta)", "boards-print"),
-                                command(5142, "Quadri Orari (&Txt/Tab)", "boards-txt"),
-                                command(5143, "Quadri Orari (&Html)", "boards-html"),
-                            }),
-                    separator(),
-                    command(5131, "verifica &Contratti", "contracts"),
-                    command(5132, "verifica congruenza &Distanze", "distance-register"),
-                    command(5145, "verifica &Errori Progressive", "progressive-errors"),
-                    command(5147, "verifica associazione &Fermate/Percorso", "stop-route-analysis"),
-                    command(5152, "verifica &Errori", "verify", comm::VerifyCommand),
-                }),
-        submenu(
-            "&Utilità",
-            {
-                command(5133, "Sistemazione &Tempi Corsa", "fix-durations"),
-                command(5134, "Sistemazione &Lunghezze Corsa", "fix-lengths"),
-                command(5144, "Assegnazione &Distanze Progressive", "spread-progressives"),
-                command(5150, "Ricalcola &Distanze Cartografiche", "recompute-cartographic"),
-                command(5151, "&Allinea Distanze su base cartografica", "align-distances"),
-                command(5146, "Ricalcolo &Orari Corse", "recompute-times"),
-                command(5135, "Assegnazione &Codici Corsa", "assign-trip-codes"),
-                command(5136, "Assegnazione Codici C&ontratto", "assign-contracts"),
-                command(5154, "Assegnazione Codifiche &Estese", "assign-extcodes"),
-                separator(),
-                command(5165, "Sistemazione &Subappalti Codice=0", "fix-subcontracts"),
-                separator(),
-                command(5149, "Assegnazione Codici &Percorso da Linea", "assign-route-codes"),
-                separator(),
-                submenu("&Assegnazione Tipo Mezzo",
-                        {
-                            command(5138, "Assegnazione &Tipo Mezzo (Aziendale)", "assign-vehicle"),
-                            command(5139, "Assegnazione Tipo &Mezzo (Linea)", "assign-vehicle"),
-                            command(5140, "Assegnazione Tipo Mezzo (&Ente)", "assign-vehicle"),
-                        }),
-                separator(),
-                submenu("&Pulizie",
-                        {
-                            command(5127,
-                                    "Pulizia Corse &Standard inutilizzate",
-                                    "clean-standard-trips"),
-                            command(5129, "Pulizia &Percorsi inutilizzati", "clean-routes"),
-                            command(5128, "Pulizia &Fermate inutilizzate", "clean-stops"),
-                            separator(),
-                            command(5137, "&Codici Corsa", "blank-trip-codes"),
-                            command(5148, "Pulizia Corse x &Periodo", "clean-period"),
-                        }),
-                separator(),
-                command(5163, "Analisi &Differenziale Periodi Esercizio", "differential"),
-                separator(),
-                command(5162,
-                        "Identificazione automatica Codifiche &Linee Ufficiali",
-                        "identify-standard-lines",
-                        utilities::IdentifyStandardLines),
-                command(5164,
-                        "Eliminazione Codifiche Linee &Ufficiali",
-                        "remove-standard-lines",
-                        utilities::RemoveStandardLines),
-                separator(),
-                command(5166,
-                        "Identificazione automatica Codifiche &Linee Ufficiali [Ferrovie]",
-                        "identify-standard-lines",
-                        utilities::IdentifyRailwayStandardLines),
-                separator(),
-                command(5161,
-                        "Importazione &Configurazione Sirventa",
-                        "import-server-config",
-                        comm::xml::importServerConfiguration),
-            }),
-        command(5101, "&Fine", {}, exitCommand),
-        command(5102, "&?", "about", aboutCommand),
+                {command(5113),
+                 command(5114),
+                 separator(),
+                 submenu("Quadri &Orari", {command(5141), command(5142), command(5143)}),
+                 separator(),
+                 command(5131),
+                 command(5132),
+                 command(5145),
+                 command(5147),
+                 command(5152)}),
+        submenu("&Utilità",
+                {command(5133),
+                 command(5134),
+                 command(5144),
+                 command(5150),
+                 command(5151),
+                 command(5146),
+                 command(5135),
+                 command(5136),
+                 command(5154),
+                 separator(),
+                 command(5165),
+                 separator(),
+                 command(5149),
+                 separator(),
+                 submenu("&Assegnazione Tipo Mezzo", {command(5138), command(5139), command(5140)}),
+                 separator(),
+                 submenu("&Pulizie",
+                         {command(5127),
+                          command(5129),
+                          command(5128),
+                          separator(),
+                          command(5137),
+                          command(5148)}),
+                 separator(),
+                 command(5163),
+                 separator(),
+                 command(5162),
+                 command(5164),
+                 separator(),
+                 command(5166),
+                 separator(),
+                 command(5161)}),
+        command(5101),
+        command(5102),
     };
-}
-
-void collect(const std::vector<MenuItem>& items, std::vector<const MenuItem*>& commands) {
-    for (const MenuItem& item : items) {
-        if (item.kind == Kind::Command) {
-            commands.push_back(&item);
-        }
-        collect(item.children, commands);
-    }
-}
-
-void describe(const std::vector<MenuItem>& items,
-              const workspace::Workspace& window,
-              int depth,
-              std::string& text) {
-    const std::string indent(static_cast<size_t>(depth) * 4, ' ');
-    for (const MenuItem& item : items) {
-        switch (item.kind) {
-        case Kind::Separator:
-            text += indent + "----\n";
-            break;
-        case Kind::Submenu:
-            text += indent + std::string(item.label) + "\n";
-            describe(item.children, window, depth + 1, text);
-            break;
-        case Kind::Command:
-            text += fmt::format("{}{} {} [{}{}]\n",
-                                indent,
-                                item.id,
-                                item.label,
-                                isEnabled(item.id, window) ? "abilitato" : "disabilitato",
-                                item.entry != nullptr ? "" : ", non ancora disponibile");
-            break;
-        }
-    }
 }
 
 } // namespace
 
+const std::vector<Command>& commandTable() {
+    static const std::vector<Command> table = buildCommandTable();
+    return table;
+}
+
 const std::vector<MenuItem>& menuBar() {
     static const std::vector<MenuItem> bar = buildMenuBar();
     return bar;
-}
-
-std::vector<const MenuItem*> allCommands() {
-    std::vector<const MenuItem*> commands;
-    collect(menuBar(), commands);
-    return commands;
-}
-
-const MenuItem* findCommand(int id) {
-    for (const MenuItem* item : allCommands()) {
-        if (item->id == id) {
-            return item;
-        }
-    }
-    return nullptr;
-}
-
-const MenuItem* findCommandByCli(std::string_view name) {
-    for (const MenuItem* item : allCommands()) {
-        if (item->cli == name) {
-            return item;
-        }
-    }
-    return nullptr;
-}
-
-bool needsDatabase(int id) {
-    switch (id) {
-    case 5101:
-    case 5102:
-    case 5104:
-    case 5105:
-    case 5106:
-    case 5107:
-        return false;
-    default:
-        return true;
-    }
-}
-
-bool isEnabled(int id, const workspace::Workspace& window) {
-    return !needsDatabase(id) || window.isConnected();
-}
-
-std::string plainLabel(std::string_view label) {
-    std::string plain;
-    for (size_t i = 0; i < label.size(); ++i) {
-        // "&&" stands for an ampersand shown as such.
-        if (label[i] == '&' && i + 1 < label.size() && label[i + 1] != '&') {
-            continue;
-        }
-        plain += label[i];
-        if (label[i] == '&') {
-            ++i;
-        }
-    }
-    return plain;
-}
-
-bool Route(workspace::Workspace& window, int id) {
-    const MenuItem* item = findCommand(id);
-    if (item == nullptr) {
-        return false;
-    }
-    if (item->entry == nullptr) {
-        window.ui().Message(
-            fmt::format("Il comando \"{}\" non è ancora disponibile in questa versione di Tramela.",
-                        plainLabel(item->label)),
-            ui::Icon::Exclamation);
-        return false;
-    }
-    if (!isEnabled(id, window)) {
-        window.ui().Message(fmt::format("Il comando \"{}\" richiede un database connesso.",
-                                        plainLabel(item->label)),
-                            ui::Icon::Stop);
-        return false;
-    }
-    item->entry(window);
-    return true;
-}
-
-std::string menuTree(const workspace::Workspace& window) {
-    std::string text;
-    describe(menuBar(), window, 0, text);
-    return text;
 }
 
 } // namespace tramela::app

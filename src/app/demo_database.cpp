@@ -46,7 +46,7 @@ public:
         m_user.Message(text, icon, caption);
     }
 
-    bool Confirm(std::string_view, ui::Icon, std::string_view) override { return true; }
+    bool Confirm(const ui::Question&, std::string_view, ui::Icon) override { return true; }
 
     std::optional<std::filesystem::path> OpenFile(const ui::FileDialog&) override {
         return std::nullopt;

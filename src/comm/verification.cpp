@@ -675,32 +675,36 @@ bool checkMasterRecord(store::DatabaseConnection& connection) {
     return false;
 }
 
-bool runFormalVerification(store::DatabaseConnection& connection, bool ask, ExportKind kind) {
+ui::Outcome
+runFormalVerification(store::DatabaseConnection& connection, bool ask, ExportKind kind) {
     const VerificationFindings findings = collectVerificationFindings(connection, kind);
     ui::Ui& ui = connection.ui();
     if (findings.blocking) {
         ui.Message(std::string(kBlockingFound) + std::string(exportKindName(kind)), ui::Icon::Stop);
         writeVerificationReport(findings.log, kind, ui);
-        return false;
+        return ui::Outcome::Failed;
     }
     if (!findings.tolerable) {
-        return true;
+        return ui::Outcome::Done;
     }
     bool goOn = true;
     if (ask) {
-        goOn = ui.Confirm(std::string(kTolerableFound) + std::string(kTolerableQuestion) +
+        goOn = ui.Confirm({std::string(ui::keys::kProceed)},
+                          std::string(kTolerableFound) + std::string(kTolerableQuestion) +
                               std::string(questionName(kind)),
                           ui::Icon::Exclamation);
     } else {
         ui.Message(kTolerableFound, ui::Icon::Exclamation);
     }
-    // The report is written whatever the answer: the user is told it will be.
+    // The report is offered whatever the answer: the user is told it will be.
     writeVerificationReport(findings.log, kind, ui);
-    return goOn;
+    return goOn ? ui::Outcome::Done : ui::Outcome::Cancelled;
 }
 
 void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui& ui) {
     ui::FileDialog dialog;
+    dialog.key = ui::keys::kReport;
+    dialog.kind = ui::QuestionKind::Offer;
     dialog.title = kReportDialogTitle;
     dialog.defaultExtension = "TXT";
     dialog.initialName = reportFileName(kind);
@@ -747,17 +751,17 @@ void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui
     }
 }
 
-void VerifyCommand(workspace::Workspace& window) {
-    store::DatabaseConnection* connection = window.connection();
+ui::Outcome VerifyCommand(workspace::Workspace& workspace) {
+    store::DatabaseConnection* connection = workspace.connection();
     if (connection == nullptr || !connection->IsOpen()) {
-        return;
+        return ui::Outcome::Failed;
     }
     if (!masterRecordComplete(*connection)) {
-        window.ui().Message(kMasterIncomplete, ui::Icon::Stop);
-        return;
+        workspace.ui().Message(kMasterIncomplete, ui::Icon::Stop);
+        return ui::Outcome::Failed;
     }
-    window.ShowProgressCaption(kVerificationCaption);
-    runFormalVerification(*connection, false, ExportKind::VkzTxt);
+    workspace.ShowProgressCaption(kVerificationCaption);
+    return runFormalVerification(*connection, false, ExportKind::VkzTxt);
 }
 
 } // namespace tramela::comm

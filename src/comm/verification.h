@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ui.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,10 +12,6 @@ class Workspace;
 
 namespace tramela::store {
 class DatabaseConnection;
-}
-
-namespace tramela::ui {
-class Ui;
 }
 
 namespace tramela::comm {
@@ -76,18 +74,22 @@ VerificationFindings collectVerificationFindings(store::DatabaseConnection& conn
 // protocol, responsible) are complete; otherwise shows why with the stop icon and gives false.
 bool checkMasterRecord(store::DatabaseConnection& connection);
 
-// The formal verification that precedes both exports: true to go on with the export. Blocking
-// findings stop it; tolerable ones ask whether to go on when `ask` is set and only tell
-// otherwise. Whenever something was found the report is offered (writeVerificationReport);
-// without findings nothing is shown. Messages go to the connection's Ui.
-bool runFormalVerification(store::DatabaseConnection& connection, bool ask, ExportKind kind);
+// The formal verification that precedes both exports: Done to go on with the export, Failed
+// when blocking findings stop it, Cancelled when the user does not go on past tolerable ones.
+// Tolerable findings ask whether to go on (the question keys::kProceed) when `ask` is set and
+// only tell otherwise. Whenever something was found the report is offered
+// (writeVerificationReport); without findings nothing is shown. Messages go to the
+// connection's Ui.
+ui::Outcome runFormalVerification(store::DatabaseConnection& connection, bool ask, ExportKind kind);
 
-// Offers the save dialog "Report Errori Riscontrati" and writes the log there (ISO-8859-1, CR
-// LF). Cancelling writes nothing; a file that cannot be created is reported.
+// Offers the save dialog "Report Errori Riscontrati" (the offer keys::kReport) and writes the
+// log there (ISO-8859-1, CR LF). Declining writes nothing; a file that cannot be created is
+// reported.
 void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui& ui);
 
 // The menu's stand-alone verification: the general data first, then the verification of the
-// text form of the communication, whose answer is not used.
-void VerifyCommand(workspace::Workspace& window);
+// text form of the communication. Failed when the general data are incomplete or blocking
+// errors are found.
+ui::Outcome VerifyCommand(workspace::Workspace& workspace);
 
 } // namespace tramela::comm

@@ -261,7 +261,8 @@ CongruenceOutcome AskCongruenceOutcome(ui::Ui& ui, const CongruenceResult& resul
                "L'acquisizione dati risulta quindi impossibile.\n\n"
                "Vuoi salvare il report analitico degli errori ?";
     }
-    const bool save = ui.Confirm(text, ui::Icon::Stop);
+    const bool save = ui.Confirm(
+        {std::string(kCongruenceReportKey), ui::QuestionKind::Offer}, text, ui::Icon::Stop);
     return {result.validTrips > 0, save};
 }
 

@@ -141,9 +141,12 @@ struct CongruenceOutcome {
     bool saveReport = false; // the user asked for the error report
 };
 
-// Without errors the import goes on without asking. With errors it asks (stop icon, OK/Cancel)
-// whether to save the error report, telling whether the import goes on with the valid trips or
-// cannot go on at all.
+// The key of the offer of the congruence report, distinct from the import's own error report.
+inline constexpr std::string_view kCongruenceReportKey = "congruence-report";
+
+// Without errors the import goes on without asking. With errors it offers (stop icon, OK/Cancel;
+// the question kCongruenceReportKey) to save the error report, telling whether the import goes
+// on with the valid trips or cannot go on at all.
 CongruenceOutcome AskCongruenceOutcome(ui::Ui& ui, const CongruenceResult& result);
 
 // The identifier after the highest one in tesstd, 0 when the table is empty; nullopt (the store

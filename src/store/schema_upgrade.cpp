@@ -72,9 +72,10 @@ StructureNotes notesFor(DatabaseConnection& connection, const TableDefinition& e
     return notes;
 }
 
-} // namespace
+enum class Structure { Absent, Present, Damaged };
 
-bool CheckUpgradeNeeded(DatabaseConnection& connection) {
+// Tells the user what it finds unless the structure is absent and the upgrade can go on.
+Structure checkStructure(DatabaseConnection& connection) {
     const StructureNotes lines = notesFor(connection, standardLines());
     const StructureNotes links = notesFor(connection, lineLinks());
     const bool complete = lines.exists && links.exists && lines.correct == lines.fields &&
@@ -84,16 +85,22 @@ bool CheckUpgradeNeeded(DatabaseConnection& connection) {
                                 "Level 1\nrisultano già presenti all'interno del DB correntemente "
                                 "in uso",
                                 ui::Icon::Information);
-        return true;
+        return Structure::Present;
     }
     if (!lines.exists && !links.exists) {
-        return false;
+        return Structure::Absent;
     }
     connection.ui().Message("La struttura dal DB correntemente in uso presenta gravi anomalie.\n\n"
                             "Presumibilmente si tratta di un DB corrotto, oppure di un DB "
                             "non-Tramela\nquindi non è possibile procedere oltre\n",
                             ui::Icon::Stop);
-    return true;
+    return Structure::Damaged;
+}
+
+} // namespace
+
+bool CheckUpgradeNeeded(DatabaseConnection& connection) {
+    return checkStructure(connection) != Structure::Absent;
 }
 
 bool PerformUpgrade(DatabaseConnection& connection) {
@@ -153,10 +160,16 @@ bool PerformUpgrade(DatabaseConnection& connection) {
     return done;
 }
 
-void UpgradeXmlLevel1(DatabaseConnection& connection) {
-    if (!CheckUpgradeNeeded(connection)) {
-        PerformUpgrade(connection);
+ui::Outcome UpgradeXmlLevel1(DatabaseConnection& connection) {
+    switch (checkStructure(connection)) {
+    case Structure::Present:
+        return ui::Outcome::Done;
+    case Structure::Damaged:
+        return ui::Outcome::Failed;
+    case Structure::Absent:
+        break;
     }
+    return PerformUpgrade(connection) ? ui::Outcome::Done : ui::Outcome::Failed;
 }
 
 } // namespace tramela::store

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ui.h"
+
 namespace tramela::store {
 
 class DatabaseConnection;
@@ -14,6 +16,6 @@ bool CheckUpgradeNeeded(DatabaseConnection& connection);
 // Creates the structure, stopping at the first failure; what was created stays. True on success.
 bool PerformUpgrade(DatabaseConnection& connection);
 // The menu command: the check, then the upgrade when it is needed.
-void UpgradeXmlLevel1(DatabaseConnection& connection);
+ui::Outcome UpgradeXmlLevel1(DatabaseConnection& connection);
 
 } // namespace tramela::store

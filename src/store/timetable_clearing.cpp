@@ -3,6 +3,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 
 #include <algorithm>
@@ -74,10 +75,10 @@ void clearRowByRow(DatabaseConnection& connection, ClearedTable& cleared) {
 
 } // namespace
 
-void ClearTimetableTables(DatabaseConnection& connection) {
+ui::Outcome ClearTimetableTables(DatabaseConnection& connection) {
     ui::Ui& ui = connection.ui();
-    if (!ui.Confirm(kClearQuestion, ui::Icon::Question)) {
-        return;
+    if (!ui.Confirm({std::string(ui::keys::kProceed)}, kClearQuestion, ui::Icon::Question)) {
+        return ui::Outcome::Cancelled;
     }
     ui.BeginBusy(true);
     // The order deletes the rows that refer to others before the rows they refer to.
@@ -90,7 +91,10 @@ void ClearTimetableTables(DatabaseConnection& connection) {
         {"calend", {"data", "caden"}, "Calendari"},
         {"cadenz", {"codice"}, "Cadenze"},
     };
-    connection.BeginTrans();
+    Transaction transaction(connection);
+    if (!transaction.active()) {
+        return ui::Outcome::Failed;
+    }
     for (ClearedTable& cleared : tables) {
         if (!connection.tableExists(cleared.table)) {
             continue;
@@ -98,17 +102,18 @@ void ClearTimetableTables(DatabaseConnection& connection) {
         // One statement per table when nothing refers to its rows any more; otherwise row by
         // row, so that each row kept is named and counted.
         const long rows = rowCount(connection, cleared.table);
-        connection.BeginTrans();
-        if (connection.execute("DELETE FROM " + sqlIdentifier(cleared.table))) {
-            connection.CommitTrans();
+        Transaction whole(connection);
+        if (connection.execute("DELETE FROM " + sqlIdentifier(cleared.table)) && whole.commit()) {
             cleared.read = rows;
             cleared.deleted = rows;
         } else {
-            connection.Rollback();
+            whole.rollback();
             clearRowByRow(connection, cleared);
         }
     }
-    connection.CommitTrans();
+    if (!transaction.commit()) {
+        return ui::Outcome::Failed;
+    }
 
     std::string report = "Risultati dell'azzeramento delle tavole di Tramela:\n\n";
     for (std::string_view table :
@@ -119,6 +124,7 @@ void ClearTimetableTables(DatabaseConnection& connection) {
             "Righe eliminate: {} di {} [{}]\n", cleared.deleted, cleared.read, cleared.label);
     }
     ui.Message(report, ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
 } // namespace tramela::store

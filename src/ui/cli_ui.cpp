@@ -102,20 +102,6 @@ CliUi::~CliUi() {
     }
 }
 
-void CliUi::answerFile(std::string dialogTitle, fs::path path) {
-    m_titledFiles[std::move(dialogTitle)].push_back(std::move(path));
-}
-
-void CliUi::queueFile(fs::path path) {
-    m_files.push_back(std::move(path));
-}
-
-void CliUi::answerForm(std::string formId, FormValues values) {
-    m_formAnswers.insert_or_assign(std::move(formId), std::move(values));
-}
-
-// Writes a message without judging it: refusals that the user then corrects on the terminal
-// must not end the run with a failure.
 void CliUi::show(std::string_view text, Icon icon) {
     clearBar();
     std::ostream& stream = goesToOutput(icon) ? m_out : m_err;
@@ -126,10 +112,16 @@ void CliUi::show(std::string_view text, Icon icon) {
     stream << std::flush;
 }
 
-void CliUi::Message(std::string_view text, Icon icon, std::string_view /*caption*/) {
-    if (icon == Icon::Stop || icon == Icon::Exclamation) {
-        m_failureShown = true;
+void CliUi::echo(std::string_view question, std::string_view answer) {
+    clearBar();
+    m_err << question;
+    if (!question.empty() && question.back() != '\n') {
+        m_err << '\n';
     }
+    m_err << "-> " << answer << '\n' << std::flush;
+}
+
+void CliUi::Message(std::string_view text, Icon icon, std::string_view /*caption*/) {
     show(text, icon);
 }
 
@@ -148,17 +140,6 @@ std::optional<std::string> CliUi::readLine(std::string_view prompt) {
 }
 
 bool CliUi::askYesNo(std::string_view text, std::string_view caption) {
-    switch (m_answer) {
-    case Answer::Yes:
-        return true;
-    case Answer::No:
-        return false;
-    case Answer::Ask:
-        break;
-    }
-    if (!m_terminals.interactive) {
-        return false;
-    }
     if (!caption.empty()) {
         show(caption, Icon::None);
     }
@@ -167,12 +148,43 @@ bool CliUi::askYesNo(std::string_view text, std::string_view caption) {
     return reply && isYes(*reply);
 }
 
-bool CliUi::Confirm(std::string_view text, Icon /*icon*/, std::string_view caption) {
-    const bool yes = askYesNo(text, caption);
-    if (!yes) {
-        m_cancelled = true;
+bool CliUi::Confirm(const Question& question, std::string_view text, Icon /*icon*/) {
+    const std::string_view spelling = m_answers.spelled(question.key);
+    if (const auto given = m_answers.confirmations.find(question.key);
+        given != m_answers.confirmations.end()) {
+        echo(text, fmt::format("{} ({})", given->second ? "OK" : "Annulla", spelling));
+        return given->second;
     }
-    return yes;
+    if (question.kind == QuestionKind::Offer) {
+        // An offer is taken when its answer was given (the report's file), declined otherwise;
+        // the global --yes does not make up a file to write.
+        if (m_answers.files.contains(question.key)) {
+            echo(text, fmt::format("OK ({})", spelling));
+            return true;
+        }
+        if (m_terminals.interactive) {
+            return askYesNo(text, question.caption);
+        }
+        echo(text,
+             spelling.empty() ? std::string("Annulla")
+                              : fmt::format("Annulla (senza {})", spelling));
+        return false;
+    }
+    switch (m_answer) {
+    case Answer::Yes:
+        echo(text, "OK (--yes)");
+        return true;
+    case Answer::No:
+        echo(text, "Annulla (--no)");
+        return false;
+    case Answer::Ask:
+        break;
+    }
+    if (m_terminals.interactive) {
+        return askYesNo(text, question.caption);
+    }
+    echo(text, "Annulla (nessuna risposta: --yes per confermare)");
+    return false;
 }
 
 std::optional<fs::path> CliUi::OpenFile(const FileDialog& dialog) {
@@ -184,37 +196,53 @@ std::optional<fs::path> CliUi::SaveFile(const FileDialog& dialog) {
 }
 
 std::optional<fs::path> CliUi::takeFile(const FileDialog& dialog, bool opening) {
-    const bool mustExist = opening && dialog.mustExist;
     std::error_code ignored;
-    // The command line's argument is an explicit answer: it is not questioned about
-    // overwriting, only checked for existence where the dialog requires it.
-    const auto titled = m_titledFiles.find(dialog.title);
-    std::deque<fs::path>& answers =
-        titled != m_titledFiles.end() && !titled->second.empty() ? titled->second : m_files;
-    if (!answers.empty()) {
-        fs::path path = std::move(answers.front());
-        answers.pop_front();
-        if (mustExist && !fs::exists(path, ignored)) {
+    const auto given = m_answers.files.find(dialog.key);
+    if (given != m_answers.files.end()) {
+        // An argument is an explicit answer: it is not questioned about overwriting, only
+        // checked for existence where the dialog requires it. It answers its question once.
+        fs::path path = std::move(given->second);
+        m_answers.files.erase(given);
+        if (opening && dialog.mustExist && !fs::exists(path, ignored)) {
             Message("Il file indicato non esiste:\n" + path.string(), Icon::Stop);
+            m_refused = true;
             return std::nullopt;
+        }
+        if (dialog.kind == QuestionKind::Offer) {
+            echo(dialog.title,
+                 fmt::format("{} ({})", path.string(), m_answers.spelled(dialog.key)));
         }
         return path;
     }
-    if (!m_terminals.interactive) {
-        m_cancelled = true;
+    if (m_terminals.interactive) {
+        return typeFile(dialog, opening);
+    }
+    const std::string_view spelling = m_answers.spelled(dialog.key);
+    if (dialog.kind == QuestionKind::Offer) {
+        echo(dialog.title,
+             spelling.empty() ? std::string("non salvato")
+                              : fmt::format("non salvato (senza {})", spelling));
         return std::nullopt;
     }
-    // On a terminal the dialog stays open as a window would: a missing file or a refused
-    // overwrite asks again; an empty line or the end of input cancels.
+    echo(dialog.title,
+         spelling.empty() ? std::string("nessuna risposta")
+                          : fmt::format("nessuna risposta ({} mancante)", spelling));
+    m_usageError = true;
+    return std::nullopt;
+}
+
+// On a terminal the dialog stays open as a window would: a missing file or a refused overwrite
+// asks again; an empty line or the end of input cancels.
+std::optional<fs::path> CliUi::typeFile(const FileDialog& dialog, bool opening) {
+    std::error_code ignored;
     const std::string prompt = (dialog.title.empty() ? std::string("File") : dialog.title) + ": ";
     while (true) {
         const std::optional<std::string> line = readLine(prompt);
         if (!line || trimmed(*line).empty()) {
-            m_cancelled = true;
             return std::nullopt;
         }
         fs::path path(*line);
-        if (mustExist && !fs::exists(path, ignored)) {
+        if (opening && dialog.mustExist && !fs::exists(path, ignored)) {
             show("Il file indicato non esiste:\n" + path.string(), Icon::Stop);
             continue;
         }
@@ -269,18 +297,57 @@ bool CliUi::askFields(const FormSpec& spec, FormValues& values) {
     return true;
 }
 
+std::optional<FormValues> CliUi::unansweredForm(const FormSpec& spec) {
+    if (m_terminals.interactive) {
+        FormValues values = spec.initialValues();
+        if (!askFields(spec, values)) {
+            return std::nullopt;
+        }
+        return values;
+    }
+    if (spec.kind == QuestionKind::Offer) {
+        echo(spec.title, "Annulla");
+        return std::nullopt;
+    }
+    echo(spec.title, "nessuna risposta");
+    m_usageError = true;
+    return std::nullopt;
+}
+
 std::optional<FormValues> CliUi::Form(const FormSpec& spec) {
-    FormValues values = spec.initialValues();
+    const auto answer = m_answers.forms.find(spec.id);
+    std::optional<FormValues> typed;
     std::optional<Refusal> refusal;
-    if (const auto answer = m_formAnswers.find(spec.id); answer != m_formAnswers.end()) {
+    FormValues values = spec.initialValues();
+    if (answer != m_answers.forms.end()) {
         refusal = answersRefusal(spec, answer->second);
+        // In batch the log lists what the command line did not say: the values proposed.
+        if (batch()) {
+            std::string taken;
+            for (const FormGroup& group : spec.groups) {
+                for (const FormField& field : group.fields) {
+                    if (!answer->second.contains(field.id)) {
+                        taken += fmt::format("\n  {}: {}",
+                                             fieldName(field),
+                                             field.masked && !field.value.empty() ? "****"
+                                                                                  : field.value);
+                    }
+                }
+            }
+            if (!taken.empty()) {
+                echo(spec.title + taken, "valori proposti");
+            }
+        }
         for (const auto& [id, value] : answer->second) {
             values.insert_or_assign(id, value);
         }
-        m_formAnswers.erase(answer);
-    } else if (!m_terminals.interactive || !askFields(spec, values)) {
-        m_cancelled = true;
-        return std::nullopt;
+        m_answers.forms.erase(answer);
+    } else {
+        typed = unansweredForm(spec);
+        if (!typed) {
+            return std::nullopt;
+        }
+        values = std::move(*typed);
     }
     while (true) {
         if (!refusal && spec.validate) {
@@ -297,7 +364,6 @@ std::optional<FormValues> CliUi::Form(const FormSpec& spec) {
         show(refusal->text, refusal->icon);
         refusal.reset();
         if (!askFields(spec, values)) {
-            m_cancelled = true;
             return std::nullopt;
         }
     }

@@ -1,19 +1,22 @@
 #pragma once
 
+#include "ui/answers.h"
 #include "ui/ui.h"
 
-#include <deque>
 #include <filesystem>
 #include <iosfwd>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tramela::ui {
 
-// The command line's front end: dialogs are answered from the command's arguments and flags,
-// asked on a terminal, and cancelled otherwise.
+// The command line's front end. Each question is answered by its key from the command's
+// arguments and flags; a question no argument answers is asked on a terminal; in batch a
+// confirmation takes the global --yes / --no (Cancel when neither is given), an offer is
+// declined, and a missing input is a usage error. In batch, every question whose answer the
+// user did not write for it on the command line is printed on standard error with the answer
+// taken, so that a log shows what was asked and why a command stopped.
 class CliUi : public Ui {
 public:
     // The global --yes / --no flags: how every confirmation is answered.
@@ -33,27 +36,19 @@ public:
     CliUi(const CliUi&) = delete;
     CliUi& operator=(const CliUi&) = delete;
 
-    // The answer to the next file dialog (open or save), taken from the command's arguments.
-    void queueFile(std::filesystem::path path);
-    // The answer to the next file dialog with this title only (a report a command may or may not
-    // offer); such answers are looked at before the queue above.
-    void answerFile(std::string dialogTitle, std::filesystem::path path);
-    // Answers to the form with this id, merged over its initial values; used by one Form call.
-    // No values at all means "accept the initial values".
-    void answerForm(std::string formId, FormValues values);
+    // The answers of the command about to run.
+    void setAnswers(Answers answers) { m_answers = std::move(answers); }
 
-    // A failure was shown: a message with the Stop icon (refused data, failures) or the
-    // Exclamation icon (structure and SQL errors).
-    bool failureShown() const { return m_failureShown; }
+    Answers& answers() { return m_answers; }
 
     // A form's answers were refused and not corrected (the refusal was shown).
     bool refused() const { return m_refused; }
 
-    // A confirmation was answered Cancel or a dialog was left without an answer.
-    bool cancelled() const { return m_cancelled; }
+    // A question that needed an answer got none (no argument, no terminal): a usage error.
+    bool usageError() const { return m_usageError; }
 
     void Message(std::string_view text, Icon icon, std::string_view caption = {}) override;
-    bool Confirm(std::string_view text, Icon icon, std::string_view caption = {}) override;
+    bool Confirm(const Question& question, std::string_view text, Icon icon) override;
     std::optional<std::filesystem::path> OpenFile(const FileDialog& dialog) override;
     std::optional<std::filesystem::path> SaveFile(const FileDialog& dialog) override;
     std::optional<FormValues> Form(const FormSpec& spec) override;
@@ -63,23 +58,26 @@ public:
 
 private:
     void show(std::string_view text, Icon icon);
+    // A question and the answer taken without asking, for the log.
+    void echo(std::string_view question, std::string_view answer);
     void clearBar();
     std::optional<std::string> readLine(std::string_view prompt);
     bool askYesNo(std::string_view text, std::string_view caption);
     std::optional<std::filesystem::path> takeFile(const FileDialog& dialog, bool opening);
+    std::optional<std::filesystem::path> typeFile(const FileDialog& dialog, bool opening);
+    std::optional<FormValues> unansweredForm(const FormSpec& spec);
     bool askFields(const FormSpec& spec, FormValues& values);
+
+    bool batch() const { return !m_terminals.interactive; }
 
     std::ostream& m_out;
     std::ostream& m_err;
     std::istream& m_in;
     Answer m_answer;
     Terminals m_terminals;
-    std::deque<std::filesystem::path> m_files;
-    std::map<std::string, std::deque<std::filesystem::path>, std::less<>> m_titledFiles;
-    std::map<std::string, FormValues, std::less<>> m_formAnswers;
-    bool m_failureShown = false;
+    Answers m_answers;
     bool m_refused = false;
-    bool m_cancelled = false;
+    bool m_usageError = false;
     std::string m_caption;
     int m_shownPercent = -1; // the bar on stderr; -1: not drawn
 };

@@ -10,36 +10,45 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename T> std::optional<T> take(std::deque<std::optional<T>>& queue) {
-    if (queue.empty()) {
+// The next answer given for a key; nothing when none is left.
+template <typename Map>
+auto take(Map& answers, std::string_view key)
+    -> std::optional<typename Map::mapped_type::value_type> {
+    const auto found = answers.find(key);
+    if (found == answers.end() || found->second.empty()) {
         return std::nullopt;
     }
-    std::optional<T> answer = std::move(queue.front());
-    queue.pop_front();
+    auto answer = std::move(found->second.front());
+    found->second.pop_front();
     return answer;
 }
 
 } // namespace
 
-void ScriptedUi::queueConfirm(bool ok) {
-    m_confirmAnswers.push_back(ok);
+void ScriptedUi::answerConfirm(std::string key, bool ok) {
+    m_confirmAnswers[std::move(key)].push_back(ok);
 }
 
-void ScriptedUi::queueOpenFile(std::optional<fs::path> path) {
-    m_openAnswers.push_back(std::move(path));
+void ScriptedUi::answerFile(std::string key, std::optional<fs::path> path) {
+    m_fileAnswers[std::move(key)].push_back(std::move(path));
 }
 
-void ScriptedUi::queueSaveFile(std::optional<fs::path> path) {
-    m_saveAnswers.push_back(std::move(path));
-}
-
-void ScriptedUi::queueForm(std::optional<FormValues> values) {
-    m_formAnswers.push_back(std::move(values));
+void ScriptedUi::answerForm(std::string formId, std::optional<FormValues> values) {
+    m_formAnswers[std::move(formId)].push_back(std::move(values));
 }
 
 std::size_t ScriptedUi::pendingAnswers() const {
-    return m_confirmAnswers.size() + m_openAnswers.size() + m_saveAnswers.size() +
-           m_formAnswers.size();
+    std::size_t pending = 0;
+    for (const auto& [key, answers] : m_confirmAnswers) {
+        pending += answers.size();
+    }
+    for (const auto& [key, answers] : m_fileAnswers) {
+        pending += answers.size();
+    }
+    for (const auto& [key, answers] : m_formAnswers) {
+        pending += answers.size();
+    }
+    return pending;
 }
 
 std::optional<ScriptedUi::ShownMessage> ScriptedUi::lastMessage() const {
@@ -65,6 +74,7 @@ bool ScriptedUi::hasMessage(std::string_view text, Icon icon) const {
 }
 
 void ScriptedUi::clear() {
+    m_askedKeys.clear();
     m_messages.clear();
     m_confirmations.clear();
     m_dialogs.clear();
@@ -79,32 +89,32 @@ void ScriptedUi::Message(std::string_view text, Icon icon, std::string_view capt
     m_messages.push_back({std::string(text), icon, std::string(caption)});
 }
 
-bool ScriptedUi::Confirm(std::string_view text, Icon icon, std::string_view caption) {
-    m_confirmations.push_back({std::string(text), icon, std::string(caption)});
-    if (m_confirmAnswers.empty()) {
-        return false;
-    }
-    const bool ok = m_confirmAnswers.front();
-    m_confirmAnswers.pop_front();
-    return ok;
+bool ScriptedUi::Confirm(const Question& question, std::string_view text, Icon icon) {
+    m_askedKeys.push_back(question.key);
+    m_confirmations.push_back({std::string(text), icon, question.caption});
+    return take(m_confirmAnswers, question.key).value_or(false);
+}
+
+std::optional<fs::path> ScriptedUi::takeFile(const FileDialog& dialog) {
+    m_askedKeys.push_back(dialog.key);
+    m_dialogs.push_back(dialog.title);
+    m_fileDialogs.push_back(dialog);
+    return take(m_fileAnswers, dialog.key).value_or(std::nullopt);
 }
 
 std::optional<fs::path> ScriptedUi::OpenFile(const FileDialog& dialog) {
-    m_dialogs.push_back(dialog.title);
-    m_fileDialogs.push_back(dialog);
-    return take(m_openAnswers);
+    return takeFile(dialog);
 }
 
 std::optional<fs::path> ScriptedUi::SaveFile(const FileDialog& dialog) {
-    m_dialogs.push_back(dialog.title);
-    m_fileDialogs.push_back(dialog);
-    return take(m_saveAnswers);
+    return takeFile(dialog);
 }
 
 std::optional<FormValues> ScriptedUi::Form(const FormSpec& spec) {
+    m_askedKeys.push_back(spec.id);
     m_dialogs.push_back(spec.title);
     m_forms.push_back(spec);
-    while (std::optional<FormValues> answer = take(m_formAnswers)) {
+    while (std::optional<FormValues> answer = take(m_formAnswers, spec.id).value_or(std::nullopt)) {
         FormValues values = spec.initialValues();
         for (auto& [id, value] : *answer) {
             values.insert_or_assign(id, std::move(value));

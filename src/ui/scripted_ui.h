@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@
 
 namespace tramela::ui {
 
-// A front end for tests: dialogs are answered from queues, everything shown is recorded.
+// A front end for tests: each question is answered by its key from what the test gave for that
+// key, whatever the order in which the command asks; everything shown is recorded.
 class ScriptedUi : public Ui {
 public:
     struct ShownMessage {
@@ -24,15 +26,19 @@ public:
         bool operator==(const ShownMessage&) const = default;
     };
 
-    // One answer per call; an empty queue answers Cancel.
-    void queueConfirm(bool ok);
-    void queueOpenFile(std::optional<std::filesystem::path> path);
-    void queueSaveFile(std::optional<std::filesystem::path> path);
+    // Answers by key, each used once, in the order given for that key; a question whose key has
+    // no answer left is answered Cancel.
+    void answerConfirm(std::string key, bool ok);
+    void answerFile(std::string key, std::optional<std::filesystem::path> path);
     // One attempt at a form: merged over its initial values and validated; a refusal is
-    // recorded among the messages and the next attempt is tried. nullopt: the user cancels.
-    void queueForm(std::optional<FormValues> values);
-    // Queued answers not yet used: a test that expects every answer to be asked checks for 0.
+    // recorded among the messages and the form's next answer is tried. nullopt: the user
+    // cancels.
+    void answerForm(std::string formId, std::optional<FormValues> values);
+    // Answers not yet used: a test that expects every answer to be asked checks for 0.
     std::size_t pendingAnswers() const;
+
+    // The key of every question asked (confirmation, file dialog, form), in order.
+    const std::vector<std::string>& askedKeys() const { return m_askedKeys; }
 
     // Messages and form refusals, in the order shown.
     const std::vector<ShownMessage>& messages() const { return m_messages; }
@@ -61,7 +67,7 @@ public:
     void clear();
 
     void Message(std::string_view text, Icon icon, std::string_view caption = {}) override;
-    bool Confirm(std::string_view text, Icon icon, std::string_view caption = {}) override;
+    bool Confirm(const Question& question, std::string_view text, Icon icon) override;
     std::optional<std::filesystem::path> OpenFile(const FileDialog& dialog) override;
     std::optional<std::filesystem::path> SaveFile(const FileDialog& dialog) override;
     std::optional<FormValues> Form(const FormSpec& spec) override;
@@ -70,10 +76,13 @@ public:
     void BeginBusy(bool showWaitWindow) override;
 
 private:
-    std::deque<bool> m_confirmAnswers;
-    std::deque<std::optional<std::filesystem::path>> m_openAnswers;
-    std::deque<std::optional<std::filesystem::path>> m_saveAnswers;
-    std::deque<std::optional<FormValues>> m_formAnswers;
+    std::optional<std::filesystem::path> takeFile(const FileDialog& dialog);
+
+    std::map<std::string, std::deque<bool>, std::less<>> m_confirmAnswers;
+    std::map<std::string, std::deque<std::optional<std::filesystem::path>>, std::less<>>
+        m_fileAnswers;
+    std::map<std::string, std::deque<std::optional<FormValues>>, std::less<>> m_formAnswers;
+    std::vector<std::string> m_askedKeys;
 
     std::vector<ShownMessage> m_messages;
     std::vector<ShownMessage> m_confirmations;

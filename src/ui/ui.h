@@ -12,6 +12,33 @@ namespace tramela::ui {
 
 enum class Icon { None, Stop, Exclamation, Information, Question };
 
+// How a command ended, for the front end that started it: done, failed (a failure or a refusal
+// was shown), or cancelled (the user answered Cancel, or left a dialog without an answer).
+// Declining an offer (a report not saved) is not a cancellation.
+enum class Outcome { Done, Failed, Cancelled };
+
+// What a question is for, which decides how a front end that cannot ask answers it.
+enum class QuestionKind {
+    Confirmation, // go on with the command? Unanswered: Cancel, and the command is cancelled
+    Offer,        // something more the command can give (a report): unanswered, declined
+    Input,        // what the command needs to work (a file, its parameters): unanswered, an error
+};
+
+// The keys of the questions many commands ask. A command's other keys are declared beside it.
+// A key is stable across versions and names one question of its command: a command that asks
+// two questions of the same kind (a folder and a report) gives them two keys.
+namespace keys {
+inline constexpr std::string_view kProceed = "proceed"; // go on past what was found?
+inline constexpr std::string_view kReport = "report";   // the report of the errors found
+} // namespace keys
+
+// A confirmation or offer as a command asks it.
+struct Question {
+    std::string key;
+    QuestionKind kind = QuestionKind::Confirmation;
+    std::string caption = {}; // the box's caption; empty: the application's name
+};
+
 // One entry of a file dialog's filter list: "Database SQLite (*.sqlite)" with pattern "*.sqlite".
 struct FileFilter {
     std::string caption;
@@ -20,6 +47,8 @@ struct FileFilter {
 
 // A file dialog as a command asks for it; the front end decides how to show it.
 struct FileDialog {
+    std::string key; // the question it answers, unique within its command
+    QuestionKind kind = QuestionKind::Input;
     std::string title;
     std::string defaultExtension; // without the dot: "sqlite"
     std::string initialName;      // "*.sqlite"
@@ -67,7 +96,8 @@ struct FormGroup {
 // A parameter dialog as data: the GUI renders it, the command line fills it from flags, tests
 // fill it from a script. The validator belongs to the core command that asks.
 struct FormSpec {
-    std::string id;
+    std::string id; // the question's key, unique within its command
+    QuestionKind kind = QuestionKind::Input;
     std::string title;
     std::vector<FormGroup> groups;
     std::function<std::optional<Refusal>(const FormValues&)> validate;
@@ -86,7 +116,7 @@ public:
 
     virtual void Message(std::string_view text, Icon icon, std::string_view caption = {}) = 0;
     // OK / Cancel; true for OK.
-    virtual bool Confirm(std::string_view text, Icon icon, std::string_view caption = {}) = 0;
+    virtual bool Confirm(const Question& question, std::string_view text, Icon icon) = 0;
     virtual std::optional<std::filesystem::path> OpenFile(const FileDialog&) = 0;
     virtual std::optional<std::filesystem::path> SaveFile(const FileDialog&) = 0;
     // Shows the dialog until the validator accepts (values returned) or the user cancels.

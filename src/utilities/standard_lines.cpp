@@ -267,6 +267,8 @@ void writeLinesInErrorReport(store::DatabaseConnection& connection,
                              const std::vector<std::string>& linesInError) {
     ui::Ui& ui = connection.ui();
     ui::FileDialog dialog;
+    dialog.key = ui::keys::kReport;
+    dialog.kind = ui::QuestionKind::Offer;
     dialog.title = kReportDialogTitle;
     dialog.defaultExtension = "TXT";
     dialog.initialName = "ERRORI_LINEE_STD";
@@ -375,26 +377,26 @@ bool deleteEachRow(store::DatabaseConnection& connection,
 
 } // namespace
 
-void IdentifyStandardLines(workspace::Workspace& window) {
+ui::Outcome IdentifyStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr || !standardLinesAbsent(*connection)) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
     window.BeginBusy(true);
     const std::optional<LinePairs> found = collectLinePairs(*connection);
     if (!found) {
-        return;
+        return ui::Outcome::Failed;
     }
     if (!found->linesInError.empty()) {
         ui.Message(kInconsistent, ui::Icon::Stop);
         writeLinesInErrorReport(*connection, found->linesInError);
-        return;
+        return ui::Outcome::Failed;
     }
 
     store::Transaction transaction(*connection);
     if (!transaction.active()) {
-        return;
+        return ui::Outcome::Failed;
     }
     InsertCounts inserted;
     {
@@ -416,22 +418,23 @@ void IdentifyStandardLines(workspace::Workspace& window) {
         }
     }
     if (!transaction.commit()) {
-        return;
+        return ui::Outcome::Failed;
     }
     const int pairs = static_cast<int>(found->pairs.size());
     ui.Message(fmt::format(kGenerated, inserted.lines, pairs, inserted.links, pairs) +
                    std::string(kVerifyByHand),
                ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
-void IdentifyRailwayStandardLines(workspace::Workspace& window) {
+ui::Outcome IdentifyRailwayStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr || !standardLinesAbsent(*connection)) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
-    if (!ui.Confirm(kRailwayWarning, ui::Icon::Exclamation)) {
-        return;
+    if (!ui.Confirm({std::string(ui::keys::kProceed)}, kRailwayWarning, ui::Icon::Exclamation)) {
+        return ui::Outcome::Cancelled;
     }
     window.BeginBusy(true);
 
@@ -453,14 +456,14 @@ void IdentifyRailwayStandardLines(workspace::Workspace& window) {
             }
         }
         if (routes.failed()) {
-            return;
+            return ui::Outcome::Failed;
         }
     }
     const auto relation = [](size_t position) { return fmt::format("REL_{:04d}", position + 1); };
 
     store::Transaction transaction(*connection);
     if (!transaction.active()) {
-        return;
+        return ui::Outcome::Failed;
     }
     InsertCounts inserted;
     {
@@ -506,31 +509,32 @@ void IdentifyRailwayStandardLines(workspace::Workspace& window) {
         }
         if (trips.failed()) {
             // The trips seen so far would be coded to relations and the others not.
-            return;
+            return ui::Outcome::Failed;
         }
     }
     if (!transaction.commit()) {
-        return;
+        return ui::Outcome::Failed;
     }
     const int lineCount = static_cast<int>(names.size());
     ui.Message(fmt::format(kGenerated, inserted.lines, lineCount, inserted.links, lineCount) +
                    fmt::format(kRailwayTrips, tripsModified, tripsRead),
                ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
-void RemoveStandardLines(workspace::Workspace& window) {
+ui::Outcome RemoveStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = openConnection(window);
     if (connection == nullptr) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
-    if (!ui.Confirm(kRemoveQuestion, ui::Icon::Question) ||
-        !ui.Confirm(kRemoveLastWarning, ui::Icon::Question)) {
-        return;
+    if (!ui.Confirm({std::string(ui::keys::kProceed)}, kRemoveQuestion, ui::Icon::Question) ||
+        !ui.Confirm({std::string(kLastWarningKey)}, kRemoveLastWarning, ui::Icon::Question)) {
+        return ui::Outcome::Cancelled;
     }
     store::Transaction transaction(*connection);
     if (!transaction.active()) {
-        return;
+        return ui::Outcome::Failed;
     }
     // The links go first: a standard line still linked cannot be deleted.
     DeleteCounts links;
@@ -561,13 +565,14 @@ void RemoveStandardLines(workspace::Workspace& window) {
             },
             lines);
     if (!deleted) {
-        return;
+        return ui::Outcome::Failed;
     }
     if (!transaction.commit()) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui.Message(fmt::format(kRemoved, lines.deleted, lines.read, links.deleted, links.read),
                ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
 } // namespace tramela::utilities

@@ -240,6 +240,31 @@ ui::FormSpec headerForm(const CompanyHeader& header,
     return spec;
 }
 
+// The master row, created when a database has never had a header; nothing when it cannot be
+// had (the failure shown).
+bool seekHeaderRow(store::TableCursor& master, ui::Ui& ui) {
+    if (!master.SelectIndex("codice")) {
+        return false;
+    }
+    if (master.Seek({"0"})) {
+        return true;
+    }
+    // Its failures are shown by the table layer, and a row still missing afterwards means the
+    // table itself is unusable.
+    if (master.AddNew()) {
+        master.SetField("codice", "0");
+        master.SetField("azienda", "0");
+        master.SetField("datini", kNewRowStart);
+        master.SetField("datfin", kNewRowEnd);
+        master.Update();
+    }
+    if (!master.Seek({"0"})) {
+        ui.Message(kMasterMissing, ui::Icon::Stop);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<std::string> companyListEntries(store::DatabaseConnection& connection) {
@@ -258,39 +283,26 @@ std::vector<std::string> companyListEntries(store::DatabaseConnection& connectio
     return entries;
 }
 
-void EditCompanyHeader(Workspace& window) {
-    store::DatabaseConnection* connection = window.connection();
+ui::Outcome EditCompanyHeader(Workspace& workspace) {
+    store::DatabaseConnection* connection = workspace.connection();
     if (connection == nullptr || !connection->IsOpen()) {
-        return;
+        return ui::Outcome::Failed;
     }
     store::TableCursor master(connection, "master");
-    if (!master.SelectIndex("codice")) {
-        return;
+    if (!seekHeaderRow(master, workspace.ui())) {
+        return ui::Outcome::Failed;
     }
-    if (!master.Seek({"0"})) {
-        // A database that has never had a header gets one; its failures are shown by the table
-        // layer, and a row still missing afterwards means the table itself is unusable.
-        if (master.AddNew()) {
-            master.SetField("codice", "0");
-            master.SetField("azienda", "0");
-            master.SetField("datini", kNewRowStart);
-            master.SetField("datfin", kNewRowEnd);
-            master.Update();
-        }
-        if (!master.Seek({"0"})) {
-            window.ui().Message(kMasterMissing, ui::Icon::Stop);
-            return;
-        }
-    }
-
     const CompanyHeader header = readRow(master);
     std::vector<std::string> entries = companyListEntries(*connection);
     const ui::FormSpec spec = headerForm(header, entries, responsibleLength(master));
-    const std::optional<ui::FormValues> values = window.ui().Form(spec);
+    const std::optional<ui::FormValues> values = workspace.ui().Form(spec);
+    ui::Outcome outcome = ui::Outcome::Cancelled;
     if (values) {
         const auto examined = examine(*values, entries);
         // The front end returns only values that the validator accepted.
-        if (const auto* input = std::get_if<HeaderInput>(&examined); input && master.Edit()) {
+        const auto* input = std::get_if<HeaderInput>(&examined);
+        outcome = ui::Outcome::Failed;
+        if (input && master.Edit()) {
             master.SetField("azienda", fmt::format("{}", input->company));
             master.SetField("p_data", input->date);
             master.SetField(
@@ -298,11 +310,36 @@ void EditCompanyHeader(Workspace& window) {
             master.SetField("resple", input->responsible);
             master.SetField("datini", input->start);
             master.SetField("datfin", input->end);
-            master.Update();
+            if (master.Update()) {
+                outcome = ui::Outcome::Done;
+            }
         }
     }
     // Also after Annulla: the row may have just been created, and the title names its period.
-    window.RefreshTitle();
+    workspace.RefreshTitle();
+    return outcome;
+}
+
+ui::Outcome ShowCompanyHeader(Workspace& workspace) {
+    store::DatabaseConnection* connection = workspace.connection();
+    if (connection == nullptr || !connection->IsOpen()) {
+        return ui::Outcome::Failed;
+    }
+    {
+        // The header the dialog would show: a database without one gets it, as the dialog's
+        // opening would give it.
+        store::TableCursor master(connection, "master");
+        if (!seekHeaderRow(master, workspace.ui())) {
+            return ui::Outcome::Failed;
+        }
+    }
+    workspace.RefreshTitle();
+    const std::optional<CompanyHeader> header = ReadCompanyHeader(*connection);
+    if (!header) {
+        return ui::Outcome::Failed;
+    }
+    workspace.ui().Message(formatCompanyHeader(*header), ui::Icon::None);
+    return ui::Outcome::Done;
 }
 
 std::optional<CompanyHeader> ReadCompanyHeader(store::DatabaseConnection& connection) {

@@ -29,7 +29,10 @@ inline constexpr std::string_view kCompanyFormId = "company";
 // The "Azienda" command: creates the header row when it is missing, asks for the header in its
 // dialog, writes it on OK and rebuilds the main window's title. Every failure is shown where it
 // is met; Annulla leaves the row as it was.
-void EditCompanyHeader(Workspace& window);
+ui::Outcome EditCompanyHeader(Workspace& workspace);
+// The header as the dialog would show it, told as text (created as the dialog would create it
+// when the database has none), and the title rebuilt.
+ui::Outcome ShowCompanyHeader(Workspace& workspace);
 
 // The header as stored, for showing it; nothing when the row is missing (a missing table has
 // been reported by the table layer).

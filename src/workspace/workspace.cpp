@@ -1,6 +1,5 @@
 #include "workspace/workspace.h"
 
-#include "store/database_file.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "workspace/settings.h"
@@ -8,12 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
-#include <sqlite3.h>
-#include <sys/utsname.h>
-
-#ifndef TRAMELA_VERSION
-#define TRAMELA_VERSION "1.0.0"
-#endif
 
 namespace tramela::workspace {
 
@@ -37,27 +30,17 @@ constexpr std::string_view kNoCompany = "Non è ancora stata definita l'Azienda 
                                         "Prima di procedere a qualunque altra operazione\n"
                                         "è necessario definire l'Azienda";
 
-constexpr std::string_view kExitQuestion = "E' stata richiesta l'uscita da Tramela.\n\n"
-                                           "Intendi veramente uscire dal programma ?";
-
 long leadingNumber(std::string_view text) {
     long value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
-std::string operatingSystem() {
-    utsname name{};
-    if (::uname(&name) != 0) {
-        return "Linux";
-    }
-    return fmt::format("{} (Rel. {})", name.sysname, name.release);
-}
-
 } // namespace
 
-ui::FileDialog databaseFileDialog(std::string title, bool save) {
+ui::FileDialog databaseFileDialog(std::string key, std::string title, bool save) {
     ui::FileDialog dialog;
+    dialog.key = std::move(key);
     dialog.title = std::move(title);
     dialog.defaultExtension = "sqlite";
     dialog.initialName = "*.sqlite";
@@ -93,19 +76,21 @@ void Workspace::LoadSettings() {
     m_databasePath = m_settings.databasePath();
 }
 
-void Workspace::Startup(std::optional<std::filesystem::path> database) {
+bool Workspace::Startup(std::optional<std::filesystem::path> database) {
     m_title = kDefaultTitle;
     LoadSettings();
+    bool clean = m_settingsRead;
     if (database) {
         m_databasePath = database->string();
         m_temporaryDatabase = true;
     }
     if (!m_databasePath.empty()) {
-        ConnectDatabase();
+        clean = ConnectDatabase() && clean;
         RefreshTitle();
-        return;
+        return clean;
     }
     m_ui.Message(kNotBound, ui::Icon::Information);
+    return clean;
 }
 
 bool Workspace::ConnectDatabase() {
@@ -167,86 +152,21 @@ const std::string& Workspace::RefreshTitle() {
     return m_title;
 }
 
-void Workspace::Connect() {
-    const auto chosen = m_ui.OpenFile(databaseFileDialog("Selezione del Database"));
-    if (!chosen) {
-        return;
-    }
+void Workspace::Bind(const std::filesystem::path& database) {
     closeConnection();
-    m_databasePath = chosen->string();
+    m_databasePath = database.string();
     m_temporaryDatabase = false;
     m_bindingChanged = true;
     ConnectDatabase();
     RefreshTitle();
 }
 
-void Workspace::Disconnect() {
-    if (!m_ui.Confirm(
-            "Confermi sconnessione database ?", ui::Icon::Question, "Sconnessione Database")) {
-        return;
-    }
+void Workspace::Unbind() {
     closeConnection();
     m_databasePath.clear();
     m_temporaryDatabase = false;
     m_bindingChanged = true;
     RefreshTitle();
-}
-
-void Workspace::Repair() {
-    const auto chosen = m_ui.OpenFile(databaseFileDialog("Riparazione del Database"));
-    if (!chosen) {
-        return;
-    }
-    BeginBusy(true);
-    if (const auto failure = store::repairDatabase(*chosen)) {
-        m_ui.Message(fmt::format("Errore durante la riparazione del database\n\n{}\n\n{}",
-                                 chosen->string(),
-                                 *failure),
-                     ui::Icon::Exclamation,
-                     "Riparazione database");
-    }
-}
-
-void Workspace::Duplicate() {
-    const auto origin = m_ui.OpenFile(databaseFileDialog("Selezione del Database di origine"));
-    if (!origin) {
-        return;
-    }
-    const auto destination =
-        m_ui.SaveFile(databaseFileDialog("Selezione del Database di destinazione", true));
-    if (!destination) {
-        return;
-    }
-    BeginBusy(true);
-    if (const auto failure = store::duplicateDatabase(*origin, *destination)) {
-        m_ui.Message(fmt::format("Errore durante la duplicazione del database\n\n{}\n{}\n\n{}",
-                                 origin->string(),
-                                 destination->string(),
-                                 *failure),
-                     ui::Icon::Exclamation,
-                     "Duplicazione database");
-    }
-}
-
-void Workspace::About() {
-    const std::string database = m_databasePath.empty() ? "Nessuno" : m_databasePath;
-    m_ui.Message(fmt::format("INFORMAZIONI SUL PROGRAMMA\n\n"
-                             "Tramela {} - Acquisizione DataBase Corse - Regione Valmora\n\n"
-                             "Sistema operativo {}\n\nDatabase: {} (SQLite {})",
-                             TRAMELA_VERSION,
-                             operatingSystem(),
-                             database,
-                             sqlite3_libversion()),
-                 ui::Icon::Information,
-                 "Informazioni su Tramela");
-}
-
-bool Workspace::Exit() {
-    if (!m_ui.Confirm(kExitQuestion, ui::Icon::Question)) {
-        return false;
-    }
-    Shutdown();
-    return true;
 }
 
 void Workspace::Shutdown() {

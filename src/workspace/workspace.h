@@ -14,9 +14,9 @@ namespace tramela::workspace {
 
 class Settings;
 
-// The application's frame as the core keeps it, whatever front end shows it: the bound database
-// and its connection, the company context in the title, the commands that act on the database
-// file itself, and the progress facilities of long commands.
+// The session every command works in, whatever front end shows it: the settings and the bound
+// database with its connection, the company context in the title, and the progress facilities
+// of long commands.
 class Workspace {
 public:
     static constexpr std::string_view kInitialCaption = "TRAMELA";
@@ -32,21 +32,19 @@ public:
     void LoadSettings();
     // The start-up sequence after the window exists: the default title, the settings, then the
     // bound database (or `database`, used for this run only, without changing the binding).
-    void Startup(std::optional<std::filesystem::path> database = std::nullopt);
+    // False when the settings could not be read or the database could not be opened (said so).
+    bool Startup(std::optional<std::filesystem::path> database = std::nullopt);
 
     bool ConnectDatabase();
     const std::string& RefreshTitle();
 
     const std::string& title() const { return m_title; }
 
-    // The menu's commands on the database file.
-    void Connect();
-    void Disconnect();
-    void Repair();
-    void Duplicate();
-    void About();
-    // Asks for confirmation; on OK shuts down and gives true.
-    bool Exit();
+    // Binds the database chosen by the user and opens it (the binding is written back at the
+    // end of the session, even when the file cannot be opened: it is then unbound).
+    void Bind(const std::filesystem::path& database);
+    // Closes the connection and leaves the session without a bound database.
+    void Unbind();
     // Closes the connection and writes the binding back (failures of that write are ignored).
     void Shutdown();
 
@@ -81,7 +79,7 @@ private:
     int m_progress = -1;
 };
 
-// The file dialog filter of database files.
-ui::FileDialog databaseFileDialog(std::string title, bool save = false);
+// The dialog that chooses a database file, asking the question `key`.
+ui::FileDialog databaseFileDialog(std::string key, std::string title, bool save = false);
 
 } // namespace tramela::workspace

@@ -143,7 +143,10 @@ TEST_F(CliTest, CreateTablesCompanyHeaderAndMenu) {
     const ProcessResult refused =
         run({"--db", "d.sqlite", "company", "--code", "4x", "--start", "31/02/2009"});
     EXPECT_EQ(refused.exitCode, 1);
+    // The log names the values the command line did not give, then the refusal.
     EXPECT_EQ(refused.err,
+              "Intestazione Azienda e Comunicazione\n  Data: 01/03/2009\n  Protocollo: 7\n"
+              "  Responsabile: Mario Rossi\n  Data Fine: 31/12/2009\n-> valori proposti\n"
               "ATTENZIONE: Il Codice Regionale Azienda non è valido.\n\n"
               "Occorre selezionare un Codice Regionale Azienda presente nella "
               "lista.\n\nI dati immessi non saranno registrati !!!\n");
@@ -208,6 +211,7 @@ TEST_F(CliTest, CalendarAndCadencesOnACreatedDatabase) {
         run({"--db", "d.sqlite", "calendar", "days", "--from", "31/02/2024"});
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_EQ(wrong.err,
+              "Giorni del Calendario\n  Ultimo giorno: 31/12/2099\n-> valori proposti\n"
               "ATTENZIONE: la data del giorno è espressa in un formato illegale.\n\n"
               "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n"
               "I dati immessi non saranno registrati !!!\n");

@@ -122,11 +122,11 @@ protected:
 
 TEST_F(VerificationTest, CleanNetworkGoesOnWithoutAnyMessageOrReport) {
     open();
-    ui.queueSaveFile(dir / "report.txt");
+    ui.answerFile("report", dir / "report.txt");
     EXPECT_TRUE(checkMasterRecord(connection()));
-    EXPECT_TRUE(runFormalVerification(connection(), true, ExportKind::VkzTxt));
-    EXPECT_TRUE(runFormalVerification(connection(), true, ExportKind::VkzXml));
-    VerifyCommand(window);
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzTxt), ui::Outcome::Done);
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzXml), ui::Outcome::Done);
+    EXPECT_EQ(VerifyCommand(window), ui::Outcome::Done);
 
     EXPECT_TRUE(ui.messages().empty()) << ui.messages()[0];
     EXPECT_TRUE(ui.confirmations().empty());
@@ -137,9 +137,9 @@ TEST_F(VerificationTest, CleanNetworkGoesOnWithoutAnyMessageOrReport) {
 TEST_F(VerificationTest, StopWithoutLocationIsToleratedAsTheUserAnswers) {
     // Blanks only are no location.
     open("UPDATE fermate SET ubicaz = '   ' WHERE ID = 4;");
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "accepted.txt");
-    EXPECT_TRUE(runFormalVerification(connection(), true, ExportKind::VkzTxt));
+    ui.answerConfirm("proceed", true);
+    ui.answerFile("report", dir / "accepted.txt");
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzTxt), ui::Outcome::Done);
 
     ASSERT_EQ(ui.confirmations().size(), 1u);
     EXPECT_EQ(ui.confirmations()[0].text,
@@ -170,9 +170,10 @@ TEST_F(VerificationTest, StopWithoutLocationIsToleratedAsTheUserAnswers) {
 
     // Refused: the export stops, the report is still offered (here the user keeps none).
     ui.clear();
-    ui.queueConfirm(false);
-    ui.queueSaveFile(std::nullopt);
-    EXPECT_FALSE(runFormalVerification(connection(), true, ExportKind::VkzXml));
+    ui.answerConfirm("proceed", false);
+    ui.answerFile("report", std::nullopt);
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzXml),
+              ui::Outcome::Cancelled);
     ASSERT_EQ(ui.confirmations().size(), 1u);
     EXPECT_TRUE(
         ui.confirmations()[0].text.ends_with("l'esportazione della comunicazione VkzXml Level 1?"));
@@ -182,8 +183,8 @@ TEST_F(VerificationTest, StopWithoutLocationIsToleratedAsTheUserAnswers) {
 
     // Without asking: told, reported, and the answer is to go on.
     ui.clear();
-    ui.queueSaveFile(dir / "told.txt");
-    EXPECT_TRUE(runFormalVerification(connection(), false, ExportKind::VkzXml));
+    ui.answerFile("report", dir / "told.txt");
+    EXPECT_EQ(runFormalVerification(connection(), false, ExportKind::VkzXml), ui::Outcome::Done);
     EXPECT_TRUE(ui.confirmations().empty());
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
@@ -204,9 +205,9 @@ TEST_F(VerificationTest, BlockingFindingsStopTheExportAndEveryFindingIsReportedI
          " (6, 'R6', '', 0, 0),"
          " (7, 'R7', 'Casa isolata', 0, 0);"
          "DELETE FROM extcod WHERE id = 2;");
-    ui.queueConfirm(true); // never asked: blocking findings are not open to question
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_FALSE(runFormalVerification(connection(), true, ExportKind::VkzTxt));
+    ui.answerConfirm("proceed", true); // never asked: blocking findings are not open to question
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzTxt), ui::Outcome::Failed);
 
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
@@ -291,8 +292,8 @@ TEST_F(VerificationTest, StandardLinesAndSubcontractingAreCheckedForTheXmlFormOn
          " (7, 'C007', 'L9', 'R', 1200, 3, 1000, 20, 1000, 20, 2, 2, 'U', NULL, NULL);"
          "INSERT INTO extcod VALUES (3, 1, 42, 42), (4, 1, 42, 0), (5, 1, 42, 42),"
          " (6, 2, 42, 42), (7, 0, 42, 42);");
-    ui.queueSaveFile(dir / "xml.txt");
-    EXPECT_FALSE(runFormalVerification(connection(), true, ExportKind::VkzXml));
+    ui.answerFile("report", dir / "xml.txt");
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzXml), ui::Outcome::Failed);
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
                   {std::string(kBlockingMessage) + "VkzXml Level 1", Icon::Stop, ""}}));
@@ -321,15 +322,15 @@ TEST_F(VerificationTest, StandardLinesAndSubcontractingAreCheckedForTheXmlFormOn
                    "Linea Standard ID=1"}));
 
     ui.clear();
-    EXPECT_TRUE(runFormalVerification(connection(), true, ExportKind::VkzTxt));
+    EXPECT_EQ(runFormalVerification(connection(), true, ExportKind::VkzTxt), ui::Outcome::Done);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_TRUE(ui.dialogs().empty());
 }
 
 TEST_F(VerificationTest, EmptyStopTableIsBlockingTwiceAndPrintsNoEmptyGroup) {
     open("DELETE FROM detstd; DELETE FROM fermitin; DELETE FROM fermate;");
-    ui.queueSaveFile(dir / "vuoto.txt");
-    EXPECT_FALSE(runFormalVerification(connection(), false, ExportKind::VkzTxt));
+    ui.answerFile("report", dir / "vuoto.txt");
+    EXPECT_EQ(runFormalVerification(connection(), false, ExportKind::VkzTxt), ui::Outcome::Failed);
     EXPECT_EQ(report(dir / "vuoto.txt"),
               header("VkzTxt") + kGeneralBox + kBlockingHeading +
                   lines({"Non è stata registrata neppure una FERMATA.",
@@ -353,8 +354,8 @@ TEST_F(VerificationTest, ChecksThatCannotReadTheirTablesBlockTheExport) {
 TEST_F(VerificationTest, ReportThatCannotBeCreatedLeavesTheAnswerAlone) {
     open("UPDATE fermate SET ubicaz = NULL WHERE ID = 4;");
     const auto path = dir / "manca" / "report.txt";
-    ui.queueSaveFile(path);
-    EXPECT_TRUE(runFormalVerification(connection(), false, ExportKind::VkzTxt));
+    ui.answerFile("report", path);
+    EXPECT_EQ(runFormalVerification(connection(), false, ExportKind::VkzTxt), ui::Outcome::Done);
     ASSERT_EQ(ui.messages().size(), 2u);
     EXPECT_EQ(ui.messages()[1],
               (ui::ScriptedUi::ShownMessage{
@@ -389,7 +390,7 @@ TEST_F(VerificationTest, IncompleteGeneralDataAreRefused) {
 
 TEST_F(VerificationTest, StandAloneCommandChecksTheGeneralDataThenVerifiesTheTextForm) {
     open("UPDATE master SET resple = NULL;");
-    VerifyCommand(window);
+    EXPECT_EQ(VerifyCommand(window), ui::Outcome::Failed);
     EXPECT_EQ(
         ui.messages(),
         (std::vector<ui::ScriptedUi::ShownMessage>{{std::string(kMasterMessage), Icon::Stop, ""}}));
@@ -404,8 +405,8 @@ TEST_F(VerificationTest, StandAloneCommandChecksTheGeneralDataThenVerifiesTheTex
                  " (3, 'C003', 'L7', 'A', 800, 3, 1000, 20, 1000, 20, 1, 1, 'U', NULL, NULL);"
                  "INSERT INTO extcod VALUES (3, 1, 42, 0);");
     ui.clear();
-    ui.queueSaveFile(dir / "verifica.txt");
-    VerifyCommand(window);
+    ui.answerFile("report", dir / "verifica.txt");
+    EXPECT_EQ(VerifyCommand(window), ui::Outcome::Failed);
     EXPECT_EQ(ui.progressCaptions(), std::vector<std::string>{"Verifica Formale dei dati"});
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{

@@ -1,4 +1,4 @@
-#include "app/command_table.h"
+#include "app/registry.h"
 #include "gui/form_dialog.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
@@ -92,7 +92,7 @@ void expectSameTree(const QList<QAction*>& actions,
         case app::MenuItem::Kind::Command:
             EXPECT_EQ(action->menu(), nullptr) << at;
             EXPECT_FALSE(action->isSeparator()) << at;
-            EXPECT_EQ(action->text().toStdString(), item.label) << at;
+            EXPECT_EQ(action->text().toStdString(), app::findCommand(item.id)->label) << at;
             EXPECT_EQ(action->data().toInt(), item.id) << at;
             break;
         }
@@ -102,8 +102,10 @@ void expectSameTree(const QList<QAction*>& actions,
 TEST_F(MainFrameTest, MenuBarIsTheCommandTable) {
     EXPECT_EQ(frame.windowTitle(), "TRAMELA");
     expectSameTree(frame.menuBar()->actions(), app::menuBar(), "bar");
-    for (const app::MenuItem* item : app::allCommands()) {
-        ASSERT_NE(frame.commandAction(item->id), nullptr) << item->id;
+    for (const app::Command& command : app::commandTable()) {
+        if (command.menuId != 0) {
+            ASSERT_NE(frame.commandAction(command.menuId), nullptr) << command.menuId;
+        }
     }
 }
 
@@ -113,8 +115,10 @@ TEST_F(MainFrameTest, EnablingRuleIsAppliedEachTimeAMenuOpens) {
 
     core.Startup(database());
     std::set<int> all;
-    for (const app::MenuItem* item : app::allCommands()) {
-        all.insert(item->id);
+    for (const app::Command& command : app::commandTable()) {
+        if (command.menuId != 0) {
+            all.insert(command.menuId);
+        }
     }
     EXPECT_EQ(enabledCommands(), all);
 
@@ -233,13 +237,13 @@ TEST_F(MainFrameTest, MenuItemsRunTheirCommands) {
     EXPECT_EQ(created.icon, QMessageBox::Information);
 
     // An item whose command is not built yet says so.
-    for (const app::MenuItem* item : app::allCommands()) {
-        if (item->entry == nullptr) {
+    for (const app::Command& command : app::commandTable()) {
+        if (command.menuId != 0 && command.entry == nullptr) {
             ShownBox missing;
             driver.then(test::answerBox(missing));
-            choose(item->id);
+            choose(command.menuId);
             EXPECT_EQ(missing.text,
-                      "Il comando \"" + app::plainLabel(item->label) +
+                      "Il comando \"" + app::plainLabel(command.label) +
                           "\" non è ancora disponibile in questa versione di Tramela.");
             EXPECT_EQ(missing.icon, QMessageBox::Warning);
             break;

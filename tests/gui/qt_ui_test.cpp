@@ -81,12 +81,13 @@ TEST(QtUiTest, FileDialogsFollowTheCommandsRequest) {
     ModalDriver driver;
     driver.then([&](QWidget* modal) { test::chooseFile(modal, dir / "prova.sqlite"); })
         .then([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    EXPECT_EQ(ui.OpenFile(workspace::databaseFileDialog("Selezione del Database")),
+    EXPECT_EQ(ui.OpenFile(workspace::databaseFileDialog("database", "Selezione del Database")),
               dir / "prova.sqlite");
-    EXPECT_EQ(ui.SaveFile(workspace::databaseFileDialog("Selezione del Database", true)),
-              std::nullopt);
+    EXPECT_EQ(
+        ui.SaveFile(workspace::databaseFileDialog("database", "Selezione del Database", true)),
+        std::nullopt);
     QFileDialog next;
-    ui.configure(next, workspace::databaseFileDialog("Selezione del Database"), false);
+    ui.configure(next, workspace::databaseFileDialog("database", "Selezione del Database"), false);
     EXPECT_EQ(next.directory().absolutePath(), QString::fromStdString(dir.path().string()));
 }
 

@@ -203,7 +203,7 @@ TEST_F(Congruence, StopsThatDifferFromTheRouteRejectTheTrip) {
     EXPECT_TRUE(l1a.stops[1].primary);
 
     // Errors with valid trips: the import goes on, the user chooses whether to save the report.
-    ui.queueConfirm(true);
+    ui.answerConfirm("congruence-report", true);
     const CongruenceOutcome outcome = AskCongruenceOutcome(ui, result);
     EXPECT_TRUE(outcome.proceed);
     EXPECT_TRUE(outcome.saveReport);
@@ -216,7 +216,7 @@ TEST_F(Congruence, StopsThatDifferFromTheRouteRejectTheTrip) {
     EXPECT_EQ(ui.confirmations()[0].icon, ui::Icon::Stop);
 
     // No valid trip: the import stops whatever the answer.
-    ui.queueConfirm(false);
+    ui.answerConfirm("congruence-report", false);
     const CongruenceOutcome stop = AskCongruenceOutcome(ui, {{"x"}, 0});
     EXPECT_FALSE(stop.proceed);
     EXPECT_FALSE(stop.saveReport);

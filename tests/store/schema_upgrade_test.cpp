@@ -174,7 +174,7 @@ protected:
 
 TEST_F(ClearingTest, EmptiesTheTimetableTablesAndLeavesTheRest) {
     fill();
-    ui.queueConfirm(true);
+    ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
     EXPECT_EQ(
         ui.messageTexts(),
@@ -189,7 +189,7 @@ TEST_F(ClearingTest, EmptiesTheTimetableTablesAndLeavesTheRest) {
     EXPECT_EQ(count("fermate"), 2);
 
     ui.clear();
-    ui.queueConfirm(true);
+    ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
     EXPECT_EQ(
         ui.messageTexts(),
@@ -198,7 +198,7 @@ TEST_F(ClearingTest, EmptiesTheTimetableTablesAndLeavesTheRest) {
 
 TEST_F(ClearingTest, CancelChangesNothingAndAReferencedRowStays) {
     fill();
-    ui.queueConfirm(false);
+    ui.answerConfirm("proceed", false);
     ClearTimetableTables(*connection);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(ui.confirmations().size(), 1u);
@@ -209,7 +209,7 @@ TEST_F(ClearingTest, CancelChangesNothingAndAReferencedRowStays) {
     ASSERT_EQ(
         createRelation(*connection, {"turni_caden", "cadenz", "turni", {{"codice", "caden"}}}),
         std::nullopt);
-    ui.queueConfirm(true);
+    ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
     ASSERT_EQ(ui.messages().size(), 2u);
     EXPECT_EQ(ui.messages()[0].text,

@@ -1,5 +1,7 @@
 #include "support/store_fixture.h"
 
+#include "store/cartography.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -52,6 +54,27 @@ store::TableDefinition allTypesTable(const std::string& name) {
              {"dati", Blob, 0, false},
              {"nota", Memo, 0, false}},
             {{"codice", true, {"codice"}}, {"nomedata", false, {"nome", "data"}}}};
+}
+
+std::filesystem::path
+databaseWithMaster(const TempDir& dir, std::string_view name, std::string sql) {
+    const auto path = dir / name;
+    ui::ScriptedUi ui;
+    EXPECT_TRUE(store::createCartographyDatabase(ui, path));
+    using enum store::FieldType;
+    const store::TableDefinition master{"master",
+                                        {{"codice", Short, 0, true},
+                                         {"azienda", Short, 0, true},
+                                         {"datini", Date, 0, true},
+                                         {"datfin", Date, 0, true}},
+                                        {{"codice", true, {"codice"}}}};
+    sql = store::createTableScript(master) + sql;
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    return path;
 }
 
 } // namespace tramela::test

@@ -42,4 +42,9 @@ private:
 // "nomedata" on (nome, data), not unique.
 store::TableDefinition allTypesTable(const std::string& name = "prova");
 
+// A cartography database with a company header table (master: codice, azienda, datini,
+// datfin), then `sql` run on it.
+std::filesystem::path
+databaseWithMaster(const TempDir& dir, std::string_view name, std::string sql);
+
 } // namespace tramela::test

@@ -52,77 +52,123 @@ FormSpec periodForm() {
     return spec;
 }
 
+Answers withReport(std::filesystem::path report) {
+    Answers answers;
+    answers.files["report"] = std::move(report);
+    answers.spelling["report"] = "--report";
+    answers.spelling["folder"] = "DIR";
+    return answers;
+}
+
 TEST(CliUi, MessagesGoToOutputOrErrorByIconWithOneNewline) {
     Console console;
     console.ui.Message("Operazione completata", Icon::Information, "Tramela");
     console.ui.Message("Riga\n", Icon::None);
     console.ui.Message("Domanda?", Icon::Question);
-    EXPECT_FALSE(console.ui.failureShown());
     console.ui.Message("Attenzione: città", Icon::Exclamation);
-    EXPECT_TRUE(console.ui.failureShown());
     console.ui.Message("Errore\n", Icon::Stop, "Tramela");
 
     EXPECT_EQ(console.out.str(), "Operazione completata\nRiga\n");
     EXPECT_EQ(console.err.str(), "Domanda?\nAttenzione: città\nErrore\n");
-    EXPECT_TRUE(console.ui.failureShown());
-    EXPECT_FALSE(console.ui.cancelled());
 }
 
-TEST(CliUi, ConfirmFollowsTheGlobalAnswerAndCancelsWithoutATerminal) {
+TEST(CliUi, BatchConfirmationsFollowYesOrNoAndSayWhatWasAsked) {
     Console yes(CliUi::Answer::Yes);
-    EXPECT_TRUE(yes.ui.Confirm("Svuotare le tavole?", Icon::Question));
-    EXPECT_FALSE(yes.ui.cancelled());
+    EXPECT_TRUE(yes.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
+    EXPECT_EQ(yes.err.str(), "Svuotare le tavole?\n-> OK (--yes)\n");
 
     Console no(CliUi::Answer::No);
-    EXPECT_FALSE(no.ui.Confirm("Svuotare le tavole?", Icon::Question));
-    EXPECT_TRUE(no.ui.cancelled());
+    EXPECT_FALSE(no.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
+    EXPECT_EQ(no.err.str(), "Svuotare le tavole?\n-> Annulla (--no)\n");
 
+    // Without a terminal nobody can answer: Cancel, even when the input holds a yes.
     Console batch(CliUi::Answer::Ask, {}, "s\n");
-    EXPECT_FALSE(batch.ui.Confirm("Svuotare le tavole?", Icon::Question));
-    EXPECT_TRUE(batch.ui.cancelled());
-    EXPECT_EQ(batch.out.str() + batch.err.str() + yes.out.str() + no.err.str(), "");
+    EXPECT_FALSE(batch.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
+    EXPECT_EQ(batch.err.str(),
+              "Svuotare le tavole?\n-> Annulla (nessuna risposta: --yes per confermare)\n");
+
+    // A confirmation answered on its own wins over the global answer.
+    Console own(CliUi::Answer::No);
+    Answers answers;
+    answers.confirmations["proceed"] = true;
+    answers.spelling["proceed"] = "--force";
+    own.ui.setAnswers(answers);
+    EXPECT_TRUE(own.ui.Confirm({"proceed"}, "Procedere?", Icon::Question));
+    EXPECT_EQ(own.err.str(), "Procedere?\n-> OK (--force)\n");
+    EXPECT_EQ(yes.out.str() + no.out.str() + batch.out.str() + own.out.str(), "");
+}
+
+TEST(CliUi, AnOfferIsTakenOnlyWhenItsAnswerWasGiven) {
+    const Question offer{"report", QuestionKind::Offer};
+    FileDialog report;
+    report.key = "report";
+    report.kind = QuestionKind::Offer;
+    report.title = "Report Errori Riscontrati";
+
+    // --yes answers confirmations, never offers: it names no file to write.
+    Console declined(CliUi::Answer::Yes);
+    declined.ui.setAnswers(withReport("r.txt"));
+    declined.ui.answers().files.clear();
+    EXPECT_FALSE(declined.ui.Confirm(offer, "ERRORI BLOCCANTI. Salvare il report?", Icon::Stop));
+    EXPECT_EQ(declined.ui.SaveFile(report), std::nullopt);
+    EXPECT_FALSE(declined.ui.usageError()) << "a declined offer is no missing answer";
+    EXPECT_EQ(declined.err.str(),
+              "ERRORI BLOCCANTI. Salvare il report?\n-> Annulla (senza --report)\n"
+              "Report Errori Riscontrati\n-> non salvato (senza --report)\n");
+
+    Console taken(CliUi::Answer::No);
+    taken.ui.setAnswers(withReport("r.txt"));
+    EXPECT_TRUE(taken.ui.Confirm(offer, "ERRORI BLOCCANTI. Salvare il report?", Icon::Stop));
+    EXPECT_EQ(taken.ui.SaveFile(report), std::filesystem::path("r.txt"));
+    EXPECT_EQ(taken.err.str(),
+              "ERRORI BLOCCANTI. Salvare il report?\n-> OK (--report)\n"
+              "Report Errori Riscontrati\n-> r.txt (--report)\n");
+    EXPECT_EQ(taken.ui.SaveFile(report), std::nullopt) << "an answer is used once";
 }
 
 TEST(CliUi, ConfirmOnATerminalReadsTheAnswer) {
     Console console(CliUi::Answer::Ask, {true, false}, "SÌ\n yes \nsi\nno\n");
-    EXPECT_TRUE(console.ui.Confirm("Svuotare?", Icon::Question, "Svuota"));
-    EXPECT_TRUE(console.ui.Confirm("Svuotare?", Icon::Question));
-    EXPECT_TRUE(console.ui.Confirm("Svuotare?", Icon::Question));
-    EXPECT_FALSE(console.ui.cancelled());
-    EXPECT_FALSE(console.ui.Confirm("Svuotare?", Icon::Question));
-    EXPECT_TRUE(console.ui.cancelled());
-    EXPECT_FALSE(console.ui.Confirm("Svuotare?", Icon::Question)) << "end of input";
+    EXPECT_TRUE(console.ui.Confirm(
+        {"proceed", QuestionKind::Confirmation, "Svuota"}, "Svuotare?", Icon::Question));
+    EXPECT_TRUE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question));
+    EXPECT_TRUE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question));
+    EXPECT_FALSE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question));
+    EXPECT_FALSE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question)) << "end of input";
     EXPECT_EQ(console.out.str(),
               "Svuota\nSvuotare?\n[s/n] "
               "Svuotare?\n[s/n] Svuotare?\n[s/n] Svuotare?\n[s/n] Svuotare?\n[s/n] \n");
+    EXPECT_EQ(console.err.str(), "") << "what the user typed needs no log";
 }
 
-TEST(CliUi, FileQueueChecksExistenceOnlyWhereTheDialogRequiresIt) {
+TEST(CliUi, FilesAreAnsweredByKeyAndCheckedOnlyWhereTheDialogRequiresIt) {
     test::TempDir dir;
     test::writeFile(dir / "orari.txt", "");
     FileDialog open;
+    open.key = "rt_hdora";
     open.title = "Apri";
     open.mustExist = true;
-    FileDialog save;
-    save.title = "Salva";
-    save.confirmOverwrite = true;
+    FileDialog folder;
+    folder.key = "folder";
+    folder.title = "Cartella";
+    folder.confirmOverwrite = true;
 
     Console console;
-    console.ui.queueFile(dir / "orari.txt");
-    console.ui.queueFile(dir / "assente.txt");
-    console.ui.queueFile(dir / "assente.txt");
-    console.ui.queueFile(dir / "orari.txt");
-    EXPECT_EQ(console.ui.OpenFile(open), dir / "orari.txt");
+    Answers answers = withReport(dir / "report.txt");
+    answers.files["folder"] = dir / "orari.txt";
+    answers.files["rt_hdora"] = dir / "assente.txt";
+    console.ui.setAnswers(answers);
+    // The folder is asked before the report: each still gets its own answer.
+    EXPECT_EQ(console.ui.SaveFile(folder), dir / "orari.txt") << "no overwrite question";
     EXPECT_EQ(console.ui.OpenFile(open), std::nullopt);
+    EXPECT_TRUE(console.ui.refused()) << "the argument names no file";
     EXPECT_EQ(console.err.str(),
               "Il file indicato non esiste:\n" + (dir / "assente.txt").string() + "\n");
-    EXPECT_TRUE(console.ui.failureShown());
-    EXPECT_EQ(console.ui.SaveFile(save), dir / "assente.txt");
-    EXPECT_EQ(console.ui.SaveFile(save), dir / "orari.txt") << "no overwrite question";
-    EXPECT_FALSE(console.ui.cancelled());
+    EXPECT_FALSE(console.ui.usageError());
 
-    EXPECT_EQ(console.ui.OpenFile(open), std::nullopt);
-    EXPECT_TRUE(console.ui.cancelled());
+    // An input that no argument answers, with nobody to ask: a usage error, said in the log.
+    EXPECT_EQ(console.ui.SaveFile(folder), std::nullopt);
+    EXPECT_TRUE(console.ui.usageError());
+    EXPECT_TRUE(console.err.str().ends_with("Cartella\n-> nessuna risposta (DIR mancante)\n"));
     EXPECT_EQ(console.out.str(), "");
 }
 
@@ -132,9 +178,11 @@ TEST(CliUi, FileTypedOnATerminalIsAskedAgainUntilAcceptable) {
     const std::string missing = (dir / "assente.txt").string();
     const std::string existing = (dir / "orari.txt").string();
     FileDialog open;
+    open.key = "file";
     open.title = "Apri";
     open.mustExist = true;
     FileDialog save;
+    save.key = "file";
     save.title = "Salva";
     save.confirmOverwrite = true;
 
@@ -143,73 +191,78 @@ TEST(CliUi, FileTypedOnATerminalIsAskedAgainUntilAcceptable) {
                     missing + "\n" + existing + "\n" + existing + "\nn\n" + missing + "\n\n");
     EXPECT_EQ(console.ui.OpenFile(open), dir / "orari.txt");
     EXPECT_EQ(console.ui.SaveFile(save), dir / "assente.txt") << "overwrite declined, asked again";
-    EXPECT_FALSE(console.ui.failureShown()) << "a corrected answer is no failure";
     EXPECT_EQ(console.err.str(), "Il file indicato non esiste:\n" + missing + "\n");
     EXPECT_EQ(console.ui.OpenFile(open), std::nullopt) << "empty line";
-    EXPECT_TRUE(console.ui.cancelled());
+    EXPECT_FALSE(console.ui.usageError());
 }
 
-TEST(CliUi, FormAnswersAreMergedValidatedAndUsedOnce) {
+TEST(CliUi, FormAnswersAreMergedValidatedUsedOnceAndTheProposedValuesLogged) {
     Console console;
-    console.ui.answerForm("periodo", {{"fine", "30/06/2024"}});
+    Answers answers;
+    answers.forms["periodo"] = {{"fine", "30/06/2024"}, {"linea", "L1"}};
+    console.ui.setAnswers(answers);
     EXPECT_EQ(
         console.ui.Form(periodForm()),
         (FormValues{
-            {"fine", "30/06/2024"}, {"inizio", "01/01/2024"}, {"linea", ""}, {"tutte", "1"}}));
-    EXPECT_FALSE(console.ui.cancelled());
+            {"fine", "30/06/2024"}, {"inizio", "01/01/2024"}, {"linea", "L1"}, {"tutte", "1"}}));
+    EXPECT_EQ(console.err.str(),
+              "Periodo\n  Inizio: 01/01/2024\n  Tutte le linee: 1\n"
+              "-> valori proposti\n");
+    EXPECT_FALSE(console.ui.usageError());
 
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt) << "answers are used once";
-    EXPECT_TRUE(console.ui.cancelled());
-
-    Console accept;
-    accept.ui.answerForm("periodo", {});
-    EXPECT_EQ(accept.ui.Form(periodForm()), periodForm().initialValues());
-    EXPECT_EQ(accept.out.str() + accept.err.str(), "");
+    EXPECT_TRUE(console.ui.usageError());
 }
 
 TEST(CliUi, RefusedFormAnswersFailWithoutATerminal) {
     Console console;
-    console.ui.answerForm("periodo", {{"fine", "01/01/2000"}});
+    Answers answers;
+    answers.forms["periodo"] = {
+        {"fine", "01/01/2000"}, {"inizio", "01/01/2024"}, {"tutte", "1"}, {"linea", ""}};
+    console.ui.setAnswers(answers);
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt);
     EXPECT_EQ(console.err.str(), "Data finale errata\n");
     EXPECT_TRUE(console.ui.refused());
-    EXPECT_TRUE(console.ui.failureShown());
-    EXPECT_FALSE(console.ui.cancelled());
 
     // Values a window would not let the user type are refused before the validator.
     Console limits;
-    limits.ui.answerForm("periodo", {{"linea", "12345"}});
+    answers.forms["periodo"] = {{"linea", "12345"}};
+    limits.ui.setAnswers(answers);
     EXPECT_EQ(limits.ui.Form(periodForm()), std::nullopt);
-    limits.ui.answerForm("periodo", {{"tutte", "si"}});
+    answers.forms["periodo"] = {{"tutte", "si"}};
+    limits.ui.setAnswers(answers);
     EXPECT_EQ(limits.ui.Form(periodForm()), std::nullopt);
-    EXPECT_EQ(limits.err.str(),
-              "Il campo \"Linea\" accetta al massimo 4 caratteri.\n"
-              "Il campo \"Tutte le linee\" accetta soltanto 1 o 0.\n");
-    EXPECT_TRUE(limits.ui.failureShown());
+    EXPECT_NE(limits.err.str().find("Il campo \"Linea\" accetta al massimo 4 caratteri.\n"),
+              std::string::npos);
+    EXPECT_NE(limits.err.str().find("Il campo \"Tutte le linee\" accetta soltanto 1 o 0.\n"),
+              std::string::npos);
+    EXPECT_TRUE(limits.ui.refused());
 }
 
 TEST(CliUi, RefusedFormIsAskedAgainOnATerminal) {
     // inizio kept, fine corrected, tutte kept, linea typed too long and then right.
     Console console(CliUi::Answer::Ask, {true, false}, "\n31/01/2024\n\n12345\nL1\n");
-    console.ui.answerForm("periodo", {{"fine", "01/01/2000"}});
+    Answers answers;
+    answers.forms["periodo"] = {{"fine", "01/01/2000"}};
+    console.ui.setAnswers(answers);
     EXPECT_EQ(
         console.ui.Form(periodForm()),
         (FormValues{
             {"fine", "31/01/2024"}, {"inizio", "01/01/2024"}, {"linea", "L1"}, {"tutte", "1"}}));
     EXPECT_FALSE(console.ui.refused());
-    EXPECT_FALSE(console.ui.failureShown());
     EXPECT_EQ(console.err.str(),
               "Data finale errata\nIl campo \"Linea\" accetta al massimo 4 caratteri.\n");
     EXPECT_NE(console.out.str().find("  Fine [01/01/2000]: "), std::string::npos);
 
     Console kept(CliUi::Answer::Ask, {true, false}, "\n\n\n\nL2\n");
-    kept.ui.answerForm("periodo", {{"linea", "12345"}});
+    answers.forms["periodo"] = {{"linea", "12345"}};
+    kept.ui.setAnswers(answers);
     EXPECT_EQ(kept.ui.Form(periodForm()).value().at("linea"), "L2")
         << "a refused answer is not kept";
 
     Console unanswered(CliUi::Answer::Ask, {true, false}, "\n");
     EXPECT_EQ(unanswered.ui.Form(periodForm()), std::nullopt) << "end of input";
-    EXPECT_TRUE(unanswered.ui.cancelled());
+    EXPECT_FALSE(unanswered.ui.usageError());
 }
 
 TEST(CliUi, ProgressIsDrawnOnlyOnATerminalAndOnlyWhenItChanges) {

@@ -28,10 +28,11 @@ FormSpec codeForm() {
     return spec;
 }
 
-TEST(ScriptedUi, FormTriesQueuedAttemptsUntilOneIsAccepted) {
+TEST(ScriptedUi, FormTriesItsAttemptsUntilOneIsAccepted) {
     ScriptedUi ui;
-    ui.queueForm(FormValues{{"codice", ""}});
-    ui.queueForm(FormValues{{"note", "prova"}});
+    ui.answerForm("codice", FormValues{{"codice", ""}});
+    ui.answerForm("codice", FormValues{{"note", "prova"}});
+    ui.answerForm("altro", FormValues{{"codice", "B2"}});
     ui.Message("prima", Icon::Information);
 
     EXPECT_EQ(ui.Form(codeForm()), (FormValues{{"codice", "A1"}, {"note", "prova"}}));
@@ -41,31 +42,42 @@ TEST(ScriptedUi, FormTriesQueuedAttemptsUntilOneIsAccepted) {
     EXPECT_EQ(ui.dialogs(), std::vector<std::string>{"Codice Corsa"});
     ASSERT_EQ(ui.forms().size(), 1u);
     EXPECT_EQ(ui.forms()[0].field("codice")->value, "A1");
-    EXPECT_EQ(ui.pendingAnswers(), 0u);
+    EXPECT_EQ(ui.pendingAnswers(), 1u) << "another form's answer is not taken";
 
-    ui.queueForm(FormValues{{"codice", ""}});
-    EXPECT_EQ(ui.Form(codeForm()), std::nullopt) << "refused and nothing more queued";
-    ui.queueForm(std::nullopt);
-    ui.queueForm(FormValues{});
+    ui.answerForm("codice", FormValues{{"codice", ""}});
+    EXPECT_EQ(ui.Form(codeForm()), std::nullopt) << "refused and nothing more given";
+    ui.answerForm("codice", std::nullopt);
+    ui.answerForm("codice", FormValues{});
     EXPECT_EQ(ui.Form(codeForm()), std::nullopt) << "cancelled";
-    EXPECT_EQ(ui.pendingAnswers(), 1u);
+    EXPECT_EQ(ui.pendingAnswers(), 2u);
 }
 
-TEST(ScriptedUi, EmptyQueuesAnswerCancelAndEverythingIsRecorded) {
+TEST(ScriptedUi, AnswersGoByKeyWhateverTheOrderAndUnansweredIsCancel) {
     ScriptedUi ui;
-    ui.queueConfirm(true);
-    ui.queueSaveFile("/tmp/uscita.txt");
-    EXPECT_TRUE(ui.Confirm("Procedere?", Icon::Question, "Esporta"));
-    EXPECT_FALSE(ui.Confirm("Ancora?", Icon::Question));
+    ui.answerFile("report", "/tmp/report.txt");
+    ui.answerFile("folder", "/tmp/uscita/RT_PROTO.TXT");
+    ui.answerConfirm("proceed", true);
+    EXPECT_TRUE(ui.Confirm(
+        {"proceed", QuestionKind::Confirmation, "Esporta"}, "Procedere?", Icon::Question));
+    EXPECT_FALSE(ui.Confirm({"proceed"}, "Ancora?", Icon::Question)) << "answers are used once";
     EXPECT_EQ(ui.confirmations(),
               (std::vector<Shown>{{"Procedere?", Icon::Question, "Esporta"},
                                   {"Ancora?", Icon::Question, ""}}));
     FileDialog dialog;
+    dialog.key = "folder";
+    dialog.title = "Cartella";
+    EXPECT_EQ(ui.SaveFile(dialog), std::filesystem::path("/tmp/uscita/RT_PROTO.TXT"))
+        << "the folder asked first gets the folder, not the report given first";
+    dialog.key = "report";
+    dialog.title = "Report";
+    EXPECT_EQ(ui.SaveFile(dialog), std::filesystem::path("/tmp/report.txt"));
+    dialog.key = "other";
     dialog.title = "Apri";
     EXPECT_EQ(ui.OpenFile(dialog), std::nullopt);
-    dialog.title = "Salva";
-    EXPECT_EQ(ui.SaveFile(dialog), std::filesystem::path("/tmp/uscita.txt"));
-    EXPECT_EQ(ui.dialogs(), (std::vector<std::string>{"Apri", "Salva"}));
+    EXPECT_EQ(ui.dialogs(), (std::vector<std::string>{"Cartella", "Report", "Apri"}));
+    EXPECT_EQ(ui.askedKeys(),
+              (std::vector<std::string>{"proceed", "proceed", "folder", "report", "other"}));
+    EXPECT_EQ(ui.pendingAnswers(), 0u);
 
     ui.ProgressCaption("Esportazione");
     ui.Progress(10);

@@ -112,8 +112,8 @@ TEST_F(StandardLineUtilities, CommandsStopWithoutSuccessWhenTheTablesAreMissing)
     for (auto command :
          {&IdentifyStandardLines, &IdentifyRailwayStandardLines, &RemoveStandardLines}) {
         ui.clear();
-        ui.queueConfirm(true);
-        ui.queueConfirm(true);
+        ui.answerConfirm("proceed", true);
+        ui.answerConfirm("last-warning", true);
         command(*window);
         // The query layer's failure, and no count that would pass for a result.
         ASSERT_EQ(ui.messages().size(), 1u);
@@ -183,7 +183,7 @@ TEST_F(StandardLineUtilities, LinesSpreadOverLotsAreReportedAndNothingIsGenerate
         "un report che identifica le cause che impediscono la generazione";
 
     const auto report = dir / "ERRORI_LINEE_STD.TXT";
-    ui.queueSaveFile(report);
+    ui.answerFile("report", report);
     IdentifyStandardLines(*window);
 
     EXPECT_EQ(ui.messages(), (std::vector<Shown>{{inconsistent, Icon::Stop, ""}}));
@@ -241,15 +241,15 @@ TEST_F(StandardLineUtilities, RailwayVariantMakesOneRelationPerRouteNameAndRecod
          " (5, 'FV', '" +
          longName + "', 0, 0);" + trip(10, "X", 3, 0, 4) + trip(11, "Y", 3, 0, 5));
 
-    ui.queueConfirm(false);
-    IdentifyRailwayStandardLines(*window);
+    ui.answerConfirm("proceed", false);
+    EXPECT_EQ(IdentifyRailwayStandardLines(*window), ui::Outcome::Cancelled);
     EXPECT_EQ(ui.confirmations(), (std::vector<Shown>{{kRailwayWarning, Icon::Exclamation, ""}}));
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(standardLines(), "");
 
     ui.clear();
-    ui.queueConfirm(true);
-    IdentifyRailwayStandardLines(*window);
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(IdentifyRailwayStandardLines(*window), ui::Outcome::Done);
     EXPECT_EQ(ui.messages(),
               (std::vector<Shown>{{generated(4, 4) +
                                        "Modificate 4 [su 4] corse\n\n"
@@ -284,9 +284,9 @@ TEST_F(StandardLineUtilities, RemovalAsksTwiceThenEmptiesBothTables) {
         "Intendi realmente procedere ?";
     const std::string before = standardLines();
 
-    ui.queueConfirm(true);
-    ui.queueConfirm(false);
-    RemoveStandardLines(*window);
+    ui.answerConfirm("proceed", true);
+    ui.answerConfirm("last-warning", false);
+    EXPECT_EQ(RemoveStandardLines(*window), ui::Outcome::Cancelled);
     EXPECT_EQ(
         ui.confirmations(),
         (std::vector<Shown>{{question, Icon::Question, ""}, {lastWarning, Icon::Question, ""}}));
@@ -294,16 +294,16 @@ TEST_F(StandardLineUtilities, RemovalAsksTwiceThenEmptiesBothTables) {
     EXPECT_EQ(standardLines(), before);
 
     ui.clear();
-    ui.queueConfirm(true);
-    ui.queueConfirm(true);
-    RemoveStandardLines(*window);
+    ui.answerConfirm("proceed", true);
+    ui.answerConfirm("last-warning", true);
+    EXPECT_EQ(RemoveStandardLines(*window), ui::Outcome::Done);
     EXPECT_EQ(ui.messages(), (std::vector<Shown>{{removed(2, 2), Icon::Information, ""}}));
     EXPECT_EQ(standardLines(), "");
 
     ui.clear();
-    ui.queueConfirm(true);
-    ui.queueConfirm(true);
-    RemoveStandardLines(*window);
+    ui.answerConfirm("proceed", true);
+    ui.answerConfirm("last-warning", true);
+    EXPECT_EQ(RemoveStandardLines(*window), ui::Outcome::Done);
     EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{removed(0, 0)});
 }
 

@@ -108,7 +108,7 @@ constexpr std::string_view kHeader2009 =
 
 TEST_F(CompanyHeaderTest, NewDatabaseGetsAHeaderRowAndTheDialogOpensOnIt) {
     open("");
-    ui.queueForm(std::nullopt);
+    ui.answerForm("company", std::nullopt);
     EditCompanyHeader(window);
 
     EXPECT_TRUE(ui.messages().empty());
@@ -135,9 +135,9 @@ TEST_F(CompanyHeaderTest, RefusalsComeInTheDialogsOrderAndTheCorrectedHeaderIsSt
     FormValues typed{{"code", "4x"}, {"date", "1/3/2009"}, {"start", "31/02/2009"}, {"end", ""}};
     const auto attempt = [&](std::string_view id, std::string_view value) {
         typed.insert_or_assign(std::string(id), std::string(value));
-        ui.queueForm(typed);
+        ui.answerForm("company", typed);
     };
-    ui.queueForm(typed);
+    ui.answerForm("company", typed);
     attempt("code", "1000"); // begins "10000 - Consorzio Grande", names no company
     attempt("code", "42");
     attempt("date", "01.03.09");
@@ -173,17 +173,18 @@ TEST_F(CompanyHeaderTest, RefusalsComeInTheDialogsOrderAndTheCorrectedHeaderIsSt
 TEST_F(CompanyHeaderTest, EmptyDateAndProtocolAreStoredEmptyShownEmptyAndAnnullaKeepsThem) {
     open(std::string(kHeader2009));
     // A picked entry may come as its whole text; a period may run backwards.
-    ui.queueForm(FormValues{{"code", "0007 - Bus Alpini"},
-                            {"date", ""},
-                            {"protocol", ""},
-                            {"start", "31/12/2009"},
-                            {"end", "01/01/2009"}});
+    ui.answerForm("company",
+                  FormValues{{"code", "0007 - Bus Alpini"},
+                             {"date", ""},
+                             {"protocol", ""},
+                             {"start", "31/12/2009"},
+                             {"end", "01/01/2009"}});
     EditCompanyHeader(window);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01");
 
-    ui.queueForm(FormValues{{"code", "0009"}, {"protocol", "5"}});
-    ui.queueForm(std::nullopt);
+    ui.answerForm("company", FormValues{{"code", "0009"}, {"protocol", "5"}});
+    ui.answerForm("company", std::nullopt);
     EditCompanyHeader(window);
     EXPECT_EQ(ui.messageTexts(), (std::vector<std::string>{std::string(kBadCompany)}));
     EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01");

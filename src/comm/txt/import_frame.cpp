@@ -314,8 +314,11 @@ bool writeImportReport(const std::filesystem::path& target,
 
 void offerImportReport(const ImportErrors& errors,
                        const std::filesystem::path& database,
-                       ui::Ui& ui) {
+                       ui::Ui& ui,
+                       std::string_view key) {
     ui::FileDialog dialog = importFileDialog("Report Errori Riscontrati", "ERRORI_VKZTXT");
+    dialog.key = key;
+    dialog.kind = ui::QuestionKind::Offer;
     dialog.confirmOverwrite = true;
     const auto target = ui.SaveFile(dialog);
     if (!target) {
@@ -333,6 +336,16 @@ ui::FileDialog importFileDialog(std::string title, std::string initialName) {
     dialog.initialName = std::move(initialName);
     dialog.filters = {{"File di testo (*.txt)", "*.txt"}, {"Tutti i files (*.*)", "*.*"}};
     return dialog;
+}
+
+std::string importFileKey(const RecordLayout& layout) {
+    std::string key(layout.file.substr(0, layout.file.rfind('.')));
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return key;
 }
 
 const std::filesystem::path& combinedImportFolder() {
@@ -538,15 +551,20 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     }
 
     if (errors.blocking()) {
-        if (ui.Confirm(blockingMessage(steps.file, errors), ui::Icon::Stop)) {
+        // The message says why nothing is imported and offers the report of the errors.
+        if (ui.Confirm({std::string(ui::keys::kReport), ui::QuestionKind::Offer},
+                       blockingMessage(steps.file, errors),
+                       ui::Icon::Stop)) {
             const store::DatabaseConnection* connection = window.connection();
             offerImportReport(
                 errors, connection ? connection->path() : std::filesystem::path(), ui);
         }
         return passes;
     }
-    if (errors.remediable() &&
-        !ui.Confirm(remediableMessage(steps.file, errors), ui::Icon::Question)) {
+    if (errors.remediable() && !ui.Confirm({std::string(ui::keys::kProceed)},
+                                           remediableMessage(steps.file, errors),
+                                           ui::Icon::Question)) {
+        passes.declined = true;
         return passes;
     }
 
@@ -566,6 +584,13 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     // A commit the engine refuses keeps nothing of the file: the import has not happened.
     passes.written = transaction.commit();
     return passes;
+}
+
+ui::Outcome importOutcome(bool success, const ImportPasses& passes) {
+    if (success) {
+        return ui::Outcome::Done;
+    }
+    return passes.declined ? ui::Outcome::Cancelled : ui::Outcome::Failed;
 }
 
 void showImportClosing(ui::Ui& ui,

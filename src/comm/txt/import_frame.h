@@ -2,6 +2,7 @@
 
 #include "comm/report_header.h"
 #include "store/date.h"
+#include "ui/ui.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,11 +21,6 @@ class Workspace;
 namespace tramela::store {
 class DatabaseConnection;
 }
-
-namespace tramela::ui {
-class Ui;
-struct FileDialog;
-} // namespace tramela::ui
 
 namespace tramela::comm {
 
@@ -158,10 +154,14 @@ bool writeImportReport(const std::filesystem::path& target,
 // writes nothing, a file that cannot be created is reported.
 void offerImportReport(const ImportErrors& errors,
                        const std::filesystem::path& database,
-                       ui::Ui& ui);
+                       ui::Ui& ui,
+                       std::string_view key = ui::keys::kReport);
 
 // The open-file dialog of an importer: "TXT", the text-file filter, the proposed name.
 ui::FileDialog importFileDialog(std::string title, std::string initialName);
+// The key of the question that asks for a record file: its name in lower case without the
+// extension ("rt_proto" for RT_PROTO.TXT).
+std::string importFileKey(const RecordLayout& layout);
 
 // The folder of the protocol and cadence files chosen in the combined import, where the later
 // importers of the combined import find their files. It lasts for the whole session.
@@ -231,9 +231,14 @@ struct ImportSteps {
 };
 
 struct ImportPasses {
-    long read = -1;       // lines of the file; -1 when it could not be opened
-    bool written = false; // the write pass ran
+    long read = -1;        // lines of the file; -1 when it could not be opened
+    bool written = false;  // the write pass ran
+    bool declined = false; // the user did not go on past remediable problems
 };
+
+// How an import of one file ended: done when every line was written, cancelled when the user
+// did not go on past remediable problems, failed otherwise.
+ui::Outcome importOutcome(bool success, const ImportPasses& passes);
 
 // The two passes over one file. The first checks every line (length, company code, the steps'
 // checks) into an error list; blocking problems are refused with the offer of the report,

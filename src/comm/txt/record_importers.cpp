@@ -84,7 +84,9 @@ std::optional<std::filesystem::path> chooseFile(workspace::Workspace& window,
     }
     std::string_view name = layout.file;
     name.remove_suffix(4); // ".TXT"
-    auto chosen = window.ui().OpenFile(importFileDialog(std::move(title), std::string(name)));
+    ui::FileDialog dialog = importFileDialog(std::move(title), std::string(name));
+    dialog.key = importFileKey(layout);
+    auto chosen = window.ui().OpenFile(dialog);
     if (chosen && completeImport) {
         setCombinedImportFolder(chosen->parent_path());
     }
@@ -147,16 +149,16 @@ void checkRegisterCode(std::string_view line,
 
 } // namespace
 
-bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportProtocol(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const RecordLayout& layout = protocolLayout();
     const auto path = chooseFile(
         window, completeImport, true, layout, "Importazione Protocollo Comunicazione Orari");
     if (!path) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const LayoutField& company = layoutField(layout, "master.azienda");
     const LayoutField& sent = layoutField(layout, "master.p_data");
@@ -213,7 +215,7 @@ bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
         }};
     const ImportPasses passes = runImportPasses(window, *path, *master, steps);
     if (passes.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     // A file without a line leaves the master as it was: that is no protocol imported.
     const bool success = passes.read > 0 && passes.read == written;
@@ -224,18 +226,18 @@ bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
                       fmt::format(kReadWritten, passes.read, written),
                       "L'importazione del Protocollo ha avuto termine con successo.",
                       "Si sono verificati problemi durante l'importazione del Protocollo.");
-    return success;
+    return importOutcome(success, passes);
 }
 
-bool ImportCadences(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportCadences(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const RecordLayout& layout = cadenceLayout();
     const auto path = chooseFile(window, completeImport, true, layout, "Importazione Dati Cadenze");
     if (!path) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const LayoutField& code = layoutField(layout, "cadenz.codice");
     const LayoutField& name = layoutField(layout, "cadenz.denom");
@@ -255,7 +257,7 @@ bool ImportCadences(workspace::Workspace& window, bool completeImport) {
                       }};
     const ImportPasses passes = runImportPasses(window, *path, *master, steps);
     if (passes.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const bool success = passes.read == written;
     showImportClosing(window.ui(),
@@ -265,26 +267,26 @@ bool ImportCadences(workspace::Workspace& window, bool completeImport) {
                       fmt::format(kReadWritten, passes.read, written),
                       "L'importazione delle Cadenze ha avuto termine con successo.",
                       "Si sono verificati problemi durante l'importazione delle Cadenze.");
-    return success;
+    return importOutcome(success, passes);
 }
 
-bool ImportCalendar(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportCalendar(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     store::DatabaseConnection& connection = *window.connection();
     const auto cadences = loadTexts(connection, "cadenz");
     if (cadences.empty()) {
         window.ui().Message(missingCadencesMessage("l'importazione del Calendario."),
                             ui::Icon::Stop);
-        return false;
+        return ui::Outcome::Failed;
     }
     const RecordLayout& layout = calendarLayout();
     const auto path =
         chooseFile(window, completeImport, false, layout, "Importazione Dati Calendario");
     if (!path) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const LayoutField& dayField = layoutField(layout, "calend.data");
     const LayoutField& note = layoutField(layout, "calend.note");
@@ -315,7 +317,7 @@ bool ImportCalendar(workspace::Workspace& window, bool completeImport) {
                       }};
     const ImportPasses passes = runImportPasses(window, *path, *master, steps);
     if (passes.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const bool success = passes.read == written;
     showImportClosing(window.ui(),
@@ -325,31 +327,31 @@ bool ImportCalendar(workspace::Workspace& window, bool completeImport) {
                       fmt::format(kReadWritten, passes.read, written),
                       "L'importazione del Calendario ha avuto termine con successo.",
                       "Si sono verificati problemi durante l'importazione del Calendario.");
-    return success;
+    return importOutcome(success, passes);
 }
 
-bool ImportPeriods(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportPeriods(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     store::DatabaseConnection& connection = *window.connection();
     constexpr std::string_view kWhat = "l'importazione dei Periodi di Validità Corsa.";
     const auto trips = loadNumbers(connection, "corse", "ID");
     if (trips.empty()) {
         window.ui().Message(missingTripsMessage(kWhat), ui::Icon::Stop);
-        return false;
+        return ui::Outcome::Failed;
     }
     const auto cadences = loadTexts(connection, "cadenz");
     if (cadences.empty()) {
         window.ui().Message(missingCadencesMessage(kWhat), ui::Icon::Stop);
-        return false;
+        return ui::Outcome::Failed;
     }
     const RecordLayout& layout = periodLayout();
     const auto path = chooseFile(
         window, completeImport, false, layout, "Importazione Dati Periodi Validità Corse");
     if (!path) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const LayoutField& trip = layoutField(layout, "period.ID");
     const LayoutField& cadence = layoutField(layout, "period.caden");
@@ -401,7 +403,7 @@ bool ImportPeriods(workspace::Workspace& window, bool completeImport) {
         }};
     const ImportPasses passes = runImportPasses(window, *path, *master, steps);
     if (passes.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const bool success = passes.read == written;
     showImportClosing(window.ui(),
@@ -411,20 +413,20 @@ bool ImportPeriods(workspace::Workspace& window, bool completeImport) {
                       fmt::format(kReadWritten, passes.read, written),
                       "L'importazione dei Periodi Validità ha avuto termine con successo.",
                       "Si sono verificati problemi durante l'importazione dei Periodi Validità.");
-    return success;
+    return importOutcome(success, passes);
 }
 
-bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
     const auto master = start(window);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     store::DatabaseConnection& connection = *window.connection();
     const auto trips = loadNumbers(connection, "corse", "ID");
     if (trips.empty()) {
         window.ui().Message(missingTripsMessage("l'importazione delle Codifiche Estese."),
                             ui::Icon::Stop);
-        return false;
+        return ui::Outcome::Failed;
     }
     const auto lots = loadNumbers(connection, "reglot", "codice");
     const auto companies = loadNumbers(connection, "regazi", "codice");
@@ -432,7 +434,7 @@ bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
     const auto path =
         chooseFile(window, completeImport, false, layout, "Importazione Codifiche Estese");
     if (!path) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const LayoutField& trip = layoutField(layout, "extcod.ID");
     const LayoutField& lot = layoutField(layout, "extcod.lotto");
@@ -492,7 +494,7 @@ bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
         }};
     const ImportPasses passes = runImportPasses(window, *path, *master, steps);
     if (passes.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const bool success = passes.read == inserted + modified;
     showImportClosing(window.ui(),
@@ -505,7 +507,7 @@ bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
                                   modified),
                       "L'importazione delle Codifiche Estese ha avuto termine con successo.",
                       "Si sono verificati problemi durante l'importazione delle Codifiche Estese.");
-    return success;
+    return importOutcome(success, passes);
 }
 
 } // namespace tramela::comm

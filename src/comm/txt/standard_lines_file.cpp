@@ -37,6 +37,7 @@ constexpr size_t kListedProblems = 20;
 
 ui::FileDialog standardLinesDialog(std::string title, std::string_view textFilter) {
     ui::FileDialog dialog;
+    dialog.key = kStandardLinesFileKey;
     dialog.title = std::move(title);
     dialog.defaultExtension = "TXT";
     dialog.initialName = "LineeStandard";
@@ -268,27 +269,27 @@ StandardLinesContent parseStandardLines(std::string_view bytes, long company) {
     return content;
 }
 
-void ExportStandardLines(workspace::Workspace& window) {
+ui::Outcome ExportStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
     const std::optional<long> company = headerCompany(*connection);
     if (!company) {
         ui.Message(kHeaderMissing, ui::Icon::Stop);
-        return;
+        return ui::Outcome::Failed;
     }
     ui::FileDialog dialog = standardLinesDialog(
         "Selezione Cartella per Esportazione File Linee Standard", "File TXT (*.txt)");
     dialog.confirmOverwrite = true;
     const std::optional<std::filesystem::path> path = ui.SaveFile(dialog);
     if (!path) {
-        return;
+        return ui::Outcome::Cancelled;
     }
     TextFileWriter file;
     if (!openOrReport(file, *path, ui)) {
-        return;
+        return ui::Outcome::Failed;
     }
     store::QueryCursor rows(*connection);
     // A standard line without company lines has no row in the join and is not exported.
@@ -326,11 +327,11 @@ void ExportStandardLines(workspace::Workspace& window) {
     file.writeLine(kLastMarker);
     if (!file.close()) {
         ui.Message("Impossibile creare\n\n" + path->string(), ui::Icon::Exclamation);
-        return;
+        return ui::Outcome::Failed;
     }
     // The extraction's failure has been shown: a count would pass the file off as complete.
     if (rows.failed()) {
-        return;
+        return ui::Outcome::Failed;
     }
     std::string summary = fmt::format("Esportate {} righe", count);
     if (encoder.changed() > 0) {
@@ -339,24 +340,25 @@ void ExportStandardLines(workspace::Workspace& window) {
                                encoder.changed());
     }
     ui.Message(summary, ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
-void ImportStandardLines(workspace::Workspace& window) {
+ui::Outcome ImportStandardLines(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
     if (connection == nullptr || !connection->IsOpen()) {
-        return;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
     const std::optional<std::filesystem::path> path =
         ui.OpenFile(standardLinesDialog("Importazione Linee Standard", "File di testo (*.txt)"));
     if (!path) {
-        return;
+        return ui::Outcome::Cancelled;
     }
     const long company = headerCompany(*connection).value_or(0);
     const std::optional<std::string> bytes = readWholeFile(*path);
     if (!bytes) {
         ui.Message("Impossibile aprire\n\n" + path->string(), ui::Icon::Exclamation);
-        return;
+        return ui::Outcome::Failed;
     }
     const StandardLinesContent content = parseStandardLines(*bytes, company);
     if (!content.problems.empty()) {
@@ -372,13 +374,13 @@ void ImportStandardLines(workspace::Workspace& window) {
     // midway. A refused row is reported by the table layer and skipped; the others go on.
     store::Transaction transaction(*connection);
     if (!transaction.active()) {
-        return;
+        return ui::Outcome::Failed;
     }
     {
         store::TableCursor lines(connection, "reglinee");
         store::TableCursor links(connection, "reglklin");
         if (!lines.SelectIndex("codice") || !links.SelectIndex("codice")) {
-            return;
+            return ui::Outcome::Failed;
         }
         // The links of a standard line whose row was refused are not written either: the file's
         // standard line and its links go in together or not at all.
@@ -396,7 +398,7 @@ void ImportStandardLines(workspace::Workspace& window) {
         }
     }
     if (!transaction.commit()) {
-        return;
+        return ui::Outcome::Failed;
     }
 
     ui.Message(fmt::format("Risultato dell'elaborazione:\n\n"
@@ -413,6 +415,8 @@ void ImportStandardLines(workspace::Workspace& window) {
                            counts.linksModified,
                            counts.linksInserted),
                ui::Icon::Information);
+    // Lines refused by the file's own check were shown and not written.
+    return content.problems.empty() ? ui::Outcome::Done : ui::Outcome::Failed;
 }
 
 } // namespace tramela::comm

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ui.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,13 +38,16 @@ struct StandardLinesContent {
 // and other lines are ignored.
 StandardLinesContent parseStandardLines(std::string_view bytes, long company);
 
+// The key of both commands' file question.
+inline constexpr std::string_view kStandardLinesFileKey = "file";
+
 // "Esportazione Codifiche Linee Ufficiali": writes the standard lines that have company lines
 // linked, each followed by its links, to the file the user chooses; ends on the count of lines.
-void ExportStandardLines(workspace::Workspace& window);
+ui::Outcome ExportStandardLines(workspace::Workspace& window);
 
 // "Importazione Codifiche Linee Ufficiali": reads the company's standard lines and links from the
 // file the user chooses into reglinee and reglklin, in one transaction; a row already there is
 // modified, a code linked elsewhere is moved. Ends on the counts read, modified and inserted.
-void ImportStandardLines(workspace::Workspace& window);
+ui::Outcome ImportStandardLines(workspace::Workspace& window);
 
 } // namespace tramela::comm

@@ -101,7 +101,9 @@ std::optional<std::filesystem::path> chooseTripFile(workspace::Workspace& window
     }
     std::string_view name = layout.file;
     name.remove_suffix(4); // ".TXT"
-    return window.ui().OpenFile(importFileDialog(std::move(title), std::string(name)));
+    ui::FileDialog dialog = importFileDialog(std::move(title), std::string(name));
+    dialog.key = importFileKey(layout);
+    return window.ui().OpenFile(dialog);
 }
 
 ImportPasses readHeaders(workspace::Workspace& window,
@@ -250,7 +252,8 @@ void offerCongruenceReport(workspace::Workspace& window, const network::Congruen
         errors.add(
             ImportProblem::UnknownTrip, ImportErrors::kNoLine, ImportErrors::kNoOffset, line);
     }
-    offerImportReport(errors, window.connection()->path(), window.ui());
+    offerImportReport(
+        errors, window.connection()->path(), window.ui(), network::kCongruenceReportKey);
 }
 
 // Sets primaria and facolt of every stop of every loaded route to the flags the trips gave it;
@@ -312,21 +315,23 @@ long storeTrips(workspace::Workspace& window, const TripImage& image) {
     return added;
 }
 
-bool endWithProblems(workspace::Workspace& window) {
+// The closing of an import that wrote nothing: failed, or cancelled when the user did not go on
+// past remediable problems of a file.
+ui::Outcome endWithProblems(workspace::Workspace& window, bool declined = false) {
     window.ui().Message(kTripProblems, ui::Icon::Stop);
-    return false;
+    return declined ? ui::Outcome::Cancelled : ui::Outcome::Failed;
 }
 
 } // namespace
 
-bool ImportTrips(workspace::Workspace& window, bool completeImport) {
+ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
     if (!window.isConnected()) {
-        return false;
+        return ui::Outcome::Failed;
     }
     store::DatabaseConnection& connection = *window.connection();
     const auto master = readImportMaster(connection);
     if (!master) {
-        return false;
+        return ui::Outcome::Failed;
     }
     ui::Ui& ui = window.ui();
 
@@ -334,28 +339,28 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
     const auto headerPath =
         chooseTripFile(window, completeImport, tripHeaderLayout(), "Importazione Dati Testa Corsa");
     if (!headerPath) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const ImportPasses headers = readHeaders(window, *headerPath, *master, image);
     if (headers.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     // An empty file, a refused one or a Cancel at the question all leave no trip to go on with.
     if (image.trips.empty()) {
-        return endWithProblems(window);
+        return endWithProblems(window, headers.declined);
     }
 
     const auto detailPath = chooseTripFile(
         window, completeImport, tripDetailLayout(), "Importazione Dati Dettaglio Corsa");
     if (!detailPath) {
-        return false;
+        return ui::Outcome::Cancelled;
     }
     const ImportPasses details = readDetails(window, *detailPath, *master, image);
     if (details.read < 0) {
-        return false;
+        return ui::Outcome::Failed;
     }
     if (!details.written) {
-        return endWithProblems(window);
+        return endWithProblems(window, details.declined);
     }
 
     network::RouteDefinitions routes;
@@ -393,7 +398,7 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
 
     store::Transaction transaction(connection);
     if (!transaction.active()) {
-        return false;
+        return ui::Outcome::Failed;
     }
     const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
     const long adjusted = adjustRouteStops(window, routes);
@@ -401,7 +406,7 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
     const bool committed = transaction.commit();
     window.HideProgressBar();
     if (!committed) {
-        return false; // nothing was kept, and the connection has said why
+        return ui::Outcome::Failed; // nothing was kept, and the connection has said why
     }
 
     // The trips that failed the check were left out with the user's consent; any row refused
@@ -426,27 +431,27 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
         text += kTripProblems;
     }
     ui.Message(text, success ? ui::Icon::Information : ui::Icon::Stop);
-    return success;
+    return success ? ui::Outcome::Done : ui::Outcome::Failed;
 }
 
-bool ImportAll(workspace::Workspace& window) {
-    using Importer = bool (*)(workspace::Workspace&, bool);
+ui::Outcome ImportAll(workspace::Workspace& window) {
+    using Importer = ui::Outcome (*)(workspace::Workspace&, bool);
     for (const Importer importer : {ImportProtocol,
                                     ImportCadences,
                                     ImportCalendar,
                                     ImportTrips,
                                     ImportPeriods,
                                     ImportExtendedCodes}) {
-        if (!importer(window, true)) {
+        if (const ui::Outcome outcome = importer(window, true); outcome != ui::Outcome::Done) {
             window.ui().Message("Il risultato dell'azione precedente rende impossibile completare "
                                 "l'importazione dei dati.",
                                 ui::Icon::Stop);
-            return false;
+            return outcome;
         }
     }
     window.ui().Message("L'importazione complessiva dei dati è terminata con successo.",
                         ui::Icon::Information);
-    return true;
+    return ui::Outcome::Done;
 }
 
 } // namespace tramela::comm

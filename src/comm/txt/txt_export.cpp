@@ -18,6 +18,7 @@ constexpr size_t kTripsNamed = 20;
 
 ui::FileDialog folderDialog() {
     ui::FileDialog dialog;
+    dialog.key = kFolderKey;
     dialog.title = "Selezione Cartella per Esportazione Comunicazione VKZ-TXT v1";
     dialog.initialName = "RT_PROTO";
     dialog.defaultExtension = "TXT";
@@ -53,21 +54,29 @@ void closingWarning(ui::Ui& ui, const RecordExport& run) {
 
 } // namespace
 
-void ExportTxt(workspace::Workspace& window) {
+ui::Outcome ExportTxt(workspace::Workspace& window) {
     store::DatabaseConnection& connection = *window.connection();
     ui::Ui& ui = window.ui();
     if (!checkMasterRecord(connection)) {
-        return;
+        return ui::Outcome::Failed;
     }
     window.ShowProgressCaption(kVerificationCaption);
-    if (!runFormalVerification(connection, true, ExportKind::VkzTxt)) {
-        return;
+    if (const ui::Outcome verified = runFormalVerification(connection, true, ExportKind::VkzTxt);
+        verified != ui::Outcome::Done) {
+        return verified;
     }
     const auto chosen = ui.SaveFile(folderDialog());
     if (!chosen) {
-        return;
+        return ui::Outcome::Cancelled;
     }
-    // Every file goes into the chosen file's folder; the name typed is never created.
+    // Every file goes into the chosen file's folder; the name typed is never created. A folder
+    // that is not there is said once, not once for each of the files.
+    const std::filesystem::path folder = std::filesystem::absolute(*chosen).parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        ui.Message("Impossibile creare\n\n" + folder.string(), ui::Icon::Exclamation);
+        return ui::Outcome::Failed;
+    }
     RecordExport run{connection, chosen->parent_path(), masterCompanyCode(connection), {}, {}};
     run.progress = [&window](long done, long total) { window.SetProgress(done, total); };
     window.BeginBusy(true);
@@ -123,6 +132,7 @@ void ExportTxt(workspace::Workspace& window) {
     }
     ui.Message(summary, ui::Icon::Information);
     closingWarning(ui, run);
+    return ui::Outcome::Done;
 }
 
 } // namespace tramela::comm

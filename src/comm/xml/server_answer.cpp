@@ -276,15 +276,16 @@ ServerAnswer judgeAnswer(std::string_view answer) {
     return judged;
 }
 
-void showOutcome(ui::Ui& ui, const TransferResult& result) {
+bool showOutcome(ui::Ui& ui, const TransferResult& result) {
     if (!result.delivered) {
         ui.Message("A causa di problemi sulla connessione di rete\n"
                    "non risulta possibile completare l'invio telematico",
                    ui::Icon::Stop);
-        return;
+        return false;
     }
     const ServerAnswer judged = judgeAnswer(result.answer);
     ui.Message(judged.message, judged.success ? ui::Icon::Information : ui::Icon::Stop);
+    return judged.success;
 }
 
 } // namespace tramela::comm::xml

@@ -30,7 +30,8 @@ inline constexpr std::string_view kMarkerWord = "sirventaMAGICvkz";
 ServerAnswer judgeAnswer(std::string_view answer);
 
 // The one box that ends every transmission: the failed delivery, or the judged answer in an
-// information box when the server accepted the communication and a stop box otherwise.
-void showOutcome(ui::Ui& ui, const TransferResult& result);
+// information box when the server accepted the communication and a stop box otherwise. True
+// when the server accepted it.
+bool showOutcome(ui::Ui& ui, const TransferResult& result);
 
 } // namespace tramela::comm::xml

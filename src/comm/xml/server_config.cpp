@@ -479,6 +479,7 @@ bool storeConfiguration(workspace::Settings& settings,
 
 ui::FileDialog serverFileDialog() {
     ui::FileDialog dialog;
+    dialog.key = kServerFileKey;
     dialog.title = kImportTitle;
     dialog.defaultExtension = "srvt";
     dialog.initialName = "utente";
@@ -512,17 +513,17 @@ std::optional<std::string> askPassphrase(ui::Ui& ui) {
 
 } // namespace
 
-void importServerConfiguration(workspace::Workspace& window) {
+ui::Outcome importServerConfiguration(workspace::Workspace& window) {
     ui::Ui& ui = window.ui();
     workspace::Settings& settings = window.settings();
 
     const std::optional<fs::path> chosen = ui.OpenFile(serverFileDialog());
     if (!chosen) {
-        return;
+        return ui::Outcome::Cancelled;
     }
     const std::optional<std::string> passphrase = askPassphrase(ui);
     if (!passphrase) {
-        return;
+        return ui::Outcome::Cancelled;
     }
 
     // Only a regular file is read: a named pipe chosen by mistake would never end.
@@ -534,19 +535,19 @@ void importServerConfiguration(workspace::Workspace& window) {
     if (!in.is_open()) {
         ui.Message(std::string(kCannotOpen) + chosen->string(), ui::Icon::Stop);
         ui.Message(kCannotImport, ui::Icon::Exclamation);
-        return;
+        return ui::Outcome::Failed;
     }
     const std::optional<ServerFileContent> content = decodeServerFile(in, *passphrase);
     in.close();
     if (!content) {
         ui.Message(kCannotDecode, ui::Icon::Stop);
         ui.Message(kCannotImport, ui::Icon::Exclamation);
-        return;
+        return ui::Outcome::Failed;
     }
 
     if (!settings.valid()) {
         ui.Message(kSettingsProblem, ui::Icon::Stop);
-        return;
+        return ui::Outcome::Failed;
     }
     const fs::path folder = workspace::applicationDirectory(settings);
     const fs::path certificate =
@@ -557,7 +558,7 @@ void importServerConfiguration(workspace::Workspace& window) {
     if (folder.empty() || certificate.empty() || !workspace::makePrivateFolders(folder) ||
         fs::is_directory(certificate, error)) {
         cannotWrite();
-        return;
+        return ui::Outcome::Failed;
     }
 
     // The certificate takes its place only once the settings hold the configuration, and the
@@ -566,7 +567,7 @@ void importServerConfiguration(workspace::Workspace& window) {
         workspace::writePrivateTemporary(certificate, content->certificate);
     if (!temporary) {
         cannotWrite();
-        return;
+        return ui::Outcome::Failed;
     }
     const SectionSnapshot before(settings, content->server);
     if (!storeConfiguration(settings, *content, certificate, *passphrase) || !settings.save()) {
@@ -578,17 +579,18 @@ void importServerConfiguration(workspace::Workspace& window) {
                                content->server,
                                settings.path().string()),
                    ui::Icon::Stop);
-        return;
+        return ui::Outcome::Failed;
     }
     if (::rename(temporary->c_str(), certificate.c_str()) != 0) {
         ::unlink(temporary->c_str());
         before.restore(settings);
         settings.save();
         cannotWrite();
-        return;
+        return ui::Outcome::Failed;
     }
     workspace::syncFolder(certificate.parent_path());
     ui.Message(kImported, ui::Icon::Information);
+    return ui::Outcome::Done;
 }
 
 std::vector<std::string> configurationNames(const workspace::Settings& settings) {

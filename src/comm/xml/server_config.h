@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/xml/upload_parameters.h"
+#include "ui/ui.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -14,10 +15,6 @@ namespace tramela::workspace {
 class Workspace;
 class Settings;
 } // namespace tramela::workspace
-
-namespace tramela::ui {
-class Ui;
-}
 
 namespace tramela::comm::xml {
 
@@ -70,10 +67,12 @@ decodeServerFile(std::istream& in, std::string_view passphrase, ServerFileFault*
 inline constexpr std::string_view kPassphraseFormId = "server-passphrase";
 inline constexpr std::string_view kPassphraseField = "passphrase";
 
-// The menu command "Importazione Configurazione Sirventa": asks for the file and its passphrase,
-// deciphers it, writes the certificate as <application folder>/<file name>.pem and stores the
-// configuration under the server's name. Every failure is shown; after one nothing is written.
-void importServerConfiguration(workspace::Workspace& window);
+// The menu command "Importazione Configurazione Sirventa": asks for the file (the question
+// kServerFileKey) and its passphrase, deciphers it, writes the certificate as
+// <application folder>/<file name>.pem and stores the configuration under the server's name.
+// Every failure is shown; after one nothing is written.
+inline constexpr std::string_view kServerFileKey = "file";
+ui::Outcome importServerConfiguration(workspace::Workspace& window);
 
 // The stored configurations, in order of name.
 std::vector<std::string> configurationNames(const workspace::Settings& settings);

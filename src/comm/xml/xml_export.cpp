@@ -15,6 +15,7 @@
 #include "workspace/typed_date.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fmt/format.h>
 #include <system_error>
@@ -86,6 +87,7 @@ std::string countsText(const SectionCounts& counts) {
 
 ui::FileDialog exportFileDialog() {
     ui::FileDialog dialog;
+    dialog.key = kDocumentKey;
     dialog.title = "Selezione File Esportazione Comunicazione VkzXml";
     dialog.defaultExtension = "xml";
     dialog.initialName = "Comunicazione.xml";
@@ -96,6 +98,7 @@ ui::FileDialog exportFileDialog() {
 
 ui::FileDialog externalFileDialog() {
     ui::FileDialog dialog;
+    dialog.key = kDocumentKey;
     dialog.title = "Selezione file XML";
     dialog.defaultExtension = "XML";
     dialog.initialName = "Comunicazione.xml";
@@ -117,22 +120,26 @@ constexpr std::string_view kExternalWarning =
 
 } // namespace
 
-std::optional<UploadParameters> chooseConnection(ui::Ui& ui, workspace::Settings& settings) {
+ConnectionChoice chooseConnection(ui::Ui& ui, workspace::Settings& settings) {
+    // Without any configuration, or with a name that is not stored, the dialogs refuse (and
+    // say so): that is a failure, not a cancellation.
+    const std::vector<std::string> names = configurationNames(settings);
     const auto name = chooseConfiguration(ui, settings);
     if (!name) {
-        return std::nullopt;
+        return {std::nullopt, names.empty() ? ui::Outcome::Failed : ui::Outcome::Cancelled};
     }
     auto parameters = editConnectionParameters(ui, settings, *name);
     if (!parameters) {
-        return std::nullopt;
+        const bool stored = std::find(names.begin(), names.end(), *name) != names.end();
+        return {std::nullopt, stored ? ui::Outcome::Cancelled : ui::Outcome::Failed};
     }
     if (parameters->needsCert && !testCertificate(ui, settings, *parameters)) {
-        return std::nullopt;
+        return {std::nullopt, ui::Outcome::Failed};
     }
-    return parameters;
+    return {std::move(parameters), ui::Outcome::Done};
 }
 
-void transmitCommunication(ui::Ui& ui,
+bool transmitCommunication(ui::Ui& ui,
                            workspace::Settings& settings,
                            const UploadParameters& parameters,
                            const std::filesystem::path& document) {
@@ -143,7 +150,7 @@ void transmitCommunication(ui::Ui& ui,
     ui.Progress(-1);
     if (!packed) {
         ui.Message(kPackingFailed, ui::Icon::Stop);
-        return;
+        return false;
     }
     ui.ProgressCaption(kSendingCaption);
     ui.Progress(0);
@@ -152,42 +159,44 @@ void transmitCommunication(ui::Ui& ui,
                                       : sendHttpUpload(ui, parameters, package);
     ui.Progress(-1);
     removeQuietly(package);
-    showOutcome(ui, result);
+    return showOutcome(ui, result);
 }
 
-void exportVkzXml(workspace::Workspace& window) {
+ui::Outcome exportVkzXml(workspace::Workspace& window) {
     store::DatabaseConnection& connection = *window.connection();
     ui::Ui& ui = window.ui();
     if (!checkMasterRecord(connection)) {
-        return;
+        return ui::Outcome::Failed;
     }
     window.ShowProgressCaption(kVerificationCaption);
-    if (!runFormalVerification(connection, true, ExportKind::VkzXml)) {
-        return;
+    if (const ui::Outcome verified = runFormalVerification(connection, true, ExportKind::VkzXml);
+        verified != ui::Outcome::Done) {
+        return verified;
     }
     const auto [defaultFrom, defaultTo] = headerPeriod(connection);
     const ui::FormSpec form = exportParametersForm(connection, defaultFrom, defaultTo);
     const auto values = ui.Form(form);
     if (!values) {
-        return;
+        return ui::Outcome::Cancelled;
     }
     const auto parameters = exportParametersFromValues(form, *values);
     if (!parameters) {
-        return;
+        return ui::Outcome::Failed;
     }
 
     std::optional<UploadParameters> connectionParameters;
     std::filesystem::path document;
     if (parameters->transmit) {
-        connectionParameters = chooseConnection(ui, window.settings());
-        if (!connectionParameters) {
-            return;
+        ConnectionChoice choice = chooseConnection(ui, window.settings());
+        if (!choice.parameters) {
+            return choice.outcome;
         }
+        connectionParameters = std::move(choice.parameters);
         document = fmt::format("tmp_{}.xml", ::getpid());
     } else {
         const auto chosen = ui.SaveFile(exportFileDialog());
         if (!chosen) {
-            return;
+            return ui::Outcome::Cancelled;
         }
         document = *chosen;
     }
@@ -196,11 +205,11 @@ void exportVkzXml(workspace::Workspace& window) {
     const auto extraction = calendar::ServiceDayExtraction::Run(
         connection, parameters->from, parameters->to, parameters->filters, parameters->flags);
     if (!extraction) {
-        return;
+        return ui::Outcome::Failed;
     }
     const auto counts = writeVkzXmlDocument(connection, *extraction, document, today());
     if (!counts) {
-        return; // the writer has shown why and left no partial document
+        return ui::Outcome::Failed; // the writer has shown why and left no partial document
     }
 
     if (counts->changedTexts > 0) {
@@ -209,6 +218,7 @@ void exportVkzXml(workspace::Workspace& window) {
                                counts->changedTexts),
                    ui::Icon::Information);
     }
+    bool done = true;
     if (counts->trips == 0) {
         ui.Message(fmt::format("ATTENZIONE: questa comunicazione è VUOTA !!!\n\n{}"
                                "Verificare con maggior cura le date ed il lotto !!!",
@@ -217,13 +227,14 @@ void exportVkzXml(workspace::Workspace& window) {
                                      "oltre\n\n"
                                    : "La compressione LZMA non può pertanto procedere oltre\n\n"),
                    ui::Icon::Stop);
+        done = false;
         if (parameters->transmit) {
             // Nothing will be sent: the temporary document has no further use.
             removeQuietly(document);
         }
     } else if (parameters->transmit) {
         window.ShowProgressCaption(transmissionCaption(*connectionParameters));
-        transmitCommunication(ui, window.settings(), *connectionParameters, document);
+        done = transmitCommunication(ui, window.settings(), *connectionParameters, document);
         removeQuietly(document);
     } else if (parameters->compress) {
         window.ShowProgressCaption(kPackingCaption);
@@ -234,6 +245,7 @@ void exportVkzXml(workspace::Workspace& window) {
         window.HideProgressBar();
         if (!packed) {
             ui.Message(kPackingFailed, ui::Icon::Stop);
+            done = false;
         } else {
             removeQuietly(document);
             ui.Message("Generazione comunicazione compressa LZMA terminata con successo",
@@ -241,23 +253,26 @@ void exportVkzXml(workspace::Workspace& window) {
         }
     }
     ui.Message(countsText(*counts), ui::Icon::Information);
+    return done ? ui::Outcome::Done : ui::Outcome::Failed;
 }
 
-void sendExternalXml(workspace::Workspace& window) {
+ui::Outcome sendExternalXml(workspace::Workspace& window) {
     ui::Ui& ui = window.ui();
-    if (!ui.Confirm(kExternalWarning, ui::Icon::Stop)) {
-        return;
+    if (!ui.Confirm({std::string(ui::keys::kProceed)}, kExternalWarning, ui::Icon::Stop)) {
+        return ui::Outcome::Cancelled;
     }
     const auto document = ui.OpenFile(externalFileDialog());
     if (!document) {
-        return;
+        return ui::Outcome::Cancelled;
     }
-    const auto parameters = chooseConnection(ui, window.settings());
-    if (!parameters) {
-        return;
+    const ConnectionChoice choice = chooseConnection(ui, window.settings());
+    if (!choice.parameters) {
+        return choice.outcome;
     }
-    window.ShowProgressCaption(transmissionCaption(*parameters));
-    transmitCommunication(ui, window.settings(), *parameters, *document);
+    window.ShowProgressCaption(transmissionCaption(*choice.parameters));
+    return transmitCommunication(ui, window.settings(), *choice.parameters, *document)
+               ? ui::Outcome::Done
+               : ui::Outcome::Failed;
 }
 
 } // namespace tramela::comm::xml

@@ -15,6 +15,7 @@ namespace tramela::comm {
 namespace {
 
 using ui::Icon;
+using ui::Outcome;
 using ui::ScriptedUi;
 
 std::string joinLines(const std::vector<std::string>& lines, std::string_view end) {
@@ -227,14 +228,14 @@ TEST_F(RecordImportTest, ExportedFilesComeBackByteForByte) {
     sql("DELETE FROM period; DELETE FROM calend; DELETE FROM extcod; DELETE FROM cadenz;"
         "UPDATE master SET p_data = NULL, protoc = NULL, resple = NULL");
 
-    ui.queueOpenFile(first / "RT_PROTO.TXT");
-    ui.queueOpenFile(first / "RT_CADEN.TXT");
-    EXPECT_TRUE(ImportProtocol(window, true));
-    EXPECT_TRUE(ImportCadences(window, true));
+    ui.answerFile("rt_proto", first / "RT_PROTO.TXT");
+    ui.answerFile("rt_caden", first / "RT_CADEN.TXT");
+    EXPECT_EQ(ImportProtocol(window, true), Outcome::Done);
+    EXPECT_EQ(ImportCadences(window, true), Outcome::Done);
     EXPECT_EQ(combinedImportFolder(), first);
-    EXPECT_TRUE(ImportCalendar(window, true));
-    EXPECT_TRUE(ImportPeriods(window, true));
-    EXPECT_TRUE(ImportExtendedCodes(window, true));
+    EXPECT_EQ(ImportCalendar(window, true), Outcome::Done);
+    EXPECT_EQ(ImportPeriods(window, true), Outcome::Done);
+    EXPECT_EQ(ImportExtendedCodes(window, true), Outcome::Done);
     EXPECT_TRUE(ui.messages().empty()) << ui.messageTexts()[0];
     EXPECT_EQ(ui.dialogs(),
               (std::vector<std::string>{"Importazione Protocollo Comunicazione Orari",
@@ -256,8 +257,8 @@ TEST_F(RecordImportTest, ExportedFilesComeBackByteForByte) {
               "03/03/2024|7|Domenica");
 
     // Alone, each importer closes with its counts; extended codes that exist are modified.
-    ui.queueOpenFile(first / "RT_EXTCOD.TXT");
-    EXPECT_TRUE(ImportExtendedCodes(window, false));
+    ui.answerFile("rt_extcod", first / "RT_EXTCOD.TXT");
+    EXPECT_EQ(ImportExtendedCodes(window, false), Outcome::Done);
     EXPECT_EQ(ui.lastMessage(),
               (ScriptedUi::ShownMessage{"Risultati dell'importazione Codifiche Estese:\n\n"
                                         "Lette 2 righe dal file testo.\n"
@@ -281,10 +282,10 @@ TEST_F(RecordImportTest, ShortProtocolLineIsRefusedAndReported) {
                            .text("Anna")
                            .line();
     line.pop_back();
-    ui.queueOpenFile(write("RT_PROTO.TXT", {line}));
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_FALSE(ImportProtocol(window, false));
+    ui.answerFile("rt_proto", write("RT_PROTO.TXT", {line}));
+    ui.answerConfirm("report", true);
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(ImportProtocol(window, false), Outcome::Failed);
     EXPECT_EQ(ui.confirmations()[0].icon, Icon::Stop);
     EXPECT_TRUE(ui.confirmations()[0].text.starts_with("ATTENZIONE: il file di testo proposto"));
     EXPECT_EQ(ui.fileDialogs().back().title, "Report Errori Riscontrati");
@@ -309,9 +310,9 @@ TEST_F(RecordImportTest, CompanyCodeOfTheFileIsAskedAbout) {
     const auto path =
         write("RT_CALEN.TXT",
               {calendarLine(41, "01/03/2024", "FER"), calendarLine(41, "02/03/2024", "FES")});
-    ui.queueOpenFile(path);
-    ui.queueConfirm(false);
-    EXPECT_FALSE(ImportCalendar(window, false));
+    ui.answerFile("rt_calen", path);
+    ui.answerConfirm("proceed", false);
+    EXPECT_EQ(ImportCalendar(window, false), Outcome::Cancelled);
     EXPECT_EQ(ui.confirmations()[0],
               (ScriptedUi::ShownMessage{
                   "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n"
@@ -324,22 +325,23 @@ TEST_F(RecordImportTest, CompanyCodeOfTheFileIsAskedAbout) {
     EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
     EXPECT_TRUE(rows("data", "calend", {"data"}).empty());
 
-    ui.queueOpenFile(path);
-    ui.queueConfirm(true);
-    EXPECT_TRUE(ImportCalendar(window, false));
+    ui.answerFile("rt_calen", path);
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(ImportCalendar(window, false), Outcome::Done);
     EXPECT_EQ(rows("data, caden, giorno", "calend", {"data", "caden", "giorno"}),
               (std::vector<std::string>{"01/03/2024|FER|5", "02/03/2024|FES|6"}));
 
     // A code that changes within the file is reported at its line, and the master's code is not
     // compared; an unknown cadence and a 29 February of a common year block the file.
-    ui.queueOpenFile(write("RT_CALEN.TXT",
-                           {calendarLine(42, "01/04/2024", "FER"),
-                            calendarLine(41, "02/04/2024", "FER"),
-                            calendarLine(42, "29/02/2023", "NUOVA"),
-                            calendarLine(42, "01/04/2024", "FER") + " "}));
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_FALSE(ImportCalendar(window, false));
+    ui.answerFile("rt_calen",
+                  write("RT_CALEN.TXT",
+                        {calendarLine(42, "01/04/2024", "FER"),
+                         calendarLine(41, "02/04/2024", "FER"),
+                         calendarLine(42, "29/02/2023", "NUOVA"),
+                         calendarLine(42, "01/04/2024", "FER") + " "}));
+    ui.answerConfirm("report", true);
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(ImportCalendar(window, false), Outcome::Failed);
     EXPECT_EQ(ui.confirmations().back().text,
               "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n"
               "***** il file di testo proposto per l'importazione non risulta corrispondere\n"
@@ -368,8 +370,8 @@ TEST_F(RecordImportTest, PeriodsAreCutToTheCommunicationPeriod) {
            periodLine(2, "FES", "01/08/2024", "31/08/2024"),
            periodLine(2, "FER", "10/04/2024", "20/04/2024")});
     setCombinedImportFolder(dir.path());
-    ui.queueConfirm(true);
-    EXPECT_FALSE(ImportPeriods(window, true));
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(ImportPeriods(window, true), Outcome::Failed);
     ASSERT_EQ(ui.confirmations().size(), 1u) << ui.messageTexts()[0];
     EXPECT_TRUE(ui.confirmations()[0].text.starts_with(
         "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n"
@@ -389,11 +391,12 @@ TEST_F(RecordImportTest, PeriodsAreCutToTheCommunicationPeriod) {
 
     // An unknown cadence and an inverted period block; nothing is written.
     ui.clear();
-    ui.queueOpenFile(write("RT_PERIOD.TXT",
-                           {periodLine(1, "ALTRA", "01/04/2024", "30/04/2024"),
-                            periodLine(9, "FER", "30/04/2024", "01/04/2024")}));
-    ui.queueConfirm(false);
-    EXPECT_FALSE(ImportPeriods(window, false));
+    ui.answerFile("rt_period",
+                  write("RT_PERIOD.TXT",
+                        {periodLine(1, "ALTRA", "01/04/2024", "30/04/2024"),
+                         periodLine(9, "FER", "30/04/2024", "01/04/2024")}));
+    ui.answerConfirm("report", false);
+    EXPECT_EQ(ImportPeriods(window, false), Outcome::Failed);
     EXPECT_EQ(ui.confirmations()[0].text,
               "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n"
               "***** alcuni periodi di validità presentano la data di inizio e la data di fine\n"
@@ -407,25 +410,25 @@ TEST_F(RecordImportTest, PeriodsAreCutToTheCommunicationPeriod) {
 
 TEST_F(RecordImportTest, FilesThatCannotBeReadOrHoldNothing) {
     // A missing file: said at once, no closing message.
-    ui.queueOpenFile(dir / "manca.txt");
-    EXPECT_FALSE(ImportCadences(window, false));
+    ui.answerFile("rt_caden", dir / "manca.txt");
+    EXPECT_EQ(ImportCadences(window, false), Outcome::Failed);
     EXPECT_EQ(ui.messages(),
               (std::vector<ScriptedUi::ShownMessage>{
                   {"Impossibile aprire\n\n" + (dir / "manca.txt").string(), Icon::Stop, ""}}));
     // Cancelling the dialog ends the importer silently.
     ui.clear();
-    ui.queueOpenFile(std::nullopt);
-    EXPECT_FALSE(ImportProtocol(window, false));
+    ui.answerFile("rt_proto", std::nullopt);
+    EXPECT_EQ(ImportProtocol(window, false), Outcome::Cancelled);
     EXPECT_TRUE(ui.messages().empty());
 
     // An empty protocol file imports no protocol; an empty calendar is a calendar of no days.
     test::writeFile(dir / "RT_PROTO.TXT", "");
-    ui.queueOpenFile(dir / "RT_PROTO.TXT");
-    EXPECT_FALSE(ImportProtocol(window, false));
+    ui.answerFile("rt_proto", dir / "RT_PROTO.TXT");
+    EXPECT_EQ(ImportProtocol(window, false), Outcome::Failed);
     EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
     test::writeFile(dir / "RT_CALEN.TXT", "");
     setCombinedImportFolder(dir.path());
-    EXPECT_TRUE(ImportCalendar(window, true));
+    EXPECT_EQ(ImportCalendar(window, true), Outcome::Done);
 
     // Cadence lines one short and one long, after a UTF-8 mark that does not count.
     test::writeFile(dir / "RT_CADEN.TXT",
@@ -433,10 +436,10 @@ TEST_F(RecordImportTest, FilesThatCannotBeReadOrHoldNothing) {
                     "0042" +
                         std::string(9, ' ') + std::string(60, 'x') + "\n0042" +
                         std::string(71, ' ') + "\n");
-    ui.queueOpenFile(dir / "RT_CADEN.TXT");
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_FALSE(ImportCadences(window, false));
+    ui.answerFile("rt_caden", dir / "RT_CADEN.TXT");
+    ui.answerConfirm("report", true);
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(ImportCadences(window, false), Outcome::Failed);
     const std::string report = test::readFile(dir / "errori.txt");
     EXPECT_EQ(report.substr(report.find("Riga ")),
               "Riga 1: la riga \xE8 lunga 73 [deve essere 74]\r\n"
@@ -447,14 +450,14 @@ TEST_F(RecordImportTest, FilesThatCannotBeReadOrHoldNothing) {
                     "\xEF\xBB\xBF"
                     "0042UNI       Universit\xC3\xA0" +
                         std::string(50, ' ') + "\r\n");
-    ui.queueOpenFile(dir / "RT_CADEN.TXT");
-    EXPECT_TRUE(ImportCadences(window, false));
+    ui.answerFile("rt_caden", dir / "RT_CADEN.TXT");
+    EXPECT_EQ(ImportCadences(window, false), Outcome::Done);
     EXPECT_EQ(rows("codice, denom", "cadenz", {"codice", "denom"}).back(), "UNI|Università");
 }
 
 TEST_F(RecordImportTest, PrerequisitesAndTheMasterRecord) {
     sql("DELETE FROM period; DELETE FROM calend; DELETE FROM cadenz");
-    EXPECT_FALSE(ImportCalendar(window, false));
+    EXPECT_EQ(ImportCalendar(window, false), Outcome::Failed);
     EXPECT_EQ(ui.lastMessage(),
               (ScriptedUi::ShownMessage{
                   "ATTENZIONE: non è stata estratta neppure una cadenza registrata.\n\n"
@@ -464,14 +467,14 @@ TEST_F(RecordImportTest, PrerequisitesAndTheMasterRecord) {
                   Icon::Stop,
                   ""}));
     sql("DELETE FROM extcod; DELETE FROM corse");
-    EXPECT_FALSE(ImportExtendedCodes(window, false));
+    EXPECT_EQ(ImportExtendedCodes(window, false), Outcome::Failed);
     EXPECT_EQ(ui.lastMessage()->text,
               "ATTENZIONE: non è stata estratta neppure una Corsa registrata.\n\n"
               "Presumibilmente l'importazione delle Corse non è stata ancora effettuata.\n\n"
               "Occorre effettuare l'importazione delle Corse prima di potere procedere con\n"
               "l'importazione delle Codifiche Estese.");
     sql("DELETE FROM master");
-    EXPECT_FALSE(ImportProtocol(window, false));
+    EXPECT_EQ(ImportProtocol(window, false), Outcome::Failed);
     EXPECT_EQ(ui.lastMessage(),
               (ScriptedUi::ShownMessage{"ATTENZIONE: risulta impossibile trovare il MASTER\n\n"
                                         "Presumibilmente il DataBase è corrotto !!!",

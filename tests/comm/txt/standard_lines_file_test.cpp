@@ -61,13 +61,13 @@ protected:
     }
 
     void exportTo(const std::filesystem::path& file) {
-        ui.queueSaveFile(file);
+        ui.answerFile("file", file);
         ExportStandardLines(*window);
     }
 
     void importFrom(const std::filesystem::path& file) {
         ui.clear();
-        ui.queueOpenFile(file);
+        ui.answerFile("file", file);
         ImportStandardLines(*window);
         EXPECT_EQ(ui.pendingAnswers(), 0u);
     }

@@ -16,6 +16,7 @@ namespace tramela::comm {
 namespace {
 
 using ui::Icon;
+using ui::Outcome;
 using ui::ScriptedUi;
 
 constexpr std::string_view kAllFiles[] = {"RT_PROTO.TXT",
@@ -168,9 +169,9 @@ TEST_F(TripImportTest, ExportedCommunicationComesBackByteForByte) {
     exportAll(first);
     clearTimetable();
 
-    ui.queueOpenFile(first / "RT_PROTO.TXT");
-    ui.queueOpenFile(first / "RT_CADEN.TXT");
-    EXPECT_TRUE(ImportAll(window));
+    ui.answerFile("rt_proto", first / "RT_PROTO.TXT");
+    ui.answerFile("rt_caden", first / "RT_CADEN.TXT");
+    EXPECT_EQ(ImportAll(window), Outcome::Done);
     EXPECT_EQ(ui.dialogs(),
               (std::vector<std::string>{"Importazione Protocollo Comunicazione Orari",
                                         "Importazione Dati Cadenze"}));
@@ -227,11 +228,11 @@ TEST_F(TripImportTest, TripsThatDoNotFitTheirRouteAreLeftOutAfterTheQuestion) {
                                detailLine(13, 1, 9999, 2350, false, true),
                                detailLine(13, 2, 2356, 2357, false, true),
                                detailLine(13, 3, 10, 9999, true, false)});
-    ui.queueOpenFile(header);
-    ui.queueOpenFile(detail);
-    ui.queueConfirm(true); // save the report
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_TRUE(ImportTrips(window, false));
+    ui.answerFile("rt_hdora", header);
+    ui.answerFile("rt_dtora", detail);
+    ui.answerConfirm("congruence-report", true); // save the report
+    ui.answerFile("congruence-report", dir / "errori.txt");
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
     EXPECT_EQ(ui.dialogs(),
               (std::vector<std::string>{"Importazione Dati Testa Corsa",
                                         "Importazione Dati Dettaglio Corsa",
@@ -269,10 +270,10 @@ TEST_F(TripImportTest, TripsThatDoNotFitTheirRouteAreLeftOutAfterTheQuestion) {
 
     // The same trips again: the database refuses the trips it holds, which is a failure.
     ui.clear();
-    ui.queueOpenFile(header);
-    ui.queueOpenFile(detail);
-    ui.queueConfirm(false);
-    EXPECT_FALSE(ImportTrips(window, false));
+    ui.answerFile("rt_hdora", header);
+    ui.answerFile("rt_dtora", detail);
+    ui.answerConfirm("congruence-report", false);
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
     EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
     EXPECT_TRUE(ui.lastMessage()->text.ends_with(
         "Inserite 0 righe Corsa\nAggiustate 7 righe Dettaglio Percorso\n\n"
@@ -281,10 +282,10 @@ TEST_F(TripImportTest, TripsThatDoNotFitTheirRouteAreLeftOutAfterTheQuestion) {
 
     // When no trip fits, nothing is written.
     ui.clear();
-    ui.queueOpenFile(write("RT_HDORA.TXT", {headerLine(20, "ZZ")}));
-    ui.queueOpenFile(write("RT_DTORA.TXT", {detailLine(20, 1, 9999, 900, true, false)}));
-    ui.queueConfirm(false);
-    EXPECT_FALSE(ImportTrips(window, false));
+    ui.answerFile("rt_hdora", write("RT_HDORA.TXT", {headerLine(20, "ZZ")}));
+    ui.answerFile("rt_dtora", write("RT_DTORA.TXT", {detailLine(20, 1, 9999, 900, true, false)}));
+    ui.answerConfirm("congruence-report", false);
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
     EXPECT_TRUE(ui.confirmations()[0].text.starts_with(
         "ATTENZIONE: gli orari corsa non si adattano ai percorsi già definiti.\n"));
     EXPECT_EQ(
@@ -296,14 +297,15 @@ TEST_F(TripImportTest, TripsThatDoNotFitTheirRouteAreLeftOutAfterTheQuestion) {
 
 TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripOut) {
     clearTimetable();
-    ui.queueOpenFile(write("RT_HDORA.TXT", {headerLine(10, "L1A")}));
-    ui.queueOpenFile(write("RT_DTORA.TXT",
-                           {detailLine(10, 1, 9999, 2400, true, false),
-                            detailLine(10, 2, 1260, 9959, false, false),
-                            detailLine(10, 3, 2359, 9999, true, false)}));
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_FALSE(ImportTrips(window, false));
+    ui.answerFile("rt_hdora", write("RT_HDORA.TXT", {headerLine(10, "L1A")}));
+    ui.answerFile("rt_dtora",
+                  write("RT_DTORA.TXT",
+                        {detailLine(10, 1, 9999, 2400, true, false),
+                         detailLine(10, 2, 1260, 9959, false, false),
+                         detailLine(10, 3, 2359, 9999, true, false)}));
+    ui.answerConfirm("report", true);
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
     EXPECT_TRUE(ui.confirmations()[0].text.find("contiene dei valori ORARIO illegali") !=
                 std::string::npos);
     const std::string report = test::readFile(dir / "errori.txt");
@@ -320,17 +322,19 @@ TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripO
 
     // 9999 is legal in any field, but a trip without a time at a stop it serves is left out.
     ui.clear();
-    ui.queueOpenFile(write("RT_HDORA.TXT", {headerLine(10, "L1A"), headerLine(11, "L1A")}));
-    ui.queueOpenFile(write("RT_DTORA.TXT",
-                           {detailLine(10, 1, 9999, 700, true, false),
-                            detailLine(10, 2, 705, 706, false, false),
-                            detailLine(10, 3, 720, 9999, true, false),
-                            detailLine(11, 1, 9999, 800, true, false),
-                            detailLine(11, 2, 9999, 806, false, false),
-                            detailLine(11, 3, 820, 9999, false, true)}));
-    ui.queueConfirm(true);
-    ui.queueSaveFile(dir / "errori.txt");
-    EXPECT_TRUE(ImportTrips(window, false));
+    ui.answerFile("rt_hdora",
+                  write("RT_HDORA.TXT", {headerLine(10, "L1A"), headerLine(11, "L1A")}));
+    ui.answerFile("rt_dtora",
+                  write("RT_DTORA.TXT",
+                        {detailLine(10, 1, 9999, 700, true, false),
+                         detailLine(10, 2, 705, 706, false, false),
+                         detailLine(10, 3, 720, 9999, true, false),
+                         detailLine(11, 1, 9999, 800, true, false),
+                         detailLine(11, 2, 9999, 806, false, false),
+                         detailLine(11, 3, 820, 9999, false, true)}));
+    ui.answerConfirm("congruence-report", true);
+    ui.answerFile("congruence-report", dir / "errori.txt");
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
     EXPECT_TRUE(ui.confirmations()[0].text.find("Tuttavia esistono 1 corse") != std::string::npos);
     EXPECT_TRUE(
         test::readFile(dir / "errori.txt").ends_with("Corsa ID=11 sub=2; orario mancante\r\n"));
@@ -345,9 +349,9 @@ TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
     exportAll(folder);
     clearTimetable();
     std::filesystem::remove(folder / "RT_CALEN.TXT");
-    ui.queueOpenFile(folder / "RT_PROTO.TXT");
-    ui.queueOpenFile(folder / "RT_CADEN.TXT");
-    EXPECT_FALSE(ImportAll(window));
+    ui.answerFile("rt_proto", folder / "RT_PROTO.TXT");
+    ui.answerFile("rt_caden", folder / "RT_CADEN.TXT");
+    EXPECT_EQ(ImportAll(window), Outcome::Failed);
     EXPECT_EQ(
         ui.messageTexts(),
         (std::vector<std::string>{"Impossibile aprire\n\n" + (folder / "RT_CALEN.TXT").string(),

@@ -48,7 +48,7 @@ protected:
         workspace::Workspace window(ui, settings);
         window.Startup(database());
         ui.clear();
-        ui.queueSaveFile(chosen);
+        ui.answerFile("folder", chosen);
         ExportTxt(window);
     }
 
@@ -112,7 +112,8 @@ TEST_F(TxtExportTest, StopsBeforeWritingOnAnIncompleteHeaderOrABlockingError) {
     exportTo(dir / "out" / "RT_PROTO.TXT");
     EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
     EXPECT_TRUE(ui.messages()[0].text.ends_with("esportare la comunicazione VKZ-TXT v1"));
-    // The only dialog was the report's (which took the queued answer); no export file exists.
+    // The only dialog was the report's, left unanswered: the folder's answer is not taken for
+    // it, and no export file exists.
     EXPECT_EQ(ui.dialogs(), std::vector<std::string>{"Report Errori Riscontrati"});
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "RT_CADEN.TXT"));
 }

@@ -104,7 +104,7 @@ TEST_F(ExportParametersTest, RefusesEachFaultInTheDialogsOrderAndKeepsItOpen) {
           {"compression", "non compresso"}});
     attempts.push_back(attempt);
     for (const ui::FormValues& values : attempts) {
-        ui.queueForm(values);
+        ui.answerForm("export-xml", values);
     }
 
     const auto accepted = ui.Form(form);

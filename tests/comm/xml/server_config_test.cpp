@@ -245,8 +245,8 @@ protected:
     void runImport(const std::string& file, std::string_view passphrase = kPassphrase) {
         const fs::path path = dir / "utente.srvt";
         test::writeFile(path, file);
-        ui.queueOpenFile(path);
-        ui.queueForm(ui::FormValues{{"passphrase", std::string(passphrase)}});
+        ui.answerFile("file", path);
+        ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", std::string(passphrase)}});
         importServerConfiguration(window);
     }
 
@@ -269,9 +269,9 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     const SrvtContent content;
     const fs::path path = dir / "utente.srvt";
     test::writeFile(path, test::encodeSrvt(content, kPassphrase));
-    ui.queueOpenFile(path);
-    ui.queueForm(ui::FormValues{{"passphrase", ""}});
-    ui.queueForm(ui::FormValues{{"passphrase", std::string(kPassphrase)}});
+    ui.answerFile("file", path);
+    ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", ""}});
+    ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", std::string(kPassphrase)}});
     importServerConfiguration(window);
 
     ASSERT_EQ(ui.fileDialogs().size(), 1u);
@@ -361,8 +361,8 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
 
     // A file that cannot be opened.
     ui.clear();
-    ui.queueOpenFile(dir / "manca.srvt");
-    ui.queueForm(ui::FormValues{{"passphrase", "x"}});
+    ui.answerFile("file", dir / "manca.srvt");
+    ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", "x"}});
     importServerConfiguration(window);
     EXPECT_EQ(ui.messageTexts(),
               (std::vector<std::string>{"Impossibile aprire\n\n" + (dir / "manca.srvt").string(),
@@ -370,9 +370,9 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
 
     // Cancelling either dialog ends the command without a word.
     ui.clear();
-    ui.queueOpenFile(std::nullopt);
+    ui.answerFile("file", std::nullopt);
     importServerConfiguration(window);
-    ui.queueOpenFile(dir / "utente.srvt");
+    ui.answerFile("file", dir / "utente.srvt");
     importServerConfiguration(window);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(readFile(settingsPath()), before);
@@ -426,15 +426,15 @@ TEST_F(ServerConfigTest, ChoosingAConfiguration) {
     // The only one is chosen already.
     settings.setText({"sirventa", "b.example"}, "Server", "b.example");
     ui.clear();
-    ui.queueForm(ui::FormValues{});
+    ui.answerForm("server-configuration", ui::FormValues{});
     EXPECT_EQ(chooseConfiguration(ui, settings), "b.example");
     EXPECT_EQ(ui.dialogs(), std::vector<std::string>{"Selezione configurazione"});
 
     // With two, OK without a choice keeps the dialog open.
     settings.setText({"sirventa", "a.example"}, "Server", "a.example");
     ui.clear();
-    ui.queueForm(ui::FormValues{});
-    ui.queueForm(ui::FormValues{{"configuration", "b.example"}});
+    ui.answerForm("server-configuration", ui::FormValues{});
+    ui.answerForm("server-configuration", ui::FormValues{{"configuration", "b.example"}});
     EXPECT_EQ(chooseConfiguration(ui, settings), "b.example");
     const ui::FormField* list = ui.forms().front().field("configuration");
     EXPECT_EQ(list->caption, "Configurazioni SIRVENTA");
@@ -457,7 +457,7 @@ TEST_F(ServerConfigTest, HttpConfigurationNeverAsksForACertificate) {
     EXPECT_EQ(stored().integer(kSection, "NeedsCert"), 1);
 
     ui.clear();
-    ui.queueForm(ui::FormValues{});
+    ui.answerForm("server-connection", ui::FormValues{});
     const auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
     ASSERT_TRUE(parameters);
     const ui::FormSpec& form = ui.forms().front();
@@ -476,13 +476,14 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
 
     // Typed values are checked; the dialog stays open until they are right.
     ui.clear();
-    ui.queueForm(ui::FormValues{{"change", "1"}, {"server", "altro server"}});
-    ui.queueForm(ui::FormValues{{"change", "1"}, {"chunk-size", "0"}});
-    ui.queueForm(ui::FormValues{{"change", "1"},
-                                {"server", "altro.example:8443"},
-                                {"chunk-size", "128"},
-                                {"needs-auth-base", "0"},
-                                {"certificate", std::string(kNoCertificateEntry)}});
+    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"server", "altro server"}});
+    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"chunk-size", "0"}});
+    ui.answerForm("server-connection",
+                  ui::FormValues{{"change", "1"},
+                                 {"server", "altro.example:8443"},
+                                 {"chunk-size", "128"},
+                                 {"needs-auth-base", "0"},
+                                 {"certificate", std::string(kNoCertificateEntry)}});
     auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
     ASSERT_TRUE(parameters);
     ASSERT_EQ(ui.messages().size(), 2u);
@@ -508,7 +509,7 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
 
     // The dialog shows the stored values; "Ripristina" brings back the imported ones.
     ui.clear();
-    ui.queueForm(std::nullopt);
+    ui.answerForm("server-connection", std::nullopt);
     EXPECT_FALSE(editConnectionParameters(ui, settings, "sirventa.regione.example"));
     const ui::FormSpec form = ui.forms().front();
     const ui::FormValues shown = form.initialValues();
@@ -524,7 +525,7 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
     EXPECT_EQ(restored.at("certificate"), kCertificateEntry);
 
     ui.clear();
-    ui.queueForm(restored);
+    ui.answerForm("server-connection", restored);
     parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->server, "sirventa.regione.example");
