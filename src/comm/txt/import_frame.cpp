@@ -142,23 +142,13 @@ std::string utf8ToLatin1(std::string_view utf8) {
     return latin1;
 }
 
+// A day of the master record, read from its display form ("00/00/0000" and "99/99/9999" are the
+// lowest and highest days).
 std::optional<Date> masterDate(store::TableCursor& master, std::string_view field) {
     std::string text;
     master.GetFieldText(field, text);
-    if (text == "00/00/0000") {
-        return Date{1600, 1, 1};
-    }
-    if (text == "99/99/9999") {
-        return Date{2400, 12, 31};
-    }
-    if (text.size() != 10 || !allDigits(text.substr(0, 2)) || !allDigits(text.substr(3, 2)) ||
-        !allDigits(text.substr(6, 4))) {
-        return std::nullopt;
-    }
-    const Date day{static_cast<int>(fieldNumber(text.substr(6, 4))),
-                   static_cast<int>(fieldNumber(text.substr(3, 2))),
-                   static_cast<int>(fieldNumber(text.substr(0, 2)))};
-    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
+    const auto iso = store::storeDateToIso(text);
+    return iso ? parseIsoDate(*iso) : std::nullopt;
 }
 
 std::string prerequisite(std::string_view what, std::string_view plural, std::string_view tail) {
@@ -402,22 +392,6 @@ long fieldNumber(std::string_view digits) {
         value = value * 10 + (c - '0');
     }
     return value;
-}
-
-std::optional<Date> parseRecordDate(std::string_view digits) {
-    if (digits.size() != 8 || !allDigits(digits)) {
-        return std::nullopt;
-    }
-    if (digits == "00000000") {
-        return Date{1600, 1, 1};
-    }
-    if (digits == "99999999") {
-        return Date{2400, 12, 31};
-    }
-    const Date day{static_cast<int>(fieldNumber(digits.substr(0, 4))),
-                   static_cast<int>(fieldNumber(digits.substr(4, 2))),
-                   static_cast<int>(fieldNumber(digits.substr(6, 2)))};
-    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
 }
 
 const LayoutField& layoutField(const RecordLayout& layout, std::string_view content) {

@@ -184,9 +184,6 @@ std::string missingTripsMessage(std::string_view what);
 std::string missingCadencesMessage(std::string_view what);
 std::string missingTripHeadersMessage();
 
-// A day written AAAAMMGG; "00000000" and "99999999" are the lowest and highest days, as the
-// writers write them. Nothing when the digits are not a real day.
-std::optional<Date> parseRecordDate(std::string_view digits);
 bool allDigits(std::string_view text);
 // The value of a field of digits (0 when it holds none).
 long fieldNumber(std::string_view digits);

@@ -107,7 +107,7 @@ std::optional<Date> checkDate(std::string_view line,
                               const ImportMaster& master,
                               bool checkPeriod,
                               ImportErrors& errors) {
-    const auto day = parseRecordDate(fieldIn(line, field));
+    const auto day = parseCompactDate(fieldIn(line, field));
     if (!day) {
         errors.add(ImportProblem::IllegalDate, number, field.offset, entry::kIllegalDate);
     } else if (checkPeriod && (*day < master.first || *day > master.last)) {
@@ -181,7 +181,7 @@ bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
             checkDate(line, number, sent, *master, false, errors);
             const auto from = checkDate(line, number, first, *master, false, errors);
             const auto to = checkDate(line, number, last, *master, false, errors);
-            if (parseRecordDate(fieldIn(line, sent)) && from && to && *to < *from) {
+            if (parseCompactDate(fieldIn(line, sent)) && from && to && *to < *from) {
                 errors.add(ImportProblem::InvertedPeriod,
                            number,
                            ImportErrors::kNoOffset,
@@ -196,7 +196,7 @@ bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
         },
         [&](std::string_view line, long) {
             const auto day = [&](const LayoutField& field) {
-                return parseRecordDate(fieldIn(line, field)).value_or(Date{}).display();
+                return parseCompactDate(fieldIn(line, field)).value_or(Date{}).display();
             };
             if (!record.SelectIndex("codice") || !record.Seek({"0"}) || !record.Edit()) {
                 return;
@@ -299,7 +299,7 @@ bool ImportCalendar(workspace::Workspace& window, bool completeImport) {
                           checkCadence(line, number, cadence, cadences, errors);
                       },
                       [&](std::string_view line, long) {
-                          const auto day = parseRecordDate(fieldIn(line, dayField));
+                          const auto day = parseCompactDate(fieldIn(line, dayField));
                           // Days outside the communication period are left out, as the question
                           // announced.
                           if (!day || *day < master->first || *day > master->last) {
@@ -377,8 +377,8 @@ bool ImportPeriods(workspace::Workspace& window, bool completeImport) {
         },
         [&](std::string_view line, long) {
             const long id = fieldNumber(fieldIn(line, trip));
-            auto from = parseRecordDate(fieldIn(line, start));
-            auto to = parseRecordDate(fieldIn(line, end));
+            auto from = parseCompactDate(fieldIn(line, start));
+            auto to = parseCompactDate(fieldIn(line, end));
             if (!trips.contains(id) || !from || !to) {
                 return;
             }
