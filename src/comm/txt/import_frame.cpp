@@ -273,21 +273,11 @@ bool writeImportReport(const std::filesystem::path& target,
     if (!writer.open(target)) {
         return false;
     }
-    // The shared header's rule and date line, with the database and the file inside the rules.
+    writeReportHeader(writer,
+                      "Errori VkzTxt V1",
+                      {"Database: " + database.string(), "File: " + errors.file().string()},
+                      time);
     Latin1Encoder latin1;
-    const std::string rule(72, '=');
-    writer.writeLine(rule);
-    writer.writeLine(fmt::format("{:02d}/{:02d}/{:04d} {:02d}.{:02d} Report Errori VkzTxt V1 "
-                                 "(Tramela)",
-                                 time.day,
-                                 time.month,
-                                 time.year,
-                                 time.hour,
-                                 time.minute));
-    writer.writeLine("Database: " + latin1.encode(database.string()));
-    writer.writeLine("File: " + latin1.encode(errors.file().string()));
-    writer.writeLine(rule);
-    writer.writeLine("");
     for (size_t i = 0; i < errors.size(); ++i) {
         const ImportErrors::Entry entry = errors.at(i);
         const std::string text = latin1.encode(entry.text);
