@@ -10,6 +10,7 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace tramela::comm {
@@ -338,6 +339,84 @@ TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripO
     // The trip left out does not mark the stops.
     EXPECT_EQ(rows("sub, primaria, facolt", "fermitin", "ID = 1"),
               (std::vector<std::string>{"1|1|0", "2|0|0", "3|1|0"}));
+}
+
+// A line whose field at `offset` holds `value` in place of what the writer wrote.
+std::string with(std::string line, size_t offset, std::string_view value) {
+    return line.replace(offset, value.size(), value);
+}
+
+// Every number field of the two files holds digits only: anything else is reported at its line
+// and offset with the class of the field's other faults; a length of "AB12XY34" or "-0000001" is
+// never stored as 0.
+TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
+    clearTimetable();
+    const std::string header = headerLine(10, "L1A");
+    const std::string detail = detailLine(10, 1, 9999, 705, true, false);
+
+    struct Case {
+        bool detailFile;
+        std::string line;
+        int offset;
+        std::string_view entry;
+        bool blocking;
+    };
+
+    const Case cases[] = {
+        {false, with(header, 0, "4 2 "), 0, entry::kNonNumericCompany, false},
+        {false, with(header, 4, "00001X"), 4, entry::kNonNumericTrip, true},
+        {false, with(header, 40, "03A0"), 40, entry::kNonNumericAuthority, false},
+        {false, with(header, 44, "00X0"), 44, entry::kNonNumericContract, false},
+        {false, with(header, 48, "AB12XY34"), 48, entry::kNonNumericLength, true},
+        {false, with(header, 56, "002-"), 56, entry::kNonNumericDuration, true},
+        {false, with(header, 60, "-0000001"), 60, entry::kNonNumericContractLength, true},
+        {false, with(header, 68, " 20 "), 68, entry::kNonNumericContractDuration, true},
+        {true, with(detail, 0, "X042"), 0, entry::kNonNumericCompany, false},
+        {true, with(detail, 4, "00001O"), 4, entry::kNonNumericTrip, false},
+        {true, with(detail, 10, "000A"), 10, entry::kNonNumericProgressive, true},
+        {true, with(detail, 120, "0000050O"), 120, entry::kNonNumericDistance, true},
+    };
+    const auto headerFile = write("TESTE.TXT", {header});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string shortLine = c.line.substr(1);
+        // Alone, the line is refused or asked about; answering Cancel ends the import.
+        // Beside a line of the wrong length, the report shows the field's entry and no other.
+        for (const bool withShortLine : {false, true}) {
+            ui.clear();
+            std::vector<std::string> lines{c.line};
+            if (withShortLine) {
+                lines.push_back(shortLine);
+            }
+            if (c.detailFile) {
+                ui.queueOpenFile(headerFile);
+            }
+            ui.queueOpenFile(write(c.detailFile ? "RT_DTORA.TXT" : "RT_HDORA.TXT", lines));
+            ui.queueConfirm(withShortLine);
+            if (withShortLine) {
+                ui.queueSaveFile(dir / "errori.txt");
+            }
+            EXPECT_FALSE(ImportTrips(window, false));
+            EXPECT_EQ(ui.pendingAnswers(), 0u);
+            ASSERT_EQ(ui.confirmations().size(), 1u);
+            EXPECT_EQ(ui.confirmations()[0].icon,
+                      withShortLine || c.blocking ? Icon::Stop : Icon::Question);
+            EXPECT_EQ(ui.lastMessage(),
+                      (ScriptedUi::ShownMessage{
+                          "Si sono verificati problemi durante l'importazione delle Corse.",
+                          Icon::Stop,
+                          ""}));
+        }
+        const std::string report = test::readFile(dir / "errori.txt");
+        EXPECT_EQ(report.substr(report.find("Riga ")),
+                  fmt::format("Riga 1 offset {}: {}\r\nRiga 2: la riga \xE8 lunga {} [deve essere "
+                              "{}]\r\n",
+                              c.offset,
+                              c.entry,
+                              shortLine.size(),
+                              c.line.size()));
+    }
+    EXPECT_TRUE(rows("ID", "corse").empty());
 }
 
 TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
