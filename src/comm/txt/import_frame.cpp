@@ -450,6 +450,14 @@ std::unordered_set<long> loadCodeNumbers(store::DatabaseConnection& connection,
     return numbers;
 }
 
+RegisterCode registerCode(std::string_view digits, const std::unordered_set<long>& codes) {
+    const auto value = digitsValue(digits);
+    if (!value || !codes.contains(*value)) {
+        return {0, true};
+    }
+    return {*value, false};
+}
+
 LineChecker::LineChecker(const RecordLayout& layout,
                          const std::vector<FieldRule>& rules,
                          const ImportMaster& master)

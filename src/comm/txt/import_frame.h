@@ -221,6 +221,16 @@ std::unordered_set<long> loadCodeNumbers(store::DatabaseConnection& connection,
                                          std::string_view table,
                                          std::string_view column);
 
+// A register code as it is stored: the code read, or 0 (every register's "non assegnato") when
+// the field is not all digits or the register lacks the code, as the remediable question
+// announces ("verranno automaticamente riclassificati").
+struct RegisterCode {
+    long code = 0;
+    bool reclassified = false;
+};
+
+RegisterCode registerCode(std::string_view digits, const std::unordered_set<long>& codes);
+
 // The rules of the first pass for the fields of a file. A file's rules run in their order on
 // every line of the right length, and their entries enter the report in that order. Every number,
 // date and time field of the layout has a rule (the company code, first of every layout, is the

@@ -19,8 +19,9 @@ namespace {
 
 // What writing one line did.
 struct Written {
-    bool row = false;     // a row was added or changed
-    bool changed = false; // the row existed before
+    bool row = false;          // a row was added or changed
+    bool changed = false;      // the row existed before
+    bool reclassified = false; // unknown codes of the line were stored as 0
 };
 
 // One record importer: its file, the dialog that asks for it, the rules of the first pass, the
@@ -89,6 +90,7 @@ bool runRecordImport(workspace::Workspace& window,
     store::TableCursor table(window.connection(), import.table);
     long added = 0;
     long changed = 0;
+    long reclassified = 0;
     const ImportSteps steps{
         .file = import.file,
         .layout = import.layout,
@@ -100,6 +102,7 @@ bool runRecordImport(workspace::Workspace& window,
                 const Written written = import.write(line, table);
                 if (written.row) {
                     ++(written.changed ? changed : added);
+                    reclassified += written.reclassified ? 1 : 0;
                 }
             },
     };
@@ -108,7 +111,7 @@ bool runRecordImport(workspace::Workspace& window,
         return false;
     }
     const bool success = passes.read == added + changed && (passes.read > 0 || !import.needsALine);
-    const std::string counts =
+    std::string counts =
         import.countsChanged
             ? fmt::format("Lette {} righe dal file testo.\nModificate {} righe esistenti.\n",
                           passes.read,
@@ -116,6 +119,9 @@ bool runRecordImport(workspace::Workspace& window,
             : fmt::format("Lette {} righe dal file testo.\nInserite {} righe nel database.\n",
                           passes.read,
                           added);
+    if (reclassified > 0) {
+        counts += fmt::format("Riclassificate {} righe con codici sconosciuti.\n", reclassified);
+    }
     showImportClosing(window.ui(),
                       completeImport,
                       success,
@@ -136,7 +142,7 @@ NumberRule tripRule(std::string_view field, const std::unordered_set<long>& trip
             entry::unknownTrip};
 }
 
-// A code of a register.
+// A code of a register: unknown or illegible codes are reclassified as the register's 0.
 NumberRule registerRule(std::string_view field,
                         ImportProblem problem,
                         std::string_view notDigits,
@@ -396,15 +402,22 @@ bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
                  if (!id || !trips.contains(*id)) {
                      return Written{};
                  }
+                 const RegisterCode codeOfLot = registerCode(fieldIn(line, lot), lots);
+                 const RegisterCode codeOfManaging =
+                     registerCode(fieldIn(line, managing), companies);
+                 const RegisterCode codeOfSubcontractor =
+                     registerCode(fieldIn(line, subcontractor), companies);
                  const std::string key = std::to_string(*id);
                  const bool exists = codes.SelectIndex("codice") && codes.Seek({key});
                  return Written{
                      .row = (exists ? codes.Edit() : codes.AddNew() && codes.SetField("ID", key)) &&
-                            codes.SetField("lotto", fieldIn(line, lot)) &&
-                            codes.SetField("aziges", fieldIn(line, managing)) &&
-                            codes.SetField("azisub", fieldIn(line, subcontractor)) &&
+                            codes.SetField("lotto", std::to_string(codeOfLot.code)) &&
+                            codes.SetField("aziges", std::to_string(codeOfManaging.code)) &&
+                            codes.SetField("azisub", std::to_string(codeOfSubcontractor.code)) &&
                             codes.Update(),
-                     .changed = exists};
+                     .changed = exists,
+                     .reclassified = codeOfLot.reclassified || codeOfManaging.reclassified ||
+                                     codeOfSubcontractor.reclassified};
              },
          .closingTitle = "Risultati dell'importazione Codifiche Estese:\n\n",
          .successText = "L'importazione delle Codifiche Estese ha avuto termine con successo.",

@@ -28,8 +28,9 @@ struct TripHeader {
     std::string line;
     std::string direction;
     long authority = 0;
-    long length = 0;   // metres
-    long duration = 0; // minutes
+    bool reclassified = false; // an unknown authority stored as 0
+    long length = 0;           // metres
+    long duration = 0;         // minutes
     long contractLength = 0;
     long contractDuration = 0;
 };
@@ -77,8 +78,8 @@ ImportPasses readHeaders(workspace::Workspace& window,
     const LayoutField& route = layoutField(layout, "itiner.codperc");
     const auto authorities = loadCodeNumbers(*window.connection(), "regent", "codice");
 
-    // An illegible contract code is set to zero (it is never stored); the identifier and the
-    // measures have nothing to stand for them.
+    // An unknown or illegible authority is reclassified, an illegible contract code set to zero
+    // (it is never stored); the identifier and the measures have nothing to stand for them.
     ImportSteps steps{
         .file = ImportFile::TripHeader,
         .layout = layout,
@@ -115,7 +116,10 @@ ImportPasses readHeaders(workspace::Workspace& window,
                 header.code = requiredText(fieldIn(text, code));
                 header.line = requiredText(fieldIn(text, line));
                 header.direction = requiredText(fieldIn(text, direction));
-                header.authority = digitsValue(fieldIn(text, authority)).value_or(0);
+                const RegisterCode authorityCode =
+                    registerCode(fieldIn(text, authority), authorities);
+                header.authority = authorityCode.code;
+                header.reclassified = authorityCode.reclassified;
                 header.length = number(length);
                 header.duration = number(duration);
                 header.contractLength = number(contractLength);
@@ -256,12 +260,17 @@ long adjustRouteStops(workspace::Workspace& window, const network::RouteDefiniti
     return adjusted;
 }
 
-// Adds a corse row for every trip that agrees with its route; gives the rows added.
-long storeTrips(workspace::Workspace& window, const TripImage& image) {
+struct StoredTrips {
+    long added = 0;
+    long reclassified = 0; // of those added, the trips whose authority was unknown
+};
+
+// Adds a corse row for every trip that agrees with its route.
+StoredTrips storeTrips(workspace::Workspace& window, const TripImage& image) {
     window.ShowProgressCaption("Registrazione Corse e Orari");
     window.ShowProgressBar();
     store::TableCursor corse(window.connection(), "corse");
-    long added = 0;
+    StoredTrips stored;
     const auto total = static_cast<std::int64_t>(image.trips.size());
     for (std::size_t i = 0; i < image.trips.size(); ++i) {
         const network::TimetableTrip& trip = image.trips[i];
@@ -280,11 +289,12 @@ long storeTrips(workspace::Workspace& window, const TripImage& image) {
             corse.SetField("standard", std::to_string(trip.standard->value)) &&
             corse.SetField("mezzo", " ") && corse.SetField("prevcor", "0") &&
             corse.SetField("nextcor", "0") && corse.Update()) {
-            ++added;
+            ++stored.added;
+            stored.reclassified += header.reclassified ? 1 : 0;
         }
         window.SetProgress(static_cast<std::int64_t>(i) + 1, total);
     }
-    return added;
+    return stored;
 }
 
 bool endWithProblems(workspace::Workspace& window) {
@@ -372,7 +382,7 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
     }
     const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
     const long adjusted = adjustRouteStops(window, routes);
-    const long trips = storeTrips(window, image);
+    const StoredTrips trips = storeTrips(window, image);
     const bool committed = transaction.commit();
     window.HideProgressBar();
     if (!committed) {
@@ -382,20 +392,23 @@ bool ImportTrips(workspace::Workspace& window, bool completeImport) {
     // The trips that failed the check were left out with the user's consent; any row refused
     // among the rest makes the import fail, and the combined import stops there.
     const bool success = stored.headers == standardTrips && stored.rows == standardRows &&
-                         trips == congruence.validTrips;
+                         trips.added == congruence.validTrips;
     std::string text = fmt::format("Risultato dell'importazione delle Corse:\n\n"
                                    "Lette {} righe Corsa\n"
                                    "Lette {} righe Orario\n\n"
                                    "Inserite {} righe Corsa Standard\n"
                                    "Inserite {} righe Tempi Corsa Standard\n"
-                                   "Inserite {} righe Corsa\n"
-                                   "Aggiustate {} righe Dettaglio Percorso\n",
+                                   "Inserite {} righe Corsa\n",
                                    headers.read,
                                    details.read,
                                    stored.headers,
                                    stored.rows,
-                                   trips,
-                                   adjusted);
+                                   trips.added);
+    if (trips.reclassified > 0) {
+        text +=
+            fmt::format("Riclassificate {} righe Corsa con Ente sconosciuto\n", trips.reclassified);
+    }
+    text += fmt::format("Aggiustate {} righe Dettaglio Percorso\n", adjusted);
     if (!success) {
         text += "\n";
         text += kTripProblems;

@@ -614,6 +614,26 @@ TEST_F(RecordImportTest, NumberFieldsHoldDigitsOnly) {
     EXPECT_EQ(rows("codice", "cadenz", {"codice"}), (std::vector<std::string>{"FER", "FES"}));
 }
 
+// Unknown or illegible lots and companies are stored as 0, the registers' "non assegnato", as
+// the question announces, and the closing message counts the rows so stored.
+TEST_F(RecordImportTest, UnknownLotsAndCompaniesAreReclassified) {
+    ui.queueOpenFile(write("RT_EXTCOD.TXT", {"0042000001099900420042", "0042000002000109980X01"}));
+    ui.queueConfirm(true);
+    EXPECT_TRUE(ImportExtendedCodes(window, false));
+    EXPECT_EQ(ui.confirmations()[0].icon, Icon::Question);
+    EXPECT_EQ(rows("ID, lotto, aziges, azisub", "extcod", {"ID", "lotto", "aziges", "azisub"}),
+              (std::vector<std::string>{"1|0|42|42", "2|1|0|0"}));
+    EXPECT_EQ(ui.lastMessage(),
+              (ScriptedUi::ShownMessage{"Risultati dell'importazione Codifiche Estese:\n\n"
+                                        "Lette 2 righe dal file testo.\n"
+                                        "Modificate 2 righe esistenti.\n"
+                                        "Riclassificate 2 righe con codici sconosciuti.\n\n"
+                                        "L'importazione delle Codifiche Estese ha avuto termine "
+                                        "con successo.",
+                                        Icon::Information,
+                                        ""}));
+}
+
 // A trip identifier that is not all digits names no trip: its line is left out after the
 // question, never read as the trip of its leading digits.
 TEST_F(RecordImportTest, IllegibleTripIdentifiersAreLeftOut) {

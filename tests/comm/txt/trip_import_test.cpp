@@ -419,6 +419,47 @@ TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
     EXPECT_TRUE(rows("ID", "corse").empty());
 }
 
+// Unknown authorities are stored as 0, the register's "non assegnato", as the question announces,
+// and the closing message counts the trips so stored.
+TEST_F(TripImportTest, UnknownAuthoritiesAreReclassified) {
+    clearTimetable();
+    ui.queueOpenFile(write("RT_HDORA.TXT",
+                           {with(headerLine(10, "L1A"), 40, "0999"),
+                            with(headerLine(11, "L1A"), 40, "03A0"),
+                            headerLine(12, "L1A")}));
+    std::vector<std::string> details;
+    for (const long trip : {10, 11, 12}) {
+        details.push_back(detailLine(trip, 1, 9999, 700 + trip, true, false));
+        details.push_back(detailLine(trip, 2, 705 + trip, 706 + trip, false, false));
+        details.push_back(detailLine(trip, 3, 720 + trip, 9999, true, false));
+    }
+    ui.queueOpenFile(write("RT_DTORA.TXT", details));
+    ui.queueConfirm(true);
+    EXPECT_TRUE(ImportTrips(window, false));
+    ASSERT_EQ(ui.confirmations().size(), 1u);
+    EXPECT_EQ(ui.confirmations()[0],
+              (ScriptedUi::ShownMessage{
+                  "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n"
+                  "***** alcuni Codici Enti Concedenti risultano sconosciuti.\n"
+                  "L'acquisizione dei dati può comunque essere portata a buon fine, ma i codici\n"
+                  "sconosciuti verranno automaticamente riclassificati.\n\n"
+                  "Proseguo comunque?",
+                  Icon::Question,
+                  ""}));
+    EXPECT_EQ(rows("ID, ente", "corse"), (std::vector<std::string>{"10|0", "11|0", "12|3"}));
+    EXPECT_EQ(ui.lastMessage(),
+              (ScriptedUi::ShownMessage{"Risultato dell'importazione delle Corse:\n\n"
+                                        "Lette 3 righe Corsa\n"
+                                        "Lette 9 righe Orario\n\n"
+                                        "Inserite 1 righe Corsa Standard\n"
+                                        "Inserite 3 righe Tempi Corsa Standard\n"
+                                        "Inserite 3 righe Corsa\n"
+                                        "Riclassificate 2 righe Corsa con Ente sconosciuto\n"
+                                        "Aggiustate 7 righe Dettaglio Percorso\n",
+                                        Icon::Information,
+                                        ""}));
+}
+
 TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
     const auto folder = dir / "comunicazione";
     exportAll(folder);
