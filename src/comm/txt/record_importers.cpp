@@ -142,15 +142,6 @@ NumberRule tripRule(std::string_view field, const std::unordered_set<long>& trip
             entry::unknownTrip};
 }
 
-// A code of a register: unknown or illegible codes are reclassified as the register's 0.
-NumberRule registerRule(std::string_view field,
-                        ImportProblem problem,
-                        std::string_view notDigits,
-                        const std::unordered_set<long>& codes,
-                        std::string (*unknown)(long)) {
-    return {field, problem, notDigits, among(codes), unknown};
-}
-
 } // namespace
 
 bool ImportProtocol(workspace::Workspace& window, bool completeImport) {
@@ -376,22 +367,23 @@ bool ImportExtendedCodes(workspace::Workspace& window, bool completeImport) {
         {.file = ImportFile::ExtendedCodes,
          .layout = layout,
          .dialogTitle = "Importazione Codifiche Estese",
+         // Unknown or illegible register codes are reclassified as the register's 0.
          .rules = {tripRule("extcod.ID", trips),
-                   registerRule("extcod.lotto",
-                                ImportProblem::UnknownLot,
-                                entry::kNonNumericLot,
-                                lots,
-                                entry::unknownLot),
-                   registerRule("extcod.aziges",
-                                ImportProblem::UnknownCompany,
-                                entry::kNonNumericManaging,
-                                companies,
-                                entry::unknownCompany),
-                   registerRule("extcod.azisub",
-                                ImportProblem::UnknownCompany,
-                                entry::kNonNumericSubcontractor,
-                                companies,
-                                entry::unknownCompany)},
+                   NumberRule{"extcod.lotto",
+                              ImportProblem::UnknownLot,
+                              entry::kNonNumericLot,
+                              among(lots),
+                              entry::unknownLot},
+                   NumberRule{"extcod.aziges",
+                              ImportProblem::UnknownCompany,
+                              entry::kNonNumericManaging,
+                              among(companies),
+                              entry::unknownCompany},
+                   NumberRule{"extcod.azisub",
+                              ImportProblem::UnknownCompany,
+                              entry::kNonNumericSubcontractor,
+                              among(companies),
+                              entry::unknownCompany}},
          .table = "extcod",
          .writeCaption = "Importazione Codifiche Estese",
          .write =
