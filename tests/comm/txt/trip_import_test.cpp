@@ -401,6 +401,15 @@ TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
             ASSERT_EQ(ui.confirmations().size(), 1u);
             EXPECT_EQ(ui.confirmations()[0].icon,
                       withShortLine || c.blocking ? Icon::Stop : Icon::Question);
+            if (c.blocking && !withShortLine) {
+                EXPECT_EQ(ui.confirmations()[0].text,
+                          "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n"
+                          "***** il file di testo proposto contiene dei valori NUMERICI illegali.\n"
+                          "I valori NUMERICI devono essere espressi con le sole cifre da 0 a 9 "
+                          "!!!\n\n"
+                          "L'acquisizione dati risulta pertanto impossibile.\n\n"
+                          "Vuoi salvare il report analitico degli errori ?");
+            }
             EXPECT_EQ(ui.lastMessage(),
                       (ScriptedUi::ShownMessage{
                           "Si sono verificati problemi durante l'importazione delle Corse.",
