@@ -14,7 +14,10 @@ ReportTime ReportTime::now() {
         local.tm_mday, local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min};
 }
 
-void writeReportHeader(TextFileWriter& writer, std::string_view title, const ReportTime& time) {
+void writeReportHeader(TextFileWriter& writer,
+                       std::string_view title,
+                       const std::vector<std::string>& extraLines,
+                       const ReportTime& time) {
     const std::string rule(72, '=');
     Latin1Encoder latin1;
     writer.writeLine(rule);
@@ -25,6 +28,9 @@ void writeReportHeader(TextFileWriter& writer, std::string_view title, const Rep
                                  time.hour,
                                  time.minute,
                                  latin1.encode(title)));
+    for (const std::string& line : extraLines) {
+        writer.writeLine(latin1.encode(line));
+    }
     writer.writeLine(rule);
     writer.writeLine("");
 }

@@ -2,7 +2,9 @@
 
 #include "comm/text_output.h"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tramela::comm {
 
@@ -19,10 +21,18 @@ struct ReportTime {
 };
 
 // Writes the header that opens every text report the system writes: a rule of 72 "=", the line
-// "GG/MM/AAAA hh.mm Report <title> (Tramela)", the rule again and an empty line. The title is
-// UTF-8 and is written in ISO-8859-1, as the rest of the report.
+// "GG/MM/AAAA hh.mm Report <title> (Tramela)", the extra lines of the report ("Database: ...",
+// "File: ..."), the rule again and an empty line. The title and the extra lines are UTF-8 and are
+// written in ISO-8859-1, as the rest of the report.
 void writeReportHeader(TextFileWriter& writer,
                        std::string_view title,
+                       const std::vector<std::string>& extraLines,
                        const ReportTime& time = ReportTime::now());
+
+inline void writeReportHeader(TextFileWriter& writer,
+                              std::string_view title,
+                              const ReportTime& time = ReportTime::now()) {
+    writeReportHeader(writer, title, {}, time);
+}
 
 } // namespace tramela::comm

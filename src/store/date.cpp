@@ -84,4 +84,29 @@ std::optional<Date> parseIsoDate(std::string_view text) {
     return Date{parts[0], parts[1], parts[2]};
 }
 
+std::optional<Date> parseCompactDate(std::string_view digits) {
+    if (digits.size() != 8) {
+        return std::nullopt;
+    }
+    int value[3] = {0, 0, 0};
+    for (size_t i = 0; i < digits.size(); ++i) {
+        const char c = digits[i];
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        int& part = value[i < 4 ? 0 : i < 6 ? 1 : 2];
+        part = part * 10 + (c - '0');
+    }
+    if (digits == "00000000") {
+        return Date{1600, 1, 1};
+    }
+    if (digits == "99999999") {
+        return Date{2400, 12, 31};
+    }
+    if (!isValidDate(value[0], value[1], value[2])) {
+        return std::nullopt;
+    }
+    return Date{value[0], value[1], value[2]};
+}
+
 } // namespace tramela

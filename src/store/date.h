@@ -37,4 +37,9 @@ bool isValidDate(int year, int month, int day);
 // "YYYY-MM-DD" with a real calendar day, or nothing.
 std::optional<Date> parseIsoDate(std::string_view text);
 
+// "AAAAMMGG", the compact form of the exchange files: eight digits that make a real calendar day,
+// or nothing. "00000000" and "99999999" are the lowest and highest days (01/01/1600 and
+// 31/12/2400), as "00/00/0000" and "99/99/9999" are where dates are shown.
+std::optional<Date> parseCompactDate(std::string_view digits);
+
 } // namespace tramela

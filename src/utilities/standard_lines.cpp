@@ -311,20 +311,7 @@ void writeLinesInErrorReport(store::DatabaseConnection& connection,
             latin1.encode(fmt::format("{}\t{}\t{}\t{}", line, id, lot, lotName)));
     }
 
-    // The shared header, with the database between the title and the closing rule.
-    const std::string rule(72, '=');
-    const comm::ReportTime time = comm::ReportTime::now();
-    writer.writeLine(rule);
-    writer.writeLine(fmt::format("{:02d}/{:02d}/{:04d} {:02d}.{:02d} Report {} (Tramela)",
-                                 time.day,
-                                 time.month,
-                                 time.year,
-                                 time.hour,
-                                 time.minute,
-                                 kReportTitle));
-    writer.writeLine(latin1.encode("Database: " + connection.path().string()));
-    writer.writeLine(rule);
-    writer.writeLine("");
+    comm::writeReportHeader(writer, kReportTitle, {"Database: " + connection.path().string()});
     writeOneLotRule(writer);
     for (const std::vector<std::string>& rows : tripsOfLine) {
         writer.writeLine("");

@@ -25,5 +25,21 @@ TEST(ReportHeader, WritesRuleTitleLineRuleAndEmptyLineInLatin1) {
                   kRule + "\r\n\r\n");
 }
 
+TEST(ReportHeader, ExtraLinesStandBetweenTheTitleLineAndTheClosingRule) {
+    test::TempDir dir;
+    TextFileWriter writer;
+    ASSERT_TRUE(writer.open(dir / "report.txt"));
+    writeReportHeader(writer,
+                      "Errori VkzTxt V1",
+                      {"Database: /dati/città.sqlite", "File: /dati/RT_CALEN.TXT"},
+                      ReportTime{6, 3, 2024, 9, 5});
+    ASSERT_TRUE(writer.close());
+
+    EXPECT_EQ(test::readFile(dir / "report.txt"),
+              kRule + "\r\n06/03/2024 09.05 Report Errori VkzTxt V1 (Tramela)\r\n" +
+                  "Database: /dati/citt\xe0.sqlite\r\nFile: /dati/RT_CALEN.TXT\r\n" + kRule +
+                  "\r\n\r\n");
+}
+
 } // namespace
 } // namespace tramela::comm

@@ -3,6 +3,7 @@
 #include "comm/text_output.h"
 #include "comm/txt/record_layouts.h"
 #include "store/database_connection.h"
+#include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/transaction.h"
 #include "store/value_text.h"
@@ -40,6 +41,9 @@ std::string_view blockingParagraph(ImportProblem problem) {
     case ImportProblem::LineLength:
         return "***** il file di testo proposto per l'importazione non risulta corrispondere\n"
                "alle specifiche stabilite dalla Regione Valmora.\n\n";
+    case ImportProblem::IllegalNumber:
+        return "***** il file di testo proposto contiene dei valori NUMERICI illegali.\n"
+               "I valori NUMERICI devono essere espressi con le sole cifre da 0 a 9 !!!\n\n";
     case ImportProblem::IllegalDate:
         return "***** il file di testo proposto contiene dei valori DATA illegali.\n"
                "I valori DATA devono essere espressi nel formato AAAAMMGG !!!\n\n";
@@ -142,23 +146,20 @@ std::string utf8ToLatin1(std::string_view utf8) {
     return latin1;
 }
 
+// A day of the master record, read from its display form ("00/00/0000" and "99/99/9999" are the
+// lowest and highest days).
 std::optional<Date> masterDate(store::TableCursor& master, std::string_view field) {
     std::string text;
     master.GetFieldText(field, text);
-    if (text == "00/00/0000") {
-        return Date{1600, 1, 1};
-    }
-    if (text == "99/99/9999") {
-        return Date{2400, 12, 31};
-    }
-    if (text.size() != 10 || !allDigits(text.substr(0, 2)) || !allDigits(text.substr(3, 2)) ||
-        !allDigits(text.substr(6, 4))) {
-        return std::nullopt;
-    }
-    const Date day{static_cast<int>(fieldNumber(text.substr(6, 4))),
-                   static_cast<int>(fieldNumber(text.substr(3, 2))),
-                   static_cast<int>(fieldNumber(text.substr(0, 2)))};
-    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
+    const auto iso = store::storeDateToIso(text);
+    return iso ? parseIsoDate(*iso) : std::nullopt;
+}
+
+// A time field: HHMM with hours 0-23 and minutes 0-59, or 9999 for none. 2400 and 1260 are
+// illegal, and so is 9959: only the whole of 9999 means no time.
+bool legalTime(std::string_view digits) {
+    const auto value = digits.size() == 4 ? digitsValue(digits) : std::nullopt;
+    return value && (*value == 9999 || (*value / 100 <= 23 && *value % 100 <= 59));
 }
 
 std::string prerequisite(std::string_view what, std::string_view plural, std::string_view tail) {
@@ -283,21 +284,11 @@ bool writeImportReport(const std::filesystem::path& target,
     if (!writer.open(target)) {
         return false;
     }
-    // The shared header's rule and date line, with the database and the file inside the rules.
+    writeReportHeader(writer,
+                      "Errori VkzTxt V1",
+                      {"Database: " + database.string(), "File: " + errors.file().string()},
+                      time);
     Latin1Encoder latin1;
-    const std::string rule(72, '=');
-    writer.writeLine(rule);
-    writer.writeLine(fmt::format("{:02d}/{:02d}/{:04d} {:02d}.{:02d} Report Errori VkzTxt V1 "
-                                 "(Tramela)",
-                                 time.day,
-                                 time.month,
-                                 time.year,
-                                 time.hour,
-                                 time.minute));
-    writer.writeLine("Database: " + latin1.encode(database.string()));
-    writer.writeLine("File: " + latin1.encode(errors.file().string()));
-    writer.writeLine(rule);
-    writer.writeLine("");
     for (size_t i = 0; i < errors.size(); ++i) {
         const ImportErrors::Entry entry = errors.at(i);
         const std::string text = latin1.encode(entry.text);
@@ -397,40 +388,18 @@ std::string missingTripHeadersMessage() {
            "l'importazione dei Dettagli Corsa.";
 }
 
-bool allDigits(std::string_view text) {
+std::optional<long> digitsValue(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    long value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-long fieldNumber(std::string_view digits) {
-    long value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') {
-            break;
+            return std::nullopt;
         }
         value = value * 10 + (c - '0');
     }
     return value;
-}
-
-std::optional<Date> parseRecordDate(std::string_view digits) {
-    if (digits.size() != 8 || !allDigits(digits)) {
-        return std::nullopt;
-    }
-    if (digits == "00000000") {
-        return Date{1600, 1, 1};
-    }
-    if (digits == "99999999") {
-        return Date{2400, 12, 31};
-    }
-    const Date day{static_cast<int>(fieldNumber(digits.substr(0, 4))),
-                   static_cast<int>(fieldNumber(digits.substr(4, 2))),
-                   static_cast<int>(fieldNumber(digits.substr(6, 2)))};
-    return isValidDate(day.year, day.month, day.day) ? std::optional<Date>(day) : std::nullopt;
 }
 
 const LayoutField& layoutField(const RecordLayout& layout, std::string_view content) {
@@ -444,6 +413,133 @@ const LayoutField& layoutField(const RecordLayout& layout, std::string_view cont
 
 std::string_view fieldIn(std::string_view line, const LayoutField& field) {
     return line.substr(static_cast<size_t>(field.offset), static_cast<size_t>(field.width));
+}
+
+std::string storedText(std::string_view latin1) {
+    std::string text = latin1ToUtf8(latin1);
+    store::TrimTrailingBlanks(text);
+    return text;
+}
+
+std::string requiredText(std::string_view latin1) {
+    std::string text = storedText(latin1);
+    return text.empty() ? std::string(" ") : text;
+}
+
+std::unordered_set<std::string> loadCodeTexts(store::DatabaseConnection& connection,
+                                              std::string_view table) {
+    std::unordered_set<std::string> codes;
+    if (!connection.tableExists(table)) {
+        return codes;
+    }
+    store::QueryCursor rows(connection);
+    rows.SetSelect("codice");
+    rows.SetFrom(table);
+    std::string code;
+    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+        rows.GetText("codice", code); // trailing blanks removed
+        codes.insert(code);
+    }
+    return codes;
+}
+
+std::unordered_set<long> loadCodeNumbers(store::DatabaseConnection& connection,
+                                         std::string_view table,
+                                         std::string_view column) {
+    std::unordered_set<long> numbers;
+    if (!connection.tableExists(table)) {
+        return numbers;
+    }
+    store::QueryCursor rows(connection);
+    rows.SetSelect(column);
+    rows.SetFrom(table);
+    // Read as text: the registers hold small integers, the trips long ones.
+    std::string value;
+    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+        if (rows.GetText(column, value) && !value.empty()) {
+            numbers.insert(leadingInteger(value));
+        }
+    }
+    return numbers;
+}
+
+RegisterCode registerCode(std::string_view digits, const std::unordered_set<long>& codes) {
+    const auto value = digitsValue(digits);
+    if (!value || !codes.contains(*value)) {
+        return {0, true};
+    }
+    return {*value, false};
+}
+
+LineChecker::LineChecker(const RecordLayout& layout,
+                         const std::vector<FieldRule>& rules,
+                         const ImportMaster& master)
+    : m_master(master) {
+    std::vector<bool> ruled(layout.fields.size(), false);
+    const auto find = [&](std::string_view content) {
+        const LayoutField& field = layoutField(layout, content);
+        ruled[static_cast<size_t>(&field - layout.fields.data())] = true;
+        return &field;
+    };
+    m_rules.reserve(rules.size());
+    for (const FieldRule& rule : rules) {
+        const auto* period = std::get_if<PeriodRule>(&rule);
+        m_rules.push_back({rule,
+                           find(std::visit([](const auto& any) { return any.field; }, rule)),
+                           period != nullptr ? find(period->first) : nullptr});
+    }
+    for (size_t i = 1; i < layout.fields.size(); ++i) {
+        const FieldForm form = layout.fields[i].form;
+        if (!ruled[i] &&
+            (form == FieldForm::Number || form == FieldForm::Date || form == FieldForm::Time)) {
+            throw std::logic_error(
+                fmt::format("{}: no rule for {}", layout.file, layout.fields[i].content));
+        }
+    }
+}
+
+void LineChecker::check(std::string_view line, long number, ImportErrors& errors) const {
+    bool everyDayReal = true;
+    for (const Bound& bound : m_rules) {
+        const std::string_view text = fieldIn(line, *bound.field);
+        const int offset = bound.field->offset;
+        if (const auto* digits = std::get_if<NumberRule>(&bound.rule)) {
+            const auto value = digitsValue(text);
+            if (!value) {
+                errors.add(digits->problem, number, offset, digits->notDigits);
+            } else if (digits->known && !digits->known(*value)) {
+                errors.add(digits->problem, number, offset, digits->unknown(*value));
+            }
+        } else if (const auto* date = std::get_if<DateRule>(&bound.rule)) {
+            const auto day = parseCompactDate(text);
+            if (!day) {
+                everyDayReal = false;
+                errors.add(ImportProblem::IllegalDate, number, offset, entry::kIllegalDate);
+            } else if (date->withinPeriod && (*day < m_master.first || *day > m_master.last)) {
+                errors.add(ImportProblem::DateOutsidePeriod, number, offset, entry::kOutsidePeriod);
+            }
+        } else if (std::holds_alternative<TimeRule>(bound.rule)) {
+            if (!legalTime(text)) {
+                errors.add(ImportProblem::IllegalTime, number, offset, entry::kIllegalTime);
+            }
+        } else if (const auto* cadence = std::get_if<CadenceRule>(&bound.rule)) {
+            const std::string code = storedText(text);
+            if (!cadence->cadences->contains(code)) {
+                errors.add(
+                    ImportProblem::UnknownCadence, number, offset, entry::unknownCadence(code));
+            }
+        } else if (const auto* period = std::get_if<PeriodRule>(&bound.rule);
+                   period && everyDayReal) {
+            const auto first = parseCompactDate(fieldIn(line, *bound.first));
+            const auto last = parseCompactDate(text);
+            if (first && last && *last < *first) {
+                errors.add(ImportProblem::InvertedPeriod,
+                           number,
+                           period->atLast ? offset : ImportErrors::kNoOffset,
+                           entry::kInvertedPeriod);
+            }
+        }
+    }
 }
 
 RecordFileReader::~RecordFileReader() {
@@ -505,6 +601,7 @@ ImportPasses runImportPasses(workspace::Workspace& window,
                              const ImportMaster& master,
                              const ImportSteps& steps) {
     ui::Ui& ui = window.ui();
+    const LineChecker checker(steps.layout, steps.rules, master);
     ImportPasses passes;
     RecordFileReader reader;
     if (!reader.open(path)) {
@@ -529,18 +626,22 @@ ImportPasses runImportPasses(workspace::Workspace& window,
                 entry::lineLength(steps.file, static_cast<long>(line.size()), steps.layout.length));
             continue;
         }
-        const long company = fieldNumber(fieldIn(line, companyField));
-        if (!fileCompany) {
+        // A company code that is not a number takes no part in the comparisons.
+        const auto company = digitsValue(fieldIn(line, companyField));
+        if (!company) {
+            errors.add(
+                steps.companyNotDigits, number, companyField.offset, entry::kNonNumericCompany);
+        } else if (!fileCompany) {
             fileCompany = company;
             fileCompanyLine = number;
-        } else if (company != *fileCompany) {
+        } else if (*company != *fileCompany) {
             companyChanged = true;
             errors.add(ImportProblem::CompanyCode,
                        number,
                        companyField.offset,
-                       entry::companyChanged(*fileCompany, company));
+                       entry::companyChanged(*fileCompany, *company));
         }
-        steps.check(line, number, errors);
+        checker.check(line, number, errors);
     }
     passes.read = number;
     if (!companyChanged && fileCompany && *fileCompany != master.company) {
@@ -578,7 +679,7 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     number = 0;
     while (reader.next(line)) {
         ++number;
-        steps.write(line, number);
+        steps.write(line);
         progress.set(number, passes.read);
     }
     // A commit the engine refuses keeps nothing of the file: the import has not happened.

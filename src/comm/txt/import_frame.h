@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
+#include <variant>
 #include <vector>
 
 namespace tramela::workspace {
@@ -42,7 +44,7 @@ enum class ImportFile {
 // remedied and only ask whether to go on. Their order is the order of the messages' paragraphs.
 enum class ImportProblem : std::uint8_t {
     LineLength,
-    IllegalNumber, // company code or protocol of the protocol line
+    IllegalNumber, // a number field that holds anything but digits, where nothing can stand for it
     IllegalDate,
     InvertedPeriod,
     UnknownCadence,
@@ -80,6 +82,19 @@ inline constexpr std::string_view kNonNumericManaging =
     "il codice Azienda Gestione contiene caratteri non numerici";
 inline constexpr std::string_view kNonNumericSubcontractor =
     "il codice Azienda Subappalto contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericTrip = "l'ID corsa contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericLength =
+    "la lunghezza corsa contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericDuration =
+    "il tempo corsa contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericContractLength =
+    "la lunghezza contrattuale contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericContractDuration =
+    "il tempo contrattuale contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericProgressive =
+    "il progressivo fermata contiene caratteri non numerici";
+inline constexpr std::string_view kNonNumericDistance =
+    "la distanza progressiva contiene caratteri non numerici";
 
 // "Lunghezza riga 73 [deve essere 74]" for the protocol and the calendar, "la riga è lunga 73
 // [deve essere 74]" for the other files.
@@ -184,17 +199,109 @@ std::string missingTripsMessage(std::string_view what);
 std::string missingCadencesMessage(std::string_view what);
 std::string missingTripHeadersMessage();
 
-// A day written AAAAMMGG; "00000000" and "99999999" are the lowest and highest days, as the
-// writers write them. Nothing when the digits are not a real day.
-std::optional<Date> parseRecordDate(std::string_view digits);
-bool allDigits(std::string_view text);
-// The value of a field of digits (0 when it holds none).
-long fieldNumber(std::string_view digits);
+// The value of a number field: its digits, or nothing when it holds any other character (a
+// sign, a blank, a letter), so that "00002X" is never read as 2.
+std::optional<long> digitsValue(std::string_view text);
 // The field of a layout that carries this column ("cadenz.codice"); the layouts are the one
 // place that knows offsets and widths.
 const LayoutField& layoutField(const RecordLayout& layout, std::string_view content);
 // The text of a field in a line of the right length.
 std::string_view fieldIn(std::string_view line, const LayoutField& field);
+// A text field as the database keeps it: UTF-8, without trailing blanks.
+std::string storedText(std::string_view latin1);
+// A required text column holds a single blank when the file leaves it empty, as the sibling
+// product stores an empty annotation.
+std::string requiredText(std::string_view latin1);
+
+// The code lists the checks use, loaded before the first pass: the codes of a table (trailing
+// blanks removed) and the numbers of a column. A missing table gives an empty list.
+std::unordered_set<std::string> loadCodeTexts(store::DatabaseConnection& connection,
+                                              std::string_view table);
+std::unordered_set<long> loadCodeNumbers(store::DatabaseConnection& connection,
+                                         std::string_view table,
+                                         std::string_view column);
+
+// A register code as it is stored: the code read, or 0 (every register's "non assegnato") when
+// the field is not all digits or the register lacks the code, as the remediable question
+// announces ("verranno automaticamente riclassificati").
+struct RegisterCode {
+    long code = 0;
+    bool reclassified = false;
+};
+
+RegisterCode registerCode(std::string_view digits, const std::unordered_set<long>& codes);
+
+// The rules of the first pass for the fields of a file. A file's rules run in their order on
+// every line of the right length, and their entries enter the report in that order. Every number,
+// date and time field of the layout has a rule (the company code, first of every layout, is the
+// frame's own), so that no field is read without being checked.
+//
+// A number field: all digits, and one of the known values when the rule knows them. Both faults
+// are of the rule's class, the class of the field's other faults: remediable where the write can
+// do without the value (the line of an unknown trip is left out, an unknown register code is
+// reclassified), blocking where nothing can stand for it (a protocol number, a trip's length).
+struct NumberRule {
+    std::string_view field; // the layout's content of the field
+    ImportProblem problem;
+    std::string_view notDigits;             // the entry of a field that is not all digits
+    std::function<bool(long)> known = {};   // the values it may hold; any when empty
+    std::string (*unknown)(long) = nullptr; // the entry of a value it may not hold
+};
+
+// The known values of a number rule: those of a code list, which must outlive the rule.
+inline std::function<bool(long)> among(const std::unordered_set<long>& codes) {
+    return [&codes](long value) { return codes.contains(value); };
+}
+
+// A day AAAAMMGG: a real one (blocking), inside the communication period when asked (remediable).
+struct DateRule {
+    std::string_view field;
+    bool withinPeriod = false;
+};
+
+// A time HHMM with hours 0-23 and minutes 0-59, or 9999 for no time (blocking).
+struct TimeRule {
+    std::string_view field;
+};
+
+// A cadence code, trailing blanks removed, among the registered ones (blocking).
+struct CadenceRule {
+    std::string_view field;
+    const std::unordered_set<std::string>* cadences;
+};
+
+// The last day of a period not before its first, checked when every day the rules before it read
+// is real (blocking); the entry carries the last day's offset, or none.
+struct PeriodRule {
+    std::string_view first;
+    std::string_view field; // the last day
+    bool atLast = true;
+};
+
+using FieldRule = std::variant<NumberRule, DateRule, TimeRule, CadenceRule, PeriodRule>;
+
+// Checks the lines of one file against its rules; the rules' fields are found in the layout once.
+// A rule naming no field of the layout, or a number, date or time field left without a rule, is
+// a fault of the importer (std::logic_error).
+class LineChecker {
+public:
+    LineChecker(const RecordLayout& layout,
+                const std::vector<FieldRule>& rules,
+                const ImportMaster& master);
+
+    // Adds the entries of one line of the right length.
+    void check(std::string_view line, long number, ImportErrors& errors) const;
+
+private:
+    struct Bound {
+        FieldRule rule;
+        const LayoutField* field;
+        const LayoutField* first; // a period's first day
+    };
+
+    std::vector<Bound> m_rules;
+    ImportMaster m_master;
+};
 
 // Reads a record file line by line. Lines end with CR LF or LF; the end is removed. Lines are
 // ISO-8859-1, one byte per character; a file that begins with the UTF-8 byte order mark is read
@@ -224,10 +331,12 @@ struct ImportSteps {
     ImportFile file;
     const RecordLayout& layout;
     std::string_view writeCaption;
-    // The field checks of a line of the right length (the company code is checked by the frame).
-    std::function<void(std::string_view line, long number, ImportErrors& errors)> check;
+    std::vector<FieldRule> rules = {};
+    // The class of a company code that is not all digits: the protocol stores the code and
+    // refuses the file; the other files assume the company's own code and only ask.
+    ImportProblem companyNotDigits = ImportProblem::CompanyCode;
     // Writes one line; the importer counts what it wrote.
-    std::function<void(std::string_view line, long number)> write;
+    std::function<void(std::string_view line)> write;
 };
 
 struct ImportPasses {
@@ -241,7 +350,7 @@ struct ImportPasses {
 ui::Outcome importOutcome(bool success, const ImportPasses& passes);
 
 // The two passes over one file. The first checks every line (length, company code, the steps'
-// checks) into an error list; blocking problems are refused with the offer of the report,
+// rules) into an error list; blocking problems are refused with the offer of the report,
 // remediable ones ask whether to go on. The second pass writes every line inside one
 // transaction, with the write caption and the progress bar. A file that cannot be opened is
 // reported.

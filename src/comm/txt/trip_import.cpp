@@ -1,22 +1,18 @@
 #include "comm/txt/trip_import.h"
 
-#include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/record_layouts.h"
 #include "network/congruence.h"
 #include "store/database_connection.h"
-#include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/transaction.h"
-#include "store/value_text.h"
 #include "ui/ui.h"
 #include "workspace/workspace.h"
 
 #include <fmt/format.h>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace tramela::comm {
@@ -26,54 +22,15 @@ namespace {
 constexpr std::string_view kTripProblems =
     "Si sono verificati problemi durante l'importazione delle Corse.";
 
-// A text field as the database keeps it: UTF-8, without trailing blanks.
-std::string storedText(std::string_view latin1) {
-    std::string text = latin1ToUtf8(latin1);
-    store::TrimTrailingBlanks(text);
-    return text;
-}
-
-// A required text column holds a single blank when the file leaves it empty.
-std::string requiredText(std::string_view latin1) {
-    std::string text = storedText(latin1);
-    return text.empty() ? std::string(" ") : text;
-}
-
-std::unordered_set<long> loadAuthorities(store::DatabaseConnection& connection) {
-    std::unordered_set<long> codes;
-    if (!connection.tableExists("regent")) {
-        return codes;
-    }
-    store::QueryCursor rows(connection);
-    rows.SetSelect("codice");
-    rows.SetFrom("regent");
-    std::string value;
-    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        if (rows.GetText("codice", value) && !value.empty()) {
-            codes.insert(leadingInteger(value));
-        }
-    }
-    return codes;
-}
-
-// A time field: HHMM with hours 0-23 and minutes 0-59, or 9999 for none. 2400 and 1260 are
-// illegal, and so is 9959: only the whole of 9999 means no time.
-bool legalTime(std::string_view digits) {
-    if (digits.size() != 4 || !allDigits(digits)) {
-        return false;
-    }
-    const long value = fieldNumber(digits);
-    return value == 9999 || (value / 100 <= 23 && value % 100 <= 59);
-}
-
 // What a trip header carries besides what the congruence check needs.
 struct TripHeader {
     std::string code;
     std::string line;
     std::string direction;
     long authority = 0;
-    long length = 0;   // metres
-    long duration = 0; // minutes
+    bool reclassified = false; // an unknown authority stored as 0
+    long length = 0;           // metres
+    long duration = 0;         // minutes
     long contractLength = 0;
     long contractDuration = 0;
 };
@@ -114,7 +71,6 @@ ImportPasses readHeaders(workspace::Workspace& window,
     const LayoutField& id = layoutField(layout, "corse.ID");
     const LayoutField& code = layoutField(layout, "corse.codcorsa");
     const LayoutField& authority = layoutField(layout, "corse.ente");
-    const LayoutField& contract = layoutField(layout, "contract code, always 0000");
     const LayoutField& length = layoutField(layout, "corse.lung, integer metres");
     const LayoutField& duration = layoutField(layout, "corse.tempo, minutes");
     const LayoutField& contractLength = layoutField(layout, "corse.ct_lung, integer metres");
@@ -122,49 +78,63 @@ ImportPasses readHeaders(workspace::Workspace& window,
     const LayoutField& line = layoutField(layout, "corse.codlinea");
     const LayoutField& direction = layoutField(layout, "corse.verso, A or R");
     const LayoutField& route = layoutField(layout, "itiner.codperc");
-    const auto authorities = loadAuthorities(*window.connection());
+    const auto authorities = loadCodeNumbers(*window.connection(), "regent", "codice");
 
-    ImportSteps steps{ImportFile::TripHeader,
-                      layout,
-                      "Importazione Teste Corsa",
-                      [&](std::string_view text, long number, ImportErrors& errors) {
-                          const std::string_view digits = fieldIn(text, authority);
-                          if (!allDigits(digits)) {
-                              errors.add(ImportProblem::UnknownAuthority,
-                                         number,
-                                         authority.offset,
-                                         entry::kNonNumericAuthority);
-                          } else if (!authorities.contains(fieldNumber(digits))) {
-                              errors.add(ImportProblem::UnknownAuthority,
-                                         number,
-                                         authority.offset,
-                                         entry::unknownAuthority(fieldNumber(digits)));
-                          }
-                          if (!allDigits(fieldIn(text, contract))) {
-                              errors.add(ImportProblem::NonNumericContract,
-                                         number,
-                                         contract.offset,
-                                         entry::kNonNumericContract);
-                          }
-                      },
-                      [&](std::string_view text, long) {
-                          TripHeader header;
-                          header.code = requiredText(fieldIn(text, code));
-                          header.line = requiredText(fieldIn(text, line));
-                          header.direction = requiredText(fieldIn(text, direction));
-                          header.authority = fieldNumber(fieldIn(text, authority));
-                          header.length = fieldNumber(fieldIn(text, length));
-                          header.duration = fieldNumber(fieldIn(text, duration));
-                          header.contractLength = fieldNumber(fieldIn(text, contractLength));
-                          header.contractDuration = fieldNumber(fieldIn(text, contractDuration));
-                          network::TimetableTrip trip;
-                          const long identifier = fieldNumber(fieldIn(text, id));
-                          trip.id = network::TripId{static_cast<std::int32_t>(identifier)};
-                          trip.routeCode = storedText(fieldIn(text, route));
-                          image.byId.try_emplace(identifier, image.trips.size());
-                          image.headers.push_back(std::move(header));
-                          image.trips.push_back(std::move(trip));
-                      }};
+    // An unknown or illegible authority is reclassified, an illegible contract code set to zero
+    // (it is never stored); the identifier and the measures have nothing to stand for them.
+    ImportSteps steps{
+        .file = ImportFile::TripHeader,
+        .layout = layout,
+        .writeCaption = "Importazione Teste Corsa",
+        .rules = {NumberRule{"corse.ID", ImportProblem::IllegalNumber, entry::kNonNumericTrip},
+                  NumberRule{"corse.ente",
+                             ImportProblem::UnknownAuthority,
+                             entry::kNonNumericAuthority,
+                             among(authorities),
+                             entry::unknownAuthority},
+                  NumberRule{"contract code, always 0000",
+                             ImportProblem::NonNumericContract,
+                             entry::kNonNumericContract},
+                  NumberRule{"corse.lung, integer metres",
+                             ImportProblem::IllegalNumber,
+                             entry::kNonNumericLength},
+                  NumberRule{"corse.tempo, minutes",
+                             ImportProblem::IllegalNumber,
+                             entry::kNonNumericDuration},
+                  NumberRule{"corse.ct_lung, integer metres",
+                             ImportProblem::IllegalNumber,
+                             entry::kNonNumericContractLength},
+                  NumberRule{"corse.ct_tempo, minutes",
+                             ImportProblem::IllegalNumber,
+                             entry::kNonNumericContractDuration}},
+        .write =
+            [&](std::string_view text) {
+                // The first pass refused the file unless the identifier and the measures are
+                // all digits.
+                const auto number = [&](const LayoutField& field) {
+                    return digitsValue(fieldIn(text, field)).value_or(0);
+                };
+                TripHeader header;
+                header.code = requiredText(fieldIn(text, code));
+                header.line = requiredText(fieldIn(text, line));
+                header.direction = requiredText(fieldIn(text, direction));
+                const RegisterCode authorityCode =
+                    registerCode(fieldIn(text, authority), authorities);
+                header.authority = authorityCode.code;
+                header.reclassified = authorityCode.reclassified;
+                header.length = number(length);
+                header.duration = number(duration);
+                header.contractLength = number(contractLength);
+                header.contractDuration = number(contractDuration);
+                network::TimetableTrip trip;
+                const long identifier = number(id);
+                trip.id = network::TripId{static_cast<std::int32_t>(identifier)};
+                trip.routeCode = storedText(fieldIn(text, route));
+                image.byId.try_emplace(identifier, image.trips.size());
+                image.headers.push_back(std::move(header));
+                image.trips.push_back(std::move(trip));
+            },
+    };
     return runImportPasses(window, path, master, steps);
 }
 
@@ -185,40 +155,49 @@ ImportPasses readDetails(workspace::Workspace& window,
     const LayoutField& optional = layoutField(layout, "fermitin.facolt");
     const LayoutField& passes = layoutField(layout, "detstd.nonferma");
 
+    // A row of a trip the header file did not declare, or whose identifier is illegible, is
+    // ignored after the question.
     ImportSteps steps{
-        ImportFile::TripDetail,
-        layout,
-        "Importazione Orari Corsa",
-        [&](std::string_view text, long number, ImportErrors& errors) {
-            const long trip = fieldNumber(fieldIn(text, id));
-            if (image.find(trip) == nullptr) {
-                errors.add(ImportProblem::UnknownTrip, number, id.offset, entry::unknownTrip(trip));
-            }
-            for (const LayoutField* time : {&arrival, &departure}) {
-                if (!legalTime(fieldIn(text, *time))) {
-                    errors.add(
-                        ImportProblem::IllegalTime, number, time->offset, entry::kIllegalTime);
+        .file = ImportFile::TripDetail,
+        .layout = layout,
+        .writeCaption = "Importazione Orari Corsa",
+        .rules = {NumberRule{"corse.ID",
+                             ImportProblem::UnknownTrip,
+                             entry::kNonNumericTrip,
+                             [&](long trip) { return image.find(trip) != nullptr; },
+                             entry::unknownTrip},
+                  NumberRule{
+                      "detstd.sub", ImportProblem::IllegalNumber, entry::kNonNumericProgressive},
+                  NumberRule{"fermitin.condist, integer metres",
+                             ImportProblem::IllegalNumber,
+                             entry::kNonNumericDistance},
+                  TimeRule{"arrival; 9999 on the first row"},
+                  TimeRule{"departure; 9999 on the last row"}},
+        .write =
+            [&](std::string_view text) {
+                const auto identifier = digitsValue(fieldIn(text, id));
+                network::TimetableTrip* trip = identifier ? image.find(*identifier) : nullptr;
+                if (trip == nullptr) {
+                    return; // the question announced that these rows are ignored
                 }
-            }
-        },
-        [&](std::string_view text, long) {
-            network::TimetableTrip* trip = image.find(fieldNumber(fieldIn(text, id)));
-            if (trip == nullptr) {
-                return; // the question announced that these rows are ignored
-            }
-            network::TimetableStop stop;
-            stop.sub = static_cast<std::int32_t>(fieldNumber(fieldIn(text, sub)));
-            stop.code = storedText(fieldIn(text, code));
-            stop.name = storedText(fieldIn(text, name));
-            stop.location = storedText(fieldIn(text, location));
-            stop.progressive = static_cast<std::int32_t>(fieldNumber(fieldIn(text, distance)));
-            stop.arrival = static_cast<std::int32_t>(fieldNumber(fieldIn(text, arrival)));
-            stop.departure = static_cast<std::int32_t>(fieldNumber(fieldIn(text, departure)));
-            stop.primary = fieldIn(text, primary) == "1";
-            stop.optional = fieldIn(text, optional) == "1";
-            stop.passes = fieldIn(text, passes) == "1";
-            trip->stops.push_back(std::move(stop));
-        }};
+                // The first pass refused the file unless these fields are all digits.
+                const auto number = [&](const LayoutField& field) {
+                    return static_cast<std::int32_t>(digitsValue(fieldIn(text, field)).value_or(0));
+                };
+                network::TimetableStop stop;
+                stop.sub = number(sub);
+                stop.code = storedText(fieldIn(text, code));
+                stop.name = storedText(fieldIn(text, name));
+                stop.location = storedText(fieldIn(text, location));
+                stop.progressive = number(distance);
+                stop.arrival = number(arrival);
+                stop.departure = number(departure);
+                stop.primary = fieldIn(text, primary) == "1";
+                stop.optional = fieldIn(text, optional) == "1";
+                stop.passes = fieldIn(text, passes) == "1";
+                trip->stops.push_back(std::move(stop));
+            },
+    };
     return runImportPasses(window, path, master, steps);
 }
 
@@ -284,12 +263,17 @@ long adjustRouteStops(workspace::Workspace& window, const network::RouteDefiniti
     return adjusted;
 }
 
-// Adds a corse row for every trip that agrees with its route; gives the rows added.
-long storeTrips(workspace::Workspace& window, const TripImage& image) {
+struct StoredTrips {
+    long added = 0;
+    long reclassified = 0; // of those added, the trips whose authority was unknown
+};
+
+// Adds a corse row for every trip that agrees with its route.
+StoredTrips storeTrips(workspace::Workspace& window, const TripImage& image) {
     window.ShowProgressCaption("Registrazione Corse e Orari");
     window.ShowProgressBar();
     store::TableCursor corse(window.connection(), "corse");
-    long added = 0;
+    StoredTrips stored;
     const auto total = static_cast<std::int64_t>(image.trips.size());
     for (std::size_t i = 0; i < image.trips.size(); ++i) {
         const network::TimetableTrip& trip = image.trips[i];
@@ -308,11 +292,12 @@ long storeTrips(workspace::Workspace& window, const TripImage& image) {
             corse.SetField("standard", std::to_string(trip.standard->value)) &&
             corse.SetField("mezzo", " ") && corse.SetField("prevcor", "0") &&
             corse.SetField("nextcor", "0") && corse.Update()) {
-            ++added;
+            ++stored.added;
+            stored.reclassified += header.reclassified ? 1 : 0;
         }
         window.SetProgress(static_cast<std::int64_t>(i) + 1, total);
     }
-    return added;
+    return stored;
 }
 
 // The closing of an import that wrote nothing: failed, or cancelled when the user did not go on
@@ -402,7 +387,7 @@ ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
     }
     const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
     const long adjusted = adjustRouteStops(window, routes);
-    const long trips = storeTrips(window, image);
+    const StoredTrips trips = storeTrips(window, image);
     const bool committed = transaction.commit();
     window.HideProgressBar();
     if (!committed) {
@@ -412,20 +397,23 @@ ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
     // The trips that failed the check were left out with the user's consent; any row refused
     // among the rest makes the import fail, and the combined import stops there.
     const bool success = stored.headers == standardTrips && stored.rows == standardRows &&
-                         trips == congruence.validTrips;
+                         trips.added == congruence.validTrips;
     std::string text = fmt::format("Risultato dell'importazione delle Corse:\n\n"
                                    "Lette {} righe Corsa\n"
                                    "Lette {} righe Orario\n\n"
                                    "Inserite {} righe Corsa Standard\n"
                                    "Inserite {} righe Tempi Corsa Standard\n"
-                                   "Inserite {} righe Corsa\n"
-                                   "Aggiustate {} righe Dettaglio Percorso\n",
+                                   "Inserite {} righe Corsa\n",
                                    headers.read,
                                    details.read,
                                    stored.headers,
                                    stored.rows,
-                                   trips,
-                                   adjusted);
+                                   trips.added);
+    if (trips.reclassified > 0) {
+        text +=
+            fmt::format("Riclassificate {} righe Corsa con Ente sconosciuto\n", trips.reclassified);
+    }
+    text += fmt::format("Aggiustate {} righe Dettaglio Percorso\n", adjusted);
     if (!success) {
         text += "\n";
         text += kTripProblems;

@@ -1,3 +1,4 @@
+#include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/record_layouts.h"
@@ -9,6 +10,7 @@
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace tramela::comm {
@@ -136,6 +138,16 @@ TEST(ImportFrame, ReportListsEveryEntryUnderItsHeader) {
                   "citt\xE0\r\n");
     EXPECT_TRUE(report.ends_with("Riga 100002 offset 4: data in formato illegale\r\n"));
     EXPECT_EQ(errors.size(), 100003u);
+}
+
+// A number, date or time field that no rule names would be read unchecked.
+TEST(ImportFrame, EveryNumberDateAndTimeFieldNeedsARule) {
+    const ImportMaster master;
+    EXPECT_NO_THROW(LineChecker(cadenceLayout(), {}, master));
+    EXPECT_THROW(LineChecker(periodLayout(), {DateRule{"period.inizio"}}, master),
+                 std::logic_error);
+    EXPECT_THROW(LineChecker(cadenceLayout(), {TimeRule{"cadenz.orario"}}, master),
+                 std::logic_error);
 }
 
 TEST(ImportFrame, ReaderTakesBothLineEndsLatin1AndAByteOrderMark) {
@@ -305,6 +317,34 @@ TEST_F(RecordImportTest, ShortProtocolLineIsRefusedAndReported) {
     EXPECT_EQ(ui.pendingAnswers(), 0u);
 }
 
+// The period of the protocol is compared only when all three days of its line are real; the
+// entry has no offset.
+TEST_F(RecordImportTest, ProtocolPeriodIsComparedWhenEveryDayIsReal) {
+    const auto line = [](std::string_view sent, std::string_view first, std::string_view last) {
+        RecordBuilder record(protocolLayout());
+        return record.start()
+            .number(42)
+            .date(sent)
+            .number(8)
+            .date(first)
+            .date(last)
+            .text("Anna")
+            .line();
+    };
+    ui.answerFile("rt_proto",
+                  write("RT_PROTO.TXT",
+                        {line("31/02/2024", "01/06/2024", "01/01/2024"),
+                         line("01/03/2024", "01/06/2024", "01/01/2024"),
+                         line("01/03/2024", "01/06/2024", "01/06/2024")}));
+    ui.answerConfirm("report", true);
+    ui.answerFile("report", dir / "errori.txt");
+    EXPECT_EQ(ImportProtocol(window, false), Outcome::Failed);
+    const std::string report = test::readFile(dir / "errori.txt");
+    EXPECT_EQ(report.substr(report.find("Riga ")),
+              "Riga 1 offset 4: data in formato illegale\r\n"
+              "Riga 2: data fine periodo antecedente data inizio periodo\r\n");
+}
+
 TEST_F(RecordImportTest, CompanyCodeOfTheFileIsAskedAbout) {
     sql("DELETE FROM calend");
     const auto path =
@@ -453,6 +493,178 @@ TEST_F(RecordImportTest, FilesThatCannotBeReadOrHoldNothing) {
     ui.answerFile("rt_caden", dir / "RT_CADEN.TXT");
     EXPECT_EQ(ImportCadences(window, false), Outcome::Done);
     EXPECT_EQ(rows("codice, denom", "cadenz", {"codice", "denom"}).back(), "UNI|Università");
+}
+
+// A line whose field at `offset` holds `value` in place of what the writer wrote.
+std::string with(std::string line, size_t offset, std::string_view value) {
+    return line.replace(offset, value.size(), value);
+}
+
+// Every number field holds digits only: anything else (a letter after digits, a sign, a blank) is
+// reported at its line and offset, with the class of the field's other faults, and nothing is read
+// from its leading digits.
+TEST_F(RecordImportTest, NumberFieldsHoldDigitsOnly) {
+    using Importer = Outcome (*)(workspace::Workspace&, bool);
+    RecordBuilder protocol(protocolLayout());
+    const std::string protocolLine = protocol.start()
+                                         .number(42)
+                                         .date("01/03/2024")
+                                         .number(8)
+                                         .date("01/01/2024")
+                                         .date("31/12/2024")
+                                         .text("Anna")
+                                         .line();
+    const std::string cadence = "0042NUOVA     " + std::string(60, 'x');
+    const std::string calendar = calendarLine(42, "04/03/2024", "FER");
+    const std::string period = periodLine(1, "FER", "01/03/2024", "31/03/2024");
+    const std::string codes = "0042000001000100420042";
+
+    struct Case {
+        Importer importer;
+        ImportFile file;
+        std::string_view key;
+        std::string line;
+        int offset;
+        std::string_view entry;
+        bool blocking;
+    };
+
+    const Case cases[] = {
+        {ImportProtocol,
+         ImportFile::Protocol,
+         "rt_proto",
+         with(protocolLine, 0, "00X2"),
+         0,
+         entry::kNonNumericCompany,
+         true},
+        {ImportProtocol,
+         ImportFile::Protocol,
+         "rt_proto",
+         with(protocolLine, 12, "00000X"),
+         12,
+         entry::kNonNumericProtocol,
+         true},
+        {ImportCadences,
+         ImportFile::Cadences,
+         "rt_caden",
+         with(cadence, 0, "-042"),
+         0,
+         entry::kNonNumericCompany,
+         false},
+        {ImportCalendar,
+         ImportFile::Calendar,
+         "rt_calen",
+         with(calendar, 0, "4 2 "),
+         0,
+         entry::kNonNumericCompany,
+         false},
+        {ImportPeriods,
+         ImportFile::Periods,
+         "rt_period",
+         with(period, 4, "00002X"),
+         4,
+         entry::kNonNumericTrip,
+         false},
+        {ImportExtendedCodes,
+         ImportFile::ExtendedCodes,
+         "rt_extcod",
+         with(codes, 4, "00001 "),
+         4,
+         entry::kNonNumericTrip,
+         false},
+        {ImportExtendedCodes,
+         ImportFile::ExtendedCodes,
+         "rt_extcod",
+         with(codes, 10, "-001"),
+         10,
+         entry::kNonNumericLot,
+         false},
+        {ImportExtendedCodes,
+         ImportFile::ExtendedCodes,
+         "rt_extcod",
+         with(codes, 14, "0 42"),
+         14,
+         entry::kNonNumericManaging,
+         false},
+        {ImportExtendedCodes,
+         ImportFile::ExtendedCodes,
+         "rt_extcod",
+         with(codes, 18, "004A"),
+         18,
+         entry::kNonNumericSubcontractor,
+         false},
+    };
+    sql("DELETE FROM period; DELETE FROM calend");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        // Alone, the line is refused or asked about; answering Cancel writes nothing.
+        ui.clear();
+        ui.answerFile(std::string(c.key), write("RT.TXT", {c.line}));
+        ui.answerConfirm(c.blocking ? "report" : "proceed", false);
+        EXPECT_EQ(c.importer(window, false), c.blocking ? Outcome::Failed : Outcome::Cancelled);
+        ASSERT_EQ(ui.confirmations().size(), 1u);
+        EXPECT_EQ(ui.confirmations()[0].icon, c.blocking ? Icon::Stop : Icon::Question);
+        EXPECT_EQ(ui.pendingAnswers(), 0u);
+
+        // Beside a line of the wrong length, the report shows the field's entry and no other.
+        ui.clear();
+        const std::string shortLine = c.line.substr(1);
+        ui.answerFile(std::string(c.key), write("RT.TXT", {c.line, shortLine}));
+        ui.answerConfirm("report", true);
+        ui.answerFile("report", dir / "errori.txt");
+        EXPECT_EQ(c.importer(window, false), Outcome::Failed);
+        const std::string report = test::readFile(dir / "errori.txt");
+        const std::string length = entry::lineLength(
+            c.file, static_cast<long>(shortLine.size()), static_cast<int>(c.line.size()));
+        EXPECT_EQ(report.substr(report.find("Riga ")),
+                  fmt::format("Riga 1 offset {}: {}\r\nRiga 2: {}\r\n",
+                              c.offset,
+                              c.entry,
+                              Latin1Encoder().encode(length)));
+    }
+    EXPECT_TRUE(rows("ID", "period", {"ID"}).empty());
+    EXPECT_TRUE(rows("data", "calend", {"data"}).empty());
+    EXPECT_EQ(rows("protoc", "master", {"protoc"}), std::vector<std::string>{"7"});
+    EXPECT_EQ(rows("codice", "cadenz", {"codice"}), (std::vector<std::string>{"FER", "FES"}));
+}
+
+// Unknown or illegible lots and companies are stored as 0, the registers' "non assegnato", as
+// the question announces, and the closing message counts the rows so stored.
+TEST_F(RecordImportTest, UnknownLotsAndCompaniesAreReclassified) {
+    ui.answerFile("rt_extcod",
+                  write("RT_EXTCOD.TXT", {"0042000001099900420042", "0042000002000109980X01"}));
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(ImportExtendedCodes(window, false), Outcome::Done);
+    EXPECT_EQ(ui.confirmations()[0].icon, Icon::Question);
+    EXPECT_EQ(rows("ID, lotto, aziges, azisub", "extcod", {"ID", "lotto", "aziges", "azisub"}),
+              (std::vector<std::string>{"1|0|42|42", "2|1|0|0"}));
+    EXPECT_EQ(ui.lastMessage(),
+              (ScriptedUi::ShownMessage{"Risultati dell'importazione Codifiche Estese:\n\n"
+                                        "Lette 2 righe dal file testo.\n"
+                                        "Modificate 2 righe esistenti.\n"
+                                        "Riclassificate 2 righe con codici sconosciuti.\n\n"
+                                        "L'importazione delle Codifiche Estese ha avuto termine "
+                                        "con successo.",
+                                        Icon::Information,
+                                        ""}));
+}
+
+// A trip identifier that is not all digits names no trip: its line is left out after the
+// question, never read as the trip of its leading digits.
+TEST_F(RecordImportTest, IllegibleTripIdentifiersAreLeftOut) {
+    sql("DELETE FROM period");
+    ui.answerFile("rt_period",
+                  write("RT_PERIOD.TXT",
+                        {periodLine(1, "FER", "01/03/2024", "31/03/2024"),
+                         with(periodLine(2, "FER", "01/03/2024", "31/03/2024"), 4, "00002X")}));
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(ImportPeriods(window, false), Outcome::Failed);
+    EXPECT_TRUE(ui.confirmations()[0].text.find("si riferiscono a corse inesistenti") !=
+                std::string::npos);
+    EXPECT_EQ(rows("ID", "period", {"ID"}), std::vector<std::string>{"1"});
+    EXPECT_TRUE(ui.lastMessage()->text.starts_with("Risultati dell'importazione Periodi Validità "
+                                                   "Corse:\n\nLette 2 righe dal file testo.\n"
+                                                   "Inserite 1 righe nel database.\n\n"));
 }
 
 TEST_F(RecordImportTest, PrerequisitesAndTheMasterRecord) {

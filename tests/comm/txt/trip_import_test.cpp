@@ -10,6 +10,7 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace tramela::comm {
@@ -342,6 +343,137 @@ TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripO
     // The trip left out does not mark the stops.
     EXPECT_EQ(rows("sub, primaria, facolt", "fermitin", "ID = 1"),
               (std::vector<std::string>{"1|1|0", "2|0|0", "3|1|0"}));
+}
+
+// A line whose field at `offset` holds `value` in place of what the writer wrote.
+std::string with(std::string line, size_t offset, std::string_view value) {
+    return line.replace(offset, value.size(), value);
+}
+
+// Every number field of the two files holds digits only: anything else is reported at its line
+// and offset with the class of the field's other faults; a length of "AB12XY34" or "-0000001" is
+// never stored as 0.
+TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
+    clearTimetable();
+    const std::string header = headerLine(10, "L1A");
+    const std::string detail = detailLine(10, 1, 9999, 705, true, false);
+
+    struct Case {
+        bool detailFile;
+        std::string line;
+        int offset;
+        std::string_view entry;
+        bool blocking;
+    };
+
+    const Case cases[] = {
+        {false, with(header, 0, "4 2 "), 0, entry::kNonNumericCompany, false},
+        {false, with(header, 4, "00001X"), 4, entry::kNonNumericTrip, true},
+        {false, with(header, 40, "03A0"), 40, entry::kNonNumericAuthority, false},
+        {false, with(header, 44, "00X0"), 44, entry::kNonNumericContract, false},
+        {false, with(header, 48, "AB12XY34"), 48, entry::kNonNumericLength, true},
+        {false, with(header, 56, "002-"), 56, entry::kNonNumericDuration, true},
+        {false, with(header, 60, "-0000001"), 60, entry::kNonNumericContractLength, true},
+        {false, with(header, 68, " 20 "), 68, entry::kNonNumericContractDuration, true},
+        {true, with(detail, 0, "X042"), 0, entry::kNonNumericCompany, false},
+        {true, with(detail, 4, "00001O"), 4, entry::kNonNumericTrip, false},
+        {true, with(detail, 10, "000A"), 10, entry::kNonNumericProgressive, true},
+        {true, with(detail, 120, "0000050O"), 120, entry::kNonNumericDistance, true},
+    };
+    const auto headerFile = write("TESTE.TXT", {header});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string shortLine = c.line.substr(1);
+        // Alone, the line is refused or asked about; answering Cancel ends the import.
+        // Beside a line of the wrong length, the report shows the field's entry and no other.
+        for (const bool withShortLine : {false, true}) {
+            ui.clear();
+            std::vector<std::string> lines{c.line};
+            if (withShortLine) {
+                lines.push_back(shortLine);
+            }
+            if (c.detailFile) {
+                ui.answerFile("rt_hdora", headerFile);
+            }
+            ui.answerFile(c.detailFile ? "rt_dtora" : "rt_hdora",
+                          write(c.detailFile ? "RT_DTORA.TXT" : "RT_HDORA.TXT", lines));
+            const bool blocked = withShortLine || c.blocking;
+            ui.answerConfirm(blocked ? "report" : "proceed", withShortLine);
+            if (withShortLine) {
+                ui.answerFile("report", dir / "errori.txt");
+            }
+            EXPECT_EQ(ImportTrips(window, false), blocked ? Outcome::Failed : Outcome::Cancelled);
+            EXPECT_EQ(ui.pendingAnswers(), 0u);
+            ASSERT_EQ(ui.confirmations().size(), 1u);
+            EXPECT_EQ(ui.confirmations()[0].icon,
+                      withShortLine || c.blocking ? Icon::Stop : Icon::Question);
+            if (c.blocking && !withShortLine) {
+                EXPECT_EQ(ui.confirmations()[0].text,
+                          "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n"
+                          "***** il file di testo proposto contiene dei valori NUMERICI illegali.\n"
+                          "I valori NUMERICI devono essere espressi con le sole cifre da 0 a 9 "
+                          "!!!\n\n"
+                          "L'acquisizione dati risulta pertanto impossibile.\n\n"
+                          "Vuoi salvare il report analitico degli errori ?");
+            }
+            EXPECT_EQ(ui.lastMessage(),
+                      (ScriptedUi::ShownMessage{
+                          "Si sono verificati problemi durante l'importazione delle Corse.",
+                          Icon::Stop,
+                          ""}));
+        }
+        const std::string report = test::readFile(dir / "errori.txt");
+        EXPECT_EQ(report.substr(report.find("Riga ")),
+                  fmt::format("Riga 1 offset {}: {}\r\nRiga 2: la riga \xE8 lunga {} [deve essere "
+                              "{}]\r\n",
+                              c.offset,
+                              c.entry,
+                              shortLine.size(),
+                              c.line.size()));
+    }
+    EXPECT_TRUE(rows("ID", "corse").empty());
+}
+
+// Unknown authorities are stored as 0, the register's "non assegnato", as the question announces,
+// and the closing message counts the trips so stored.
+TEST_F(TripImportTest, UnknownAuthoritiesAreReclassified) {
+    clearTimetable();
+    ui.answerFile("rt_hdora",
+                  write("RT_HDORA.TXT",
+                        {with(headerLine(10, "L1A"), 40, "0999"),
+                         with(headerLine(11, "L1A"), 40, "03A0"),
+                         headerLine(12, "L1A")}));
+    std::vector<std::string> details;
+    for (const long trip : {10, 11, 12}) {
+        details.push_back(detailLine(trip, 1, 9999, 700 + trip, true, false));
+        details.push_back(detailLine(trip, 2, 705 + trip, 706 + trip, false, false));
+        details.push_back(detailLine(trip, 3, 720 + trip, 9999, true, false));
+    }
+    ui.answerFile("rt_dtora", write("RT_DTORA.TXT", details));
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
+    ASSERT_EQ(ui.confirmations().size(), 1u);
+    EXPECT_EQ(ui.confirmations()[0],
+              (ScriptedUi::ShownMessage{
+                  "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n"
+                  "***** alcuni Codici Enti Concedenti risultano sconosciuti.\n"
+                  "L'acquisizione dei dati può comunque essere portata a buon fine, ma i codici\n"
+                  "sconosciuti verranno automaticamente riclassificati.\n\n"
+                  "Proseguo comunque?",
+                  Icon::Question,
+                  ""}));
+    EXPECT_EQ(rows("ID, ente", "corse"), (std::vector<std::string>{"10|0", "11|0", "12|3"}));
+    EXPECT_EQ(ui.lastMessage(),
+              (ScriptedUi::ShownMessage{"Risultato dell'importazione delle Corse:\n\n"
+                                        "Lette 3 righe Corsa\n"
+                                        "Lette 9 righe Orario\n\n"
+                                        "Inserite 1 righe Corsa Standard\n"
+                                        "Inserite 3 righe Tempi Corsa Standard\n"
+                                        "Inserite 3 righe Corsa\n"
+                                        "Riclassificate 2 righe Corsa con Ente sconosciuto\n"
+                                        "Aggiustate 7 righe Dettaglio Percorso\n",
+                                        Icon::Information,
+                                        ""}));
 }
 
 TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
