@@ -218,13 +218,14 @@ ServerAnswer judgeAnswer(std::string_view answer) {
         return judged;
     }
 
-    // Only complete lines count: what follows the last line feed was never finished.
+    // The answer is complete when the connection has ended: the text after the last line feed
+    // is its last line, so a marker there is read like any other.
     PageScanner scanner;
     std::string_view statusLine;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = answer.find('\n', start);
+    for (std::size_t start = 0; start < answer.size();) {
+        std::size_t end = answer.find('\n', start);
         if (end == std::string_view::npos) {
-            break;
+            end = answer.size() - 1;
         }
         const std::string_view line = answer.substr(start, std::min(end + 1 - start, kLineLimit));
         if (line.starts_with("HTTP")) {

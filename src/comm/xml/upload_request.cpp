@@ -1,10 +1,18 @@
 #include "comm/xml/upload_request.h"
 
+#include "comm/text_output.h"
+
 #include <fmt/format.h>
 
 namespace tramela::comm::xml {
 
 namespace {
+
+// The server compares the credentials and the address as ISO-8859-1 bytes, as every text the
+// region exchanges: an accented password sent as UTF-8 would never match.
+std::string latin1(std::string_view utf8) {
+    return Latin1Encoder().encode(utf8);
+}
 
 void appendPart(std::string& form, std::string_view name, std::string_view value) {
     form += fmt::format("Content-Disposition: form-data; name=\"{}\"\r\n\r\n", name);
@@ -18,10 +26,10 @@ MultipartForm buildMultipartForm(const UploadParameters& parameters, std::string
     MultipartForm form;
     form.prefix = fmt::format("--{}\r\n", kMultipartBoundary);
     if (parameters.needsAuthCgi) {
-        appendPart(form.prefix, "USR", parameters.userName);
-        appendPart(form.prefix, "PWD", parameters.password);
+        appendPart(form.prefix, "USR", latin1(parameters.userName));
+        appendPart(form.prefix, "PWD", latin1(parameters.password));
     }
-    appendPart(form.prefix, "MAIL", parameters.mailAddress);
+    appendPart(form.prefix, "MAIL", latin1(parameters.mailAddress));
     form.prefix += "Content-Disposition: form-data; name=\"DOC\"; filename=\"";
     form.prefix += packageName;
     form.prefix += "\"\r\nContent-Type: application/octet-stream\r\n\r\n";
@@ -40,10 +48,11 @@ std::vector<std::string> requestHeaderWrites(const UploadParameters& parameters,
                                  "Connection: keep-alive\r\n",
                                  parameters.target,
                                  parameters.server));
-    writes.push_back(parameters.needsAuthBase
-                         ? fmt::format("Authorization: Basic {}\r\n",
-                                       base64(parameters.userName + ":" + parameters.password))
-                         : std::string());
+    writes.push_back(
+        parameters.needsAuthBase
+            ? fmt::format("Authorization: Basic {}\r\n",
+                          base64(latin1(parameters.userName + ":" + parameters.password)))
+            : std::string());
     writes.push_back(
         fmt::format("Content-Type: multipart/form-data; boundary={}\r\n", kMultipartBoundary));
     writes.push_back(fmt::format("Content-Length: {}\r\n\r\n", contentLength));

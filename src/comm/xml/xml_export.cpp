@@ -61,14 +61,6 @@ std::pair<Date, Date> headerPeriod(store::DatabaseConnection& connection) {
     return period;
 }
 
-// The chosen path with its last three characters replaced: "Comunicazione.xml" gives
-// "Comunicazione.lzma".
-std::filesystem::path packagePathFor(const std::filesystem::path& document) {
-    std::string text = document.string();
-    text.resize(text.size() >= 3 ? text.size() - 3 : 0);
-    return text + "lzma";
-}
-
 std::string countsText(const SectionCounts& counts) {
     return fmt::format("Risultati Esportazione Comunicazione VkzXml:\n\n"
                        "Esportate {} righe Protocollo\n"
@@ -160,6 +152,15 @@ bool transmitCommunication(ui::Ui& ui,
     ui.Progress(-1);
     removeQuietly(package);
     return showOutcome(ui, result);
+}
+
+std::filesystem::path packagePathFor(const std::filesystem::path& document) {
+    std::filesystem::path package = document;
+    package.replace_extension(".lzma");
+    if (package == document) {
+        package += ".lzma"; // a document named .lzma itself is never packed over
+    }
+    return package;
 }
 
 ui::Outcome exportVkzXml(workspace::Workspace& window) {

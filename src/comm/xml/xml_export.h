@@ -22,6 +22,10 @@ namespace tramela::comm::xml {
 // document to send.
 inline constexpr std::string_view kDocumentKey = "file";
 
+// Where the package of a local document goes, beside it: its extension replaced by ".lzma"
+// ("Comunicazione.xml" gives "Comunicazione.lzma"), ".lzma" added when it has none.
+std::filesystem::path packagePathFor(const std::filesystem::path& document);
+
 // The menu's XML communication: verification, parameters, the document, then either the
 // transmission to the chosen server or a local file, packed unless asked otherwise; ends with
 // the counts of what was written.

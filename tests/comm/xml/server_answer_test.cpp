@@ -65,9 +65,11 @@ TEST(ServerAnswer, StatusLineAndIncompleteAnswers) {
                                  "precedenti la trasmissione telematica\nnon è andata a buon fine";
     EXPECT_EQ(judgeAnswer("").message, noAnswer);
     EXPECT_EQ(judgeAnswer("<html><body>ciao</body></html>\r\n").message, noStatus);
-    // What follows the last line feed is not read: here the status line itself.
-    EXPECT_EQ(judgeAnswer("HTTP/1.1 200 OK").message, noStatus);
-    EXPECT_FALSE(
+    // The answer has ended with the connection: its last line counts without a line feed, be it
+    // the status line or the one that holds the marker.
+    EXPECT_EQ(judgeAnswer("HTTP/1.1 200 OK").statusLine, "HTTP/1.1 200 OK");
+    EXPECT_FALSE(judgeAnswer("HTTP/1.1 200 OK").success);
+    EXPECT_TRUE(
         judgeAnswer("HTTP/1.1 200 OK\r\n\r\n<body><!-- sirventaMAGICvkz ok --></body>").success);
 
     // The last status line counts: an interim 100 is followed by the real answer.

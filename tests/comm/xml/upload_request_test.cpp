@@ -68,3 +68,26 @@ TEST(UploadRequest, HeaderBlockComesInFourWritesWithBasicAuthenticationOnlyWhenA
 
 } // namespace
 } // namespace tramela::comm::xml
+
+namespace tramela::comm::xml {
+namespace {
+
+// The server compares ISO-8859-1 bytes: the credentials and the address go out in it, in the
+// form's parts and in the basic authorisation alike.
+TEST(UploadRequest, CredentialsGoOutAsIso88591) {
+    UploadParameters parameters;
+    parameters.userName = "azienda";
+    parameters.password = "però";
+    parameters.mailAddress = "uffició@b.it";
+    parameters.needsAuthCgi = true;
+    parameters.needsAuthBase = true;
+    const std::string prefix = buildMultipartForm(parameters, "p.lzma").prefix;
+    EXPECT_NE(prefix.find("name=\"PWD\"\r\n\r\nper\xF2\r\n"), std::string::npos);
+    EXPECT_NE(prefix.find("name=\"MAIL\"\r\n\r\nuffici\xF3@b.it\r\n"), std::string::npos);
+    EXPECT_EQ(prefix.find("\xC3"), std::string::npos) << "no UTF-8 byte";
+    EXPECT_EQ(requestHeaderWrites(parameters, 1)[1],
+              "Authorization: Basic " + base64("azienda:per\xF2") + "\r\n");
+}
+
+} // namespace
+} // namespace tramela::comm::xml
