@@ -40,7 +40,7 @@ int main() {
         comm::RecordExport run{
             connection, dir / "out", comm::masterCompanyCode(connection), {}, {}};
         bench::Stopwatch details;
-        const long lines = comm::writeTripDetailFile(run);
+        const long lines = comm::writeTripDetailFile(run).value_or(0);
         bench::report("RT_DTORA.TXT alone", details.seconds(), static_cast<double>(lines), "lines");
     }
 

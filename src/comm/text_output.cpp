@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tramela::comm {
 
@@ -112,17 +114,49 @@ std::string latin1ToUtf8(std::string_view latin1) {
 }
 
 TextFileWriter::~TextFileWriter() {
-    close();
+    abandon();
 }
 
 bool TextFileWriter::open(const std::filesystem::path& path) {
-    close();
-    m_file = std::fopen(path.c_str(), "wb");
+    abandon();
     m_failed = false;
-    if (m_file != nullptr) {
-        std::setvbuf(m_file, nullptr, _IOFBF, 1 << 20);
+    m_target = path;
+    // A link is followed: the file it names is the one replaced, the link stays a link. A target
+    // that is no regular file (a device, a pipe) is written in place: it is not ours to replace.
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        m_file = std::fopen(path.c_str(), "wb");
+        m_failed = m_file == nullptr;
+        return m_file != nullptr;
     }
-    return m_file != nullptr;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+        const auto resolved = std::filesystem::weakly_canonical(path, error);
+        if (!error) {
+            m_target = resolved;
+        }
+    }
+    std::string pattern =
+        (m_target.parent_path() / ("." + m_target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        m_failed = true;
+        return false;
+    }
+    // The file gets the permissions a newly created file would have had.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    m_temporary = pattern;
+    m_file = ::fdopen(fd, "wb");
+    if (m_file == nullptr) {
+        ::close(fd);
+        abandon();
+        m_failed = true;
+        return false;
+    }
+    std::setvbuf(m_file, nullptr, _IOFBF, 1 << 20);
+    return true;
 }
 
 void TextFileWriter::writeLine(std::string_view line) {
@@ -137,12 +171,32 @@ void TextFileWriter::writeLine(std::string_view line) {
 
 bool TextFileWriter::close() {
     if (m_file == nullptr) {
-        return !m_failed;
+        return !m_failed && m_temporary.empty();
     }
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     m_failed = m_failed || !closed;
-    return !m_failed;
+    if (m_temporary.empty()) {
+        return !m_failed; // written in place
+    }
+    if (m_failed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        m_failed = true;
+        abandon();
+        return false;
+    }
+    m_temporary.clear();
+    return true;
+}
+
+void TextFileWriter::abandon() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
 }
 
 bool openOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui) {
@@ -150,6 +204,14 @@ bool openOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui:
         return true;
     }
     ui.Message("Impossibile creare\n\n" + path.string(), ui::Icon::Exclamation);
+    return false;
+}
+
+bool closeOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui) {
+    if (writer.close()) {
+        return true;
+    }
+    ui.Message("Errore durante la scrittura del file\n\n" + path.string(), ui::Icon::Exclamation);
     return false;
 }
 

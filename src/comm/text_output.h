@@ -29,30 +29,43 @@ private:
 std::string latin1ToUtf8(std::string_view latin1);
 
 // A text file written line by line with CR LF ends, through a large buffer. The lines are bytes
-// already encoded; the writer adds nothing but the line end.
+// already encoded; the writer adds nothing but the line end. The lines go to a temporary file
+// beside the target, which takes the target's name only when every line was written: a file
+// cut short by a full disk never stands where a complete one is expected, and a file it would
+// have replaced stays as it was. A target that is no regular file (a device) is written in
+// place; a link is followed.
 class TextFileWriter {
 public:
     TextFileWriter() = default;
+    // A file neither closed nor abandoned is abandoned.
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    // Creates (or replaces) the file; false when it cannot be created.
+    // Starts the file; false when it cannot be created in the target's folder.
     bool open(const std::filesystem::path& path);
     void writeLine(std::string_view line);
-    // Flushes and closes; false when any write failed (a full disk, say).
+    // Flushes and closes, then puts the file in the target's place; false (and no file, the
+    // target untouched) when any write, the close or the rename failed.
     bool close();
+    // Drops what was written; the target stays as it was.
+    void abandon();
 
     bool isOpen() const { return m_file != nullptr; }
 
 private:
     std::FILE* m_file = nullptr;
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
     bool m_failed = false;
 };
 
 // Creates the file for writing, or shows "Impossibile creare\n\n" + path with the exclamation
 // icon and gives false.
 bool openOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui);
+// Completes the file, or shows "Errore durante la scrittura del file\n\n" + path with the
+// exclamation icon and gives false (the file then is not there).
+bool closeOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui);
 
 // The integer part of a number shown as text ("000000000012345,6700" -> 12345, "-3,5" -> -3):
 // the leading digits, as the writers take lengths, distances and protocol numbers.

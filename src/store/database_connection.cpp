@@ -31,6 +31,10 @@ DatabaseConnection::DatabaseConnection(ui::Ui& ui, std::filesystem::path path)
     const bool writable = ::stat(m_path.c_str(), &status) != 0 || (status.st_mode & 0222) != 0;
     if (rc == SQLITE_OK && (!writable || sqlite3_db_readonly(db, "main") == 1)) {
         description = "Il file del database è in sola lettura";
+    } else if (rc == SQLITE_OK && status.st_size == 0 && S_ISREG(status.st_mode)) {
+        // The engine would take an empty file for a new database and write one into it: a file
+        // given by mistake would be turned into a database.
+        description = "Il file non è un database (il file è vuoto)";
     } else if (rc == SQLITE_OK) {
         // Opening reads nothing; the first statement shows whether the file is a database.
         rc = sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
@@ -94,8 +98,11 @@ bool DatabaseConnection::BeginTrans() {
     if (!IsOpen()) {
         return false;
     }
-    const std::string sql =
-        m_transactionDepth == 0 ? "BEGIN" : fmt::format("SAVEPOINT t{}", m_transactionDepth);
+    // The outermost transaction takes the write lock at once: a database another program is
+    // writing is refused here, once, rather than row by row after each row's wait.
+    const std::string sql = m_transactionDepth == 0
+                                ? "BEGIN IMMEDIATE"
+                                : fmt::format("SAVEPOINT t{}", m_transactionDepth);
     if (!transactionStep(sql, "Errore in fase di avvio della transazione\n\n")) {
         return false;
     }

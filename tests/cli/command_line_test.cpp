@@ -211,3 +211,38 @@ TEST_F(CommandLineTest, FaultsOfTheShellCommandsFoundOnTheWay) {
 
 } // namespace
 } // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+// A file the disk could not take whole (here the file size limit) is said, is not counted as
+// exported, and the complete one already in the folder stays as it was.
+TEST_F(CommandLineTest, AnExportFileCutShortIsNeitherCountedNorLeft) {
+    ASSERT_EQ(run({"demo", "d.sqlite"}).exitCode, 0);
+    std::filesystem::create_directory(dir / "out");
+    ASSERT_EQ(run({"--yes", "--db", "d.sqlite", "export-txt", "out"}).exitCode, 0);
+    const std::string details = test::readFile(dir / "out" / "RT_DTORA.TXT");
+    ASSERT_GT(details.size(), 300'000u);
+    // The shell ignores the signal of the limit, so that the write fails instead; a limit of
+    // 200 KiB lets every file through but the detail file.
+    const ProcessResult limited =
+        test::runProcess("/bin/sh",
+                         {"-c",
+                          std::string("trap '' XFSZ; ulimit -f 400; exec ") + TRAMELA_CLI +
+                              " --settings settings.toml --yes --db d.sqlite export-txt out"},
+                         dir.path());
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.err.find("Errore durante la scrittura del file\n\n"), std::string::npos)
+        << limited.err;
+    EXPECT_NE(limited.err.find("Non è stato possibile generare RT_DTORA.TXT\n"), std::string::npos)
+        << limited.err;
+    EXPECT_EQ(limited.err.find("righe in RT_DTORA.TXT"), std::string::npos);
+    EXPECT_NE(limited.err.find("Esportate 241 righe in RT_HDORA.TXT\n"), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / "out" / "RT_DTORA.TXT"), details);
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << "a temporary file left";
+    }
+}
+
+} // namespace
+} // namespace tramela::cli

@@ -19,6 +19,7 @@ TEST(DatabaseConnection, FilesThatCannotBeOpenedAreRefusedWithTheirReason) {
     ScriptedUi ui;
     test::writeFile(dir / "testo.sqlite", "questo non è un database, ma un semplice testo\n");
     test::writeFile(dir / "sola-lettura.sqlite", "");
+    test::writeFile(dir / "vuoto.sqlite", "");
     std::filesystem::permissions(dir / "sola-lettura.sqlite", std::filesystem::perms::owner_read);
 
     const std::vector<std::pair<std::filesystem::path, std::string>> cases = {
@@ -28,6 +29,7 @@ TEST(DatabaseConnection, FilesThatCannotBeOpenedAreRefusedWithTheirReason) {
          "Impossibile aprire il file del database (SQLite: unable to open database file)"},
         {dir / "testo.sqlite", "Il file non è un database (SQLite: file is not a database)"},
         {dir / "sola-lettura.sqlite", "Il file del database è in sola lettura"},
+        {dir / "vuoto.sqlite", "Il file non è un database (il file è vuoto)"},
     };
     for (const auto& [path, description] : cases) {
         ui.clear();
@@ -38,6 +40,7 @@ TEST(DatabaseConnection, FilesThatCannotBeOpenedAreRefusedWithTheirReason) {
                   "Errore in fase di apertura del database\n\n" + description);
         EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
     }
+    EXPECT_EQ(std::filesystem::file_size(dir / "vuoto.sqlite"), 0u) << "never made a database";
     EXPECT_FALSE(std::filesystem::exists(dir / "assente.sqlite"));
     EXPECT_EQ(test::readFile(dir / "testo.sqlite"),
               "questo non è un database, ma un semplice testo\n");

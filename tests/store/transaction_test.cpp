@@ -2,6 +2,7 @@
 #include "support/store_fixture.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace tramela::store {
 namespace {
@@ -67,6 +68,25 @@ TEST(Transaction, ACommitTheEngineRefusesIsShownAndKeepsNothing) {
     db.sql("INSERT INTO prova (codice) VALUES (2)");
     EXPECT_TRUE(next.commit());
     EXPECT_EQ(db.count("prova"), 1);
+}
+
+TEST(Transaction, ADatabaseAnotherProgramWritesIsRefusedOnceBeforeAnyRow) {
+    StoreFixture db({test::allTypesTable()});
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        Transaction transaction(db.connection());
+        EXPECT_FALSE(transaction.active());
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_EQ(db.ui().messages().size(), 1u);
+    EXPECT_EQ(db.ui().messages()[0].text,
+              "Errore in fase di avvio della transazione\n\n"
+              "Il database è bloccato da un'altra operazione o da un altro programma "
+              "(SQLite: database is locked)");
+    EXPECT_EQ(db.connection().transactionDepth(), 0);
 }
 
 } // namespace

@@ -112,6 +112,10 @@ ui::Outcome runRecordImport(workspace::Workspace& window,
     if (passes.read < 0) {
         return ui::Outcome::Failed;
     }
+    if (!passes.written) {
+        // Refused, declined, or a commit the engine refused: no row of the file was kept.
+        added = changed = reclassified = 0;
+    }
     const bool success = passes.read == added + changed && (passes.read > 0 || !import.needsALine);
     std::string counts =
         import.countsChanged

@@ -164,7 +164,13 @@ RecordBuilder& RecordBuilder::number(long value) {
 
 RecordBuilder& RecordBuilder::text(std::string_view latin1) {
     const LayoutField& field = next(Text);
-    m_line += latin1;
+    // A line feed or a tab inside a name (a quoted field of a feed may hold one) would break the
+    // line in two: control characters go out as blanks. A longer text is not cut: the line's
+    // wrong length then shows, where a cut would lose the text silently.
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        m_line += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    }
     if (latin1.size() < static_cast<size_t>(field.width)) {
         m_line.append(static_cast<size_t>(field.width) - latin1.size(), ' ');
     }

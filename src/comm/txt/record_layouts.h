@@ -54,6 +54,8 @@ public:
     // Starts a new line.
     RecordBuilder& start();
     RecordBuilder& number(long value);
+    // The text padded with blanks to its field's width (never cut), control characters (line
+    // feeds, tabs) written as blanks.
     RecordBuilder& text(std::string_view latin1);
     // From the "GG/MM/AAAA" text of a day: AAAAMMGG; an empty text gives blanks.
     RecordBuilder& date(std::string_view display);

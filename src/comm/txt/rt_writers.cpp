@@ -39,12 +39,30 @@ bool flag(QueryCursor& rows, int position) {
     return value != 0;
 }
 
+// Completes the file of a writer; the count, or nothing when the file could not be written to
+// the end or its rows could not all be read (both shown: no file cut short takes its name).
+std::optional<long> complete(TextFileWriter& file,
+                             RecordExport& run,
+                             const RecordLayout& layout,
+                             bool rowsRead,
+                             long count) {
+    if (!rowsRead) {
+        file.abandon();
+        return std::nullopt;
+    }
+    if (!closeOrReport(file, run.folder / layout.file, run.connection.ui())) {
+        return std::nullopt;
+    }
+    return count;
+}
+
 // Writes one line per row of a query, each built by `build`; the count of lines.
 template <typename Build>
-long writeRows(RecordExport& run, const RecordLayout& layout, QueryCursor& rows, Build build) {
+std::optional<long>
+writeRows(RecordExport& run, const RecordLayout& layout, QueryCursor& rows, Build build) {
     TextFileWriter file;
     if (!openOrReport(file, run.folder / layout.file, run.connection.ui())) {
-        return 0;
+        return std::nullopt;
     }
     RecordBuilder record(layout);
     long count = 0;
@@ -54,8 +72,7 @@ long writeRows(RecordExport& run, const RecordLayout& layout, QueryCursor& rows,
         file.writeLine(record.line());
         ++count;
     }
-    file.close();
-    return count;
+    return complete(file, run, layout, !rows.failed(), count);
 }
 
 } // namespace
@@ -72,14 +89,14 @@ long masterCompanyCode(store::DatabaseConnection& connection) {
     return leadingInteger(company);
 }
 
-long writeProtocolFile(RecordExport& run) {
+std::optional<long> writeProtocolFile(RecordExport& run) {
     TextFileWriter file;
     if (!openOrReport(file, run.folder / protocolLayout().file, run.connection.ui())) {
-        return 0;
+        return std::nullopt;
     }
     store::TableCursor master(&run.connection, "master");
     if (!master.SelectIndex("codice") || !master.Seek({"0"})) {
-        return 0;
+        return complete(file, run, protocolLayout(), true, 0);
     }
     std::string sent;
     std::string protocol;
@@ -100,11 +117,10 @@ long writeProtocolFile(RecordExport& run) {
         .date(last)
         .text(run.encoder.encode(responsible));
     file.writeLine(record.line());
-    file.close();
-    return 1;
+    return complete(file, run, protocolLayout(), true, 1);
 }
 
-long writeCadenceFile(RecordExport& run) {
+std::optional<long> writeCadenceFile(RecordExport& run) {
     QueryCursor rows(run.connection);
     rows.SetSelect("codice, denom");
     rows.SetFrom("cadenz");
@@ -115,7 +131,7 @@ long writeCadenceFile(RecordExport& run) {
     });
 }
 
-long writeCalendarFile(RecordExport& run) {
+std::optional<long> writeCalendarFile(RecordExport& run) {
     QueryCursor rows(run.connection);
     rows.SetSelect("data, caden, note");
     rows.SetFrom("calend");
@@ -127,7 +143,7 @@ long writeCalendarFile(RecordExport& run) {
     });
 }
 
-long writeTripHeaderFile(RecordExport& run) {
+std::optional<long> writeTripHeaderFile(RecordExport& run) {
     QueryCursor rows(run.connection);
     rows.SetSelect("corse.ID, corse.codcorsa, corse.ente, corse.lung, corse.tempo, "
                    "corse.ct_lung, corse.ct_tempo, corse.codlinea, corse.verso, itiner.denom, "
@@ -219,10 +235,10 @@ std::unordered_map<std::int32_t, std::vector<StandardRow>> loadStandardImage(Rec
 
 } // namespace
 
-long writeTripDetailFile(RecordExport& run) {
+std::optional<long> writeTripDetailFile(RecordExport& run) {
     TextFileWriter file;
     if (!openOrReport(file, run.folder / tripDetailLayout().file, run.connection.ui())) {
-        return 0;
+        return std::nullopt;
     }
     const auto routes = loadRouteImage(run);
     const auto standards = loadStandardImage(run);
@@ -289,11 +305,10 @@ long writeTripDetailFile(RecordExport& run) {
             ++count;
         }
     }
-    file.close();
-    return count;
+    return complete(file, run, tripDetailLayout(), !trips.failed(), count);
 }
 
-long writePeriodFile(RecordExport& run) {
+std::optional<long> writePeriodFile(RecordExport& run) {
     QueryCursor rows(run.connection);
     rows.SetSelect("ID, inizio, fine, caden, escluso");
     rows.SetFrom("period");
@@ -307,7 +322,7 @@ long writePeriodFile(RecordExport& run) {
     });
 }
 
-long writeExtendedCodeFile(RecordExport& run) {
+std::optional<long> writeExtendedCodeFile(RecordExport& run) {
     QueryCursor rows(run.connection);
     rows.SetSelect("ID, lotto, aziges, azisub");
     rows.SetFrom("extcod");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,17 @@ struct RecordExport {
 };
 
 // Each writer creates (or replaces) its file in the folder, writes one line per record by its
-// layout and gives the number of lines written; a file that cannot be created is reported and
-// gives 0.
-long writeProtocolFile(RecordExport& run);     // RT_PROTO.TXT: 1 when the master record was found
-long writeCadenceFile(RecordExport& run);      // RT_CADEN.TXT
-long writeCalendarFile(RecordExport& run);     // RT_CALEN.TXT
-long writeTripHeaderFile(RecordExport& run);   // RT_HDORA.TXT
-long writeTripDetailFile(RecordExport& run);   // RT_DTORA.TXT
-long writePeriodFile(RecordExport& run);       // RT_PERIOD.TXT
-long writeExtendedCodeFile(RecordExport& run); // RT_EXTCOD.TXT
+// layout and gives the number of lines written. A file that cannot be created or written to the
+// end is reported and gives nothing; it is not left cut short, and the file it would have
+// replaced stays as it was.
+std::optional<long>
+writeProtocolFile(RecordExport& run); // RT_PROTO.TXT: 1 when the master record was found
+std::optional<long> writeCadenceFile(RecordExport& run);      // RT_CADEN.TXT
+std::optional<long> writeCalendarFile(RecordExport& run);     // RT_CALEN.TXT
+std::optional<long> writeTripHeaderFile(RecordExport& run);   // RT_HDORA.TXT
+std::optional<long> writeTripDetailFile(RecordExport& run);   // RT_DTORA.TXT
+std::optional<long> writePeriodFile(RecordExport& run);       // RT_PERIOD.TXT
+std::optional<long> writeExtendedCodeFile(RecordExport& run); // RT_EXTCOD.TXT
 
 // The company code of the master record (0 when there is none).
 long masterCompanyCode(store::DatabaseConnection& connection);

@@ -64,21 +64,17 @@ public:
     BinaryFile(const BinaryFile&) = delete;
     BinaryFile& operator=(const BinaryFile&) = delete;
 
-    // Creates (or empties) the file; false when it cannot be created (shown). openOrReport makes
-    // the file and tells the user when it cannot; the bytes then go through a binary handle on
-    // the file it made, since its own writer ends every write with a line end.
+    // Creates (or empties) the file; false when it cannot be created (shown). The three files
+    // of a shapefile are written in place: one that fails takes the other two with it.
     bool create(const std::filesystem::path& path, ui::Ui& ui) {
-        TextFileWriter creator;
-        if (!openOrReport(creator, path, ui)) {
+        m_file = std::fopen(path.c_str(), "w+b");
+        if (m_file == nullptr) {
+            ui.Message("Impossibile creare\n\n" + path.string(), ui::Icon::Exclamation);
             return false;
         }
-        creator.close();
         m_path = path;
-        m_file = std::fopen(path.c_str(), "r+b");
-        m_failed = m_file == nullptr; // shown as a write failure when closing
-        if (m_file != nullptr) {
-            std::setvbuf(m_file, nullptr, _IOFBF, 1 << 20);
-        }
+        m_failed = false;
+        std::setvbuf(m_file, nullptr, _IOFBF, 1 << 20);
         return true;
     }
 
@@ -376,25 +372,25 @@ std::string columnText(store::QueryCursor& rows, std::string_view column) {
 }
 
 // Ends a writer whose query ran: a failed query (shown by the query layer) leaves no files.
-long finishAfter(const store::QueryCursor& rows, ShapefileWriter& shapes) {
+std::optional<long> finishAfter(const store::QueryCursor& rows, ShapefileWriter& shapes) {
     if (rows.failed()) {
         shapes.abandon();
-        return 0;
+        return std::nullopt;
     }
-    return shapes.finish() ? shapes.count() : 0;
+    return shapes.finish() ? std::optional<long>(shapes.count()) : std::nullopt;
 }
 
 } // namespace
 
-long writeStopShapefile(store::DatabaseConnection& connection,
-                        const std::filesystem::path& folder,
-                        long company,
-                        Latin1Encoder* encoder) {
+std::optional<long> writeStopShapefile(store::DatabaseConnection& connection,
+                                       const std::filesystem::path& folder,
+                                       long company,
+                                       Latin1Encoder* encoder) {
     Latin1Encoder ownEncoder;
     Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
     ShapefileWriter shapes(ShapeType::Point, kStopFields, connection.ui());
     if (!shapes.create(folder, "RT_NODI")) {
-        return 0;
+        return std::nullopt;
     }
     store::QueryCursor stops(connection);
     stops.SetSelect("fermata, denom, coord_x, coord_y");
@@ -412,15 +408,15 @@ long writeStopShapefile(store::DatabaseConnection& connection,
     return finishAfter(stops, shapes);
 }
 
-long writeRouteShapefile(store::DatabaseConnection& connection,
-                         const std::filesystem::path& folder,
-                         long company,
-                         Latin1Encoder* encoder) {
+std::optional<long> writeRouteShapefile(store::DatabaseConnection& connection,
+                                        const std::filesystem::path& folder,
+                                        long company,
+                                        Latin1Encoder* encoder) {
     Latin1Encoder ownEncoder;
     Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
     ShapefileWriter shapes(ShapeType::PolyLine, kRouteFields, connection.ui());
     if (!shapes.create(folder, "RT_ITIN")) {
-        return 0;
+        return std::nullopt;
     }
     store::QueryCursor routes(connection);
     routes.SetSelect("itiner.ID, itiner.codperc, itiner.denom, geoitin.punti, geoitin.coord,"

@@ -46,15 +46,17 @@ public:
 
     void writeLine(std::string_view line) { m_file.writeLine(line); }
 
-    // Closes the file; the count of data lines, or 0 after reporting a file that could not be
-    // written to the end (a full disk leaves it cut short).
-    long finish(long count) {
-        if (m_file.close()) {
-            return count;
+    // Completes the file; the count of data lines, or nothing when the rows could not all be
+    // read or the file could not be written to the end (shown; no file cut short is left).
+    std::optional<long> finish(long count) {
+        if (m_rows.failed()) {
+            m_file.abandon();
+            return std::nullopt;
         }
-        m_connection.ui().Message("Impossibile creare\n\n" + m_path.string(),
-                                  ui::Icon::Exclamation);
-        return 0;
+        if (!closeOrReport(m_file, m_path, m_connection.ui())) {
+            return std::nullopt;
+        }
+        return count;
     }
 
 private:
@@ -79,13 +81,13 @@ std::string exchangeField(Latin1Encoder& encoder, std::string_view text) {
     return encoder.encode(field);
 }
 
-long writeNormalizedStopsFile(store::DatabaseConnection& connection,
-                              const std::filesystem::path& folder,
-                              long company,
-                              Latin1Encoder* encoder) {
+std::optional<long> writeNormalizedStopsFile(store::DatabaseConnection& connection,
+                                             const std::filesystem::path& folder,
+                                             long company,
+                                             Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNormalizedStopsFile, encoder);
     if (!file.open()) {
-        return 0;
+        return std::nullopt;
     }
     QueryCursor& rows = file.rows();
     rows.SetSelect("fermate.fermata, fermate.denom, fermate.ubicaz, local.istat, "
@@ -109,13 +111,13 @@ long writeNormalizedStopsFile(store::DatabaseConnection& connection,
     return file.finish(count);
 }
 
-long writeNuvoStopsFile(store::DatabaseConnection& connection,
-                        const std::filesystem::path& folder,
-                        long company,
-                        Latin1Encoder* encoder) {
+std::optional<long> writeNuvoStopsFile(store::DatabaseConnection& connection,
+                                       const std::filesystem::path& folder,
+                                       long company,
+                                       Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNuvoStopsFile, encoder);
     if (!file.open()) {
-        return 0;
+        return std::nullopt;
     }
     QueryCursor& rows = file.rows();
     // The cartography may hold one stop twice (two platforms under one code, say): grouping
@@ -137,13 +139,13 @@ long writeNuvoStopsFile(store::DatabaseConnection& connection,
     return file.finish(count);
 }
 
-long writeNuvoRoutesFile(store::DatabaseConnection& connection,
-                         const std::filesystem::path& folder,
-                         long company,
-                         Latin1Encoder* encoder) {
+std::optional<long> writeNuvoRoutesFile(store::DatabaseConnection& connection,
+                                        const std::filesystem::path& folder,
+                                        long company,
+                                        Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNuvoRoutesFile, encoder);
     if (!file.open()) {
-        return 0;
+        return std::nullopt;
     }
     QueryCursor& rows = file.rows();
     constexpr std::string_view kColumns =

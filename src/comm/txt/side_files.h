@@ -3,6 +3,7 @@
 #include "comm/text_output.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,26 +20,27 @@ inline constexpr std::string_view kNuvoStopsFile = "FERMATE_NUVO.TXT";
 inline constexpr std::string_view kNuvoRoutesFile = "PERCORSI_NUVO.TXT";
 
 // Each writer creates (or replaces) its file in `folder` and gives the number of data lines
-// written (header and marker lines are not counted). A file that cannot be created or fully
-// written is reported ("Impossibile creare\n\n" + path) and gives 0; a query failure is shown by
-// the query layer and ends the file where it stands. `encoder`, when given, counts the texts that
+// written (header and marker lines are not counted). A file that cannot be created ("Impossibile
+// creare\n\n" + path) or written to the end ("Errore durante la scrittura del file\n\n" + path),
+// or a query that fails (shown by the query layer), gives nothing: no file cut short is left, and
+// the file it would have replaced stays as it was. `encoder`, when given, counts the texts that
 // ISO-8859-1 could not hold, for the export's summary.
 
 // FERMATE_NORMALIZZATE.TXT: the stops that belong to a municipality, with its ISTAT code and name.
-long writeNormalizedStopsFile(store::DatabaseConnection& connection,
-                              const std::filesystem::path& folder,
-                              long company,
-                              Latin1Encoder* encoder = nullptr);
+std::optional<long> writeNormalizedStopsFile(store::DatabaseConnection& connection,
+                                             const std::filesystem::path& folder,
+                                             long company,
+                                             Latin1Encoder* encoder = nullptr);
 // FERMATE_NUVO.TXT: each distinct (code, name, location) of the stops once.
-long writeNuvoStopsFile(store::DatabaseConnection& connection,
-                        const std::filesystem::path& folder,
-                        long company,
-                        Latin1Encoder* encoder = nullptr);
+std::optional<long> writeNuvoStopsFile(store::DatabaseConnection& connection,
+                                       const std::filesystem::path& folder,
+                                       long company,
+                                       Latin1Encoder* encoder = nullptr);
 // PERCORSI_NUVO.TXT: each route ("<T>") followed by its stops in order ("<D>"); both count.
-long writeNuvoRoutesFile(store::DatabaseConnection& connection,
-                         const std::filesystem::path& folder,
-                         long company,
-                         Latin1Encoder* encoder = nullptr);
+std::optional<long> writeNuvoRoutesFile(store::DatabaseConnection& connection,
+                                        const std::filesystem::path& folder,
+                                        long company,
+                                        Latin1Encoder* encoder = nullptr);
 
 // A text value as a field of a tab-separated exchange file, in ISO-8859-1: a tab or a line break
 // inside the value would split the field or the record, so each becomes a blank; trailing blanks

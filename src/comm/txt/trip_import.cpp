@@ -423,19 +423,37 @@ ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
 }
 
 ui::Outcome ImportAll(workspace::Workspace& window) {
+    if (!window.isConnected()) {
+        return ui::Outcome::Failed;
+    }
+    // One transaction around the six steps, each step's own nested in it: a step that fails
+    // keeps the steps done before it, and a crash or a kill midway leaves the database as it
+    // was before the import.
+    store::Transaction whole(*window.connection());
+    if (!whole.active()) {
+        return ui::Outcome::Failed;
+    }
     using Importer = ui::Outcome (*)(workspace::Workspace&, bool);
+    ui::Outcome outcome = ui::Outcome::Done;
     for (const Importer importer : {ImportProtocol,
                                     ImportCadences,
                                     ImportCalendar,
                                     ImportTrips,
                                     ImportPeriods,
                                     ImportExtendedCodes}) {
-        if (const ui::Outcome outcome = importer(window, true); outcome != ui::Outcome::Done) {
-            window.ui().Message("Il risultato dell'azione precedente rende impossibile completare "
-                                "l'importazione dei dati.",
-                                ui::Icon::Stop);
-            return outcome;
+        outcome = importer(window, true);
+        if (outcome != ui::Outcome::Done) {
+            break;
         }
+    }
+    if (!whole.commit()) {
+        return ui::Outcome::Failed;
+    }
+    if (outcome != ui::Outcome::Done) {
+        window.ui().Message("Il risultato dell'azione precedente rende impossibile completare "
+                            "l'importazione dei dati.",
+                            ui::Icon::Stop);
+        return outcome;
     }
     window.ui().Message("L'importazione complessiva dei dati è terminata con successo.",
                         ui::Icon::Information);

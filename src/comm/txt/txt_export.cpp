@@ -5,6 +5,7 @@
 #include "comm/txt/side_files.h"
 #include "comm/verification.h"
 #include "store/database_connection.h"
+#include "ui/progress_bar.h"
 #include "workspace/workspace.h"
 
 #include <fmt/format.h>
@@ -78,13 +79,19 @@ ui::Outcome ExportTxt(workspace::Workspace& window) {
         return ui::Outcome::Failed;
     }
     RecordExport run{connection, chosen->parent_path(), masterCompanyCode(connection), {}, {}};
-    run.progress = [&window](long done, long total) { window.SetProgress(done, total); };
+    // The bar of the step being written; the detail file moves it trip by trip.
+    ui::ProgressBar* stepBar = nullptr;
+    run.progress = [&stepBar](long done, long total) {
+        if (stepBar != nullptr) {
+            stepBar->set(done, total);
+        }
+    };
     window.BeginBusy(true);
 
     struct Step {
         std::string_view caption;
         std::string_view summary;
-        long (*write)(RecordExport&);
+        std::optional<long> (*write)(RecordExport&);
     };
 
     const Step steps[] = {
@@ -124,15 +131,25 @@ ui::Outcome ExportTxt(workspace::Workspace& window) {
          }},
     };
     std::string summary = "Risultati generazione Comunicazione VKZ-TXT v1:\n\n";
+    bool complete = true;
     for (const Step& step : steps) {
         window.ShowProgressCaption(step.caption);
-        window.ShowProgressBar();
-        summary += fmt::format(fmt::runtime(step.summary), step.write(run));
-        window.HideProgressBar();
+        ui::ProgressBar bar(ui);
+        stepBar = &bar;
+        const std::optional<long> written = step.write(run);
+        stepBar = nullptr;
+        // A file that could not be written has been reported, and is not counted as written.
+        if (written) {
+            summary += fmt::format(fmt::runtime(step.summary), *written);
+        } else {
+            complete = false;
+            summary += fmt::format("Non è stato possibile generare {}\n",
+                                   step.caption.substr(step.caption.find(' ') + 1));
+        }
     }
-    ui.Message(summary, ui::Icon::Information);
+    ui.Message(summary, complete ? ui::Icon::Information : ui::Icon::Stop);
     closingWarning(ui, run);
-    return ui::Outcome::Done;
+    return complete ? ui::Outcome::Done : ui::Outcome::Failed;
 }
 
 } // namespace tramela::comm

@@ -679,14 +679,10 @@ std::optional<SectionCounts> writeVkzXmlDocument(store::DatabaseConnection& conn
     if (!openOrReport(writer, file, ui)) {
         return std::nullopt;
     }
-    // A document that could not be written whole is not left for anyone to send; a path that
-    // names no regular file (a device, say) is not ours to remove.
+    // A document that could not be written whole never takes the chosen name, so it is not left
+    // for anyone to send (and a file of that name stays as it was).
     const auto abandon = [&] {
-        writer.close();
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(file, ignored)) {
-            std::filesystem::remove(file, ignored);
-        }
+        writer.abandon();
         ui.Progress(-1);
         return std::nullopt;
     };

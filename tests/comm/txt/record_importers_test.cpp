@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace tramela::comm {
 namespace {
@@ -693,6 +694,41 @@ TEST_F(RecordImportTest, PrerequisitesAndTheMasterRecord) {
                                         Icon::Stop,
                                         ""}));
     EXPECT_TRUE(ui.fileDialogs().empty());
+}
+
+} // namespace
+} // namespace tramela::comm
+
+namespace tramela::comm {
+namespace {
+
+int refuseEveryCommit(void*) {
+    return 1;
+}
+
+// A commit the engine refuses (a full disk, a lock) keeps no row, and the closing message says
+// so: never "ha avuto termine con successo" over an empty table.
+TEST_F(RecordImportTest, ARefusedCommitIsNoSuccessAndKeepsNothing) {
+    sql("DELETE FROM period; DELETE FROM calend; DELETE FROM cadenz");
+    sqlite3_commit_hook(connection().handle(), refuseEveryCommit, nullptr);
+    ui.answerFile("rt_caden",
+                  write("RT_CADEN.TXT",
+                        {"0042FER       Feriale" + std::string(53, ' '),
+                         "0042FES       Festivo" + std::string(53, ' ')}));
+    EXPECT_EQ(ImportCadences(window, false), Outcome::Failed);
+    sqlite3_commit_hook(connection().handle(), nullptr, nullptr);
+    EXPECT_TRUE(rows("codice", "cadenz", {"codice"}).empty());
+    ASSERT_EQ(ui.messages().size(), 2u) << ui.messageTexts()[0];
+    EXPECT_TRUE(ui.messages()[0].text.starts_with("Errore in fase di convalida della transazione"));
+    EXPECT_EQ(ui.messages()[1],
+              (ScriptedUi::ShownMessage{"Risultati dell'importazione Cadenze:\n\n"
+                                        "Lette 2 righe dal file testo.\n"
+                                        "Inserite 0 righe nel database.\n\n"
+                                        "Si sono verificati problemi durante l'importazione delle "
+                                        "Cadenze.",
+                                        Icon::Stop,
+                                        ""}));
+    EXPECT_EQ(connection().transactionDepth(), 0);
 }
 
 } // namespace

@@ -44,6 +44,9 @@ TEST(RecordLayouts, BuilderFillsReservedFieldsAndNeverCuts) {
     RecordBuilder cadence(cadenceLayout());
     const std::string longName(61, 'x');
     EXPECT_EQ(cadence.start().number(42).text("FER").text(longName).line().size(), 75u);
+    // A name with a line feed or a tab (a quoted field of a feed may hold one) stays on its line.
+    EXPECT_EQ(cadence.start().number(42).text("F\tR").text("Feriale\r\nscolastico").line(),
+              "0042F R       Feriale  scolastico" + std::string(41, ' '));
     RecordBuilder protocol(protocolLayout());
     EXPECT_EQ(protocol.start()
                   .number(42)
@@ -65,7 +68,7 @@ protected:
         connection = std::make_unique<store::DatabaseConnection>(ui, dir / "rete.sqlite");
     }
 
-    std::vector<long> writeAll(RecordExport& run) {
+    std::vector<std::optional<long>> writeAll(RecordExport& run) {
         return {writeProtocolFile(run),
                 writeCadenceFile(run),
                 writeCalendarFile(run),
@@ -83,7 +86,7 @@ protected:
 TEST_F(RecordWritersTest, WriteTheSampleNetworkByteForByte) {
     RecordExport run{*connection, dir.path(), masterCompanyCode(*connection), {}, {}};
     EXPECT_EQ(run.company, 42);
-    EXPECT_EQ(writeAll(run), (std::vector<long>{1, 2, 3, 2, 6, 4, 2}));
+    EXPECT_EQ(writeAll(run), (std::vector<std::optional<long>>{1, 2, 3, 2, 6, 4, 2}));
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_TRUE(run.skippedTrips.empty());
     EXPECT_EQ(run.encoder.changed(), 0);
@@ -125,7 +128,7 @@ TEST_F(RecordWritersTest, TripsThatCannotBePairedAreNamedNotWritten) {
 
     const auto missing = dir / "manca";
     RecordExport nowhere{*connection, missing, 42, {}, {}};
-    EXPECT_EQ(writeCadenceFile(nowhere), 0);
+    EXPECT_EQ(writeCadenceFile(nowhere), std::nullopt);
     EXPECT_EQ(ui.lastMessage()->text,
               "Impossibile creare\n\n" + (missing / "RT_CADEN.TXT").string());
 }

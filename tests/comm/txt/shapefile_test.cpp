@@ -170,12 +170,12 @@ protected:
 
     std::string bytes(std::string_view name) const { return test::readFile(dir / name); }
 
-    long writeStops(long company = 42) {
+    std::optional<long> writeStops(long company = 42) {
         store::DatabaseConnection connection(ui, database());
         return writeStopShapefile(connection, dir.path(), company);
     }
 
-    long writeRoutes(long company = 42) {
+    std::optional<long> writeRoutes(long company = 42) {
         store::DatabaseConnection connection(ui, database());
         return writeRouteShapefile(connection, dir.path(), company);
     }
@@ -384,7 +384,7 @@ TEST_F(Shapefile, FailuresAreShownAndLeaveNoHalfWrittenFiles) {
     // A folder that does not exist.
     {
         store::DatabaseConnection connection(ui, database());
-        EXPECT_EQ(writeStopShapefile(connection, dir / "manca", 42), 0);
+        EXPECT_EQ(writeStopShapefile(connection, dir / "manca", 42), std::nullopt);
     }
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
@@ -395,7 +395,7 @@ TEST_F(Shapefile, FailuresAreShownAndLeaveNoHalfWrittenFiles) {
     // The third file cannot be created: the two already made are removed.
     ui.clear();
     fs::create_directory(dir / "RT_ITIN.DBF");
-    EXPECT_EQ(writeRoutes(), 0);
+    EXPECT_EQ(writeRoutes(), std::nullopt);
     EXPECT_EQ(ui.messageTexts(),
               std::vector<std::string>{"Impossibile creare\n\n" + (dir / "RT_ITIN.DBF").string()});
     EXPECT_FALSE(fs::exists(dir / "RT_ITIN.SHP"));
@@ -404,7 +404,7 @@ TEST_F(Shapefile, FailuresAreShownAndLeaveNoHalfWrittenFiles) {
     // A full disk is not reported as success.
     ui.clear();
     fs::create_symlink("/dev/full", dir / "RT_NODI.SHX");
-    EXPECT_EQ(writeStops(), 0);
+    EXPECT_EQ(writeStops(), std::nullopt);
     EXPECT_EQ(
         ui.messages(),
         (std::vector<ui::ScriptedUi::ShownMessage>{
@@ -416,7 +416,7 @@ TEST_F(Shapefile, FailuresAreShownAndLeaveNoHalfWrittenFiles) {
     // A query that fails is shown by the query layer; no shapefile claims to be complete.
     ui.clear();
     test::runSql(database(), "DROP TABLE fermate");
-    EXPECT_EQ(writeStops(), 0);
+    EXPECT_EQ(writeStops(), std::nullopt);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].icon, Icon::Exclamation);
     EXPECT_FALSE(fs::exists(dir / "RT_NODI.SHP"));

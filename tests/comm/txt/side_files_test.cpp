@@ -81,9 +81,9 @@ TEST_F(SideFilesTest, TextsKeepTheirFieldsAndTheEncoderCountsWhatLatin1CannotHol
 
 TEST_F(SideFilesTest, AFolderThatCannotTakeTheFileIsReportedAndCountsNothing) {
     const auto missing = dir / "assente";
-    EXPECT_EQ(writeNormalizedStopsFile(*connection, missing, 42), 0);
-    EXPECT_EQ(writeNuvoStopsFile(*connection, missing, 42), 0);
-    EXPECT_EQ(writeNuvoRoutesFile(*connection, missing, 42), 0);
+    EXPECT_EQ(writeNormalizedStopsFile(*connection, missing, 42), std::nullopt);
+    EXPECT_EQ(writeNuvoStopsFile(*connection, missing, 42), std::nullopt);
+    EXPECT_EQ(writeNuvoRoutesFile(*connection, missing, 42), std::nullopt);
     EXPECT_EQ(ui.messageTexts(),
               (std::vector<std::string>{
                   "Impossibile creare\n\n" + (missing / "FERMATE_NORMALIZZATE.TXT").string(),

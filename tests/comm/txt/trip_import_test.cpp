@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace tramela::comm {
 namespace {
@@ -494,6 +495,37 @@ TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
     EXPECT_EQ(rows("codice", "cadenz"), (std::vector<std::string>{"FER", "FES"}));
     EXPECT_FALSE(captionShown("Importazione Teste Corsa"));
     EXPECT_TRUE(rows("ID", "corse").empty());
+}
+
+} // namespace
+} // namespace tramela::comm
+
+namespace tramela::comm {
+namespace {
+
+int refuseEveryCommit(void*) {
+    return 1;
+}
+
+// The complete import is one transaction: when its commit is refused nothing of the six files
+// is kept and no success is announced.
+TEST_F(TripImportTest, TheCompleteImportIsKeptWholeOrNotAtAll) {
+    const auto folder = dir / "comunicazione";
+    exportAll(folder);
+    clearTimetable();
+    ui.answerFile("rt_proto", folder / "RT_PROTO.TXT");
+    ui.answerFile("rt_caden", folder / "RT_CADEN.TXT");
+    sqlite3_commit_hook(window.connection()->handle(), refuseEveryCommit, nullptr);
+    EXPECT_EQ(ImportAll(window), Outcome::Failed);
+    sqlite3_commit_hook(window.connection()->handle(), nullptr, nullptr);
+    EXPECT_TRUE(ui.lastMessage()->text.starts_with("Errore in fase di convalida della "
+                                                   "transazione"));
+    for (const std::string& text : ui.messageTexts()) {
+        EXPECT_EQ(text.find("terminata con successo"), std::string::npos);
+    }
+    EXPECT_TRUE(rows("codice", "cadenz").empty());
+    EXPECT_TRUE(rows("ID", "corse").empty());
+    EXPECT_EQ(window.connection()->transactionDepth(), 0);
 }
 
 } // namespace
