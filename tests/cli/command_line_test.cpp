@@ -4,6 +4,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 namespace tramela::cli {
 namespace {
@@ -242,6 +243,41 @@ TEST_F(CommandLineTest, AnExportFileCutShortIsNeitherCountedNorLeft) {
     for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
         EXPECT_NE(entry.path().filename().string().front(), '.') << "a temporary file left";
     }
+}
+
+} // namespace
+} // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+// Every answer goes to its own question: an error report offered in batch never lands on a file
+// the command line named for something else.
+TEST_F(CommandLineTest, NoFileGivenForOneQuestionIsWrittenByAnother) {
+    ASSERT_EQ(run({"demo", "d.sqlite"}).exitCode, 0);
+    std::filesystem::create_directory(dir / "out");
+    ASSERT_EQ(run({"--yes", "--db", "d.sqlite", "export-txt", "out"}).exitCode, 0);
+    test::writeFile(dir / "out" / "RT_PROTO.TXT", "0042 rotto\r\n");
+    std::map<std::string, std::string> before;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
+        before[entry.path().filename().string()] = test::readFile(entry.path());
+    }
+    const ProcessResult imported = run({"--yes", "--db", "d.sqlite", "import-all", "out"});
+    EXPECT_EQ(imported.exitCode, 1);
+    for (const auto& [name, bytes] : before) {
+        EXPECT_EQ(test::readFile(dir / "out" / name), bytes) << name;
+    }
+
+    // The XML communication with blocking findings: its local file is not written, and the
+    // report goes only where --report says.
+    test::runSql(dir / "d.sqlite",
+                 "UPDATE fermate SET fermata = NULL WHERE ID = (SELECT MIN(ID) FROM fermate)");
+    test::writeFile(dir / "invio.xml", "precedente");
+    const ProcessResult xml =
+        run({"--yes", "--db", "d.sqlite", "export-xml", "--local", "invio.xml"});
+    EXPECT_EQ(xml.exitCode, 1);
+    EXPECT_EQ(test::readFile(dir / "invio.xml"), "precedente");
+    EXPECT_NE(xml.err.find("-> non salvato (senza --report)"), std::string::npos) << xml.err;
 }
 
 } // namespace
