@@ -33,11 +33,9 @@ Snapshot snapshot(const std::filesystem::path& database, const std::vector<std::
     }
     sqlite3_finalize(statement);
     for (const std::string& table : tables) {
-        sqlite3_prepare_v2(
-            db, ("SELECT COUNT(*) FROM " + table).c_str(), -1, &statement, nullptr);
-        taken.rows.push_back(sqlite3_step(statement) == SQLITE_ROW
-                                 ? sqlite3_column_int64(statement, 0)
-                                 : -1);
+        sqlite3_prepare_v2(db, ("SELECT COUNT(*) FROM " + table).c_str(), -1, &statement, nullptr);
+        taken.rows.push_back(
+            sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1);
         sqlite3_finalize(statement);
     }
     sqlite3_close(db);
