@@ -83,6 +83,21 @@ std::optional<Refusal> answersRefusal(const FormSpec& spec, const FormValues& an
     return std::nullopt;
 }
 
+// For the log: the fields the command line did not give, with the values the dialog proposed.
+std::string proposedValues(const FormSpec& spec, const FormValues& given) {
+    std::string text;
+    for (const FormGroup& group : spec.groups) {
+        for (const FormField& field : group.fields) {
+            if (!given.contains(field.id)) {
+                text += fmt::format("\n  {}: {}",
+                                    fieldName(field),
+                                    field.masked && !field.value.empty() ? "****" : field.value);
+            }
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 CliUi::CliUi(Answer answer, Terminals terminals)
@@ -315,35 +330,20 @@ std::optional<FormValues> CliUi::unansweredForm(const FormSpec& spec) {
 }
 
 std::optional<FormValues> CliUi::Form(const FormSpec& spec) {
-    const auto answer = m_answers.forms.find(spec.id);
-    std::optional<FormValues> typed;
     std::optional<Refusal> refusal;
     FormValues values = spec.initialValues();
-    if (answer != m_answers.forms.end()) {
+    if (const auto answer = m_answers.forms.find(spec.id); answer != m_answers.forms.end()) {
         refusal = answersRefusal(spec, answer->second);
-        // In batch the log lists what the command line did not say: the values proposed.
-        if (batch()) {
-            std::string taken;
-            for (const FormGroup& group : spec.groups) {
-                for (const FormField& field : group.fields) {
-                    if (!answer->second.contains(field.id)) {
-                        taken += fmt::format("\n  {}: {}",
-                                             fieldName(field),
-                                             field.masked && !field.value.empty() ? "****"
-                                                                                  : field.value);
-                    }
-                }
-            }
-            if (!taken.empty()) {
-                echo(spec.title + taken, "valori proposti");
-            }
+        if (const std::string proposed = proposedValues(spec, answer->second);
+            batch() && !proposed.empty()) {
+            echo(spec.title + proposed, "valori proposti");
         }
         for (const auto& [id, value] : answer->second) {
             values.insert_or_assign(id, value);
         }
         m_answers.forms.erase(answer);
     } else {
-        typed = unansweredForm(spec);
+        std::optional<FormValues> typed = unansweredForm(spec);
         if (!typed) {
             return std::nullopt;
         }
