@@ -89,6 +89,22 @@ std::string serialize(const toml::table& table) {
     return out.str();
 }
 
+// A file that its owner made read-only stays as it is. Renaming a new file over it would
+// succeed, since that asks only for a writable folder; and the superuser may write anything, so
+// for every user the file's own write bits decide too.
+bool isReadOnly(const fs::path& file) {
+    struct stat status {};
+
+    if (::stat(file.c_str(), &status) != 0) {
+        return false; // missing: it is created
+    }
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return true;
+    }
+    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0 &&
+           (errno == EACCES || errno == EROFS);
+}
+
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
@@ -335,7 +351,16 @@ bool Settings::setDatabasePath(std::string_view path) {
 }
 
 bool Settings::save() {
+    m_saveError.clear();
+    const std::string shown = m_path.string();
+    auto cannotWrite = [&](const std::string& reason) {
+        m_saveError =
+            fmt::format("Impossibile scrivere il file delle impostazioni {}: {}", shown, reason);
+        return false;
+    };
     if (!m_valid) {
+        m_saveError = fmt::format(
+            "Il file delle impostazioni {} non è stato letto: non viene sovrascritto.", shown);
         return false;
     }
     const std::string bytes = serialize(m_document->table);
@@ -343,10 +368,10 @@ bool Settings::save() {
     try {
         const toml::table check = toml::parse(bytes);
         if (!check[kMainSection].is_table()) {
-            return false;
+            return cannotWrite("manca la sezione [tramela].");
         }
-    } catch (const toml::parse_error&) {
-        return false;
+    } catch (const toml::parse_error& failure) {
+        return cannotWrite(std::string(failure.description()));
     }
 
     // A settings file that is a link (kept with the user's other configuration files) is
@@ -356,17 +381,25 @@ bool Settings::save() {
     if (fs::is_symlink(m_path, error)) {
         target = fs::canonical(m_path, error);
         if (error) {
-            return false;
+            return cannotWrite(error.message());
         }
+    }
+    if (isReadOnly(target)) {
+        m_saveError = fmt::format(
+            "Il file delle impostazioni {} è di sola lettura: le modifiche non sono state "
+            "registrate.",
+            shown);
+        return false;
     }
     const fs::path folder = target.parent_path();
     const std::optional<std::string> temporary = writePrivateTemporary(target, bytes);
     if (!temporary) {
-        return false;
+        return cannotWrite(systemText(errno));
     }
     if (::rename(temporary->c_str(), target.c_str()) != 0) {
+        const int renameError = errno;
         ::unlink(temporary->c_str());
-        return false;
+        return cannotWrite(systemText(renameError));
     }
     syncFolder(folder);
     return true;

@@ -219,6 +219,38 @@ TEST(Settings, SaveReplacesTheTargetOfALinkAndReportsAMissingFolder) {
     EXPECT_FALSE(orphan.save());
 }
 
+TEST(Settings, ReadOnlyFileIsLeftAsItIs) {
+    TempDir dir;
+    const std::string bytes = "[tramela]\nDatabase = \"/a.sqlite\"\n";
+    writeFile(dir / "settings.toml", bytes);
+    writeFile(dir / "target.toml", bytes);
+    fs::create_symlink(dir / "target.toml", dir / "link.toml");
+    // Read-only for its owner, and for everyone; through a link, the file it points to counts.
+    for (const auto& [file, permissions] : std::vector<std::pair<std::string, unsigned>>{
+             {"settings.toml", 0400}, {"settings.toml", 0444}, {"link.toml", 0400}}) {
+        const fs::path path = dir / file;
+        ASSERT_EQ(::chmod(path.c_str(), permissions), 0);
+        Settings settings(path);
+        ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+        settings.setDatabasePath("/b.sqlite");
+        EXPECT_FALSE(settings.save()) << file;
+        EXPECT_EQ(settings.saveError(),
+                  "Il file delle impostazioni " + path.string() +
+                      " è di sola lettura: le modifiche non sono state registrate.");
+        EXPECT_EQ(readFile(path), bytes) << file;
+        EXPECT_EQ(mode(fs::canonical(path)), permissions) << file;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3)
+            << "a temporary file is left behind";
+
+        // Made writable again, it takes the change.
+        ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+        EXPECT_TRUE(settings.save()) << file;
+        EXPECT_EQ(settings.saveError(), "");
+        EXPECT_NE(readFile(path).find("/b.sqlite"), std::string::npos) << file;
+        writeFile(path, bytes);
+    }
+}
+
 TEST(Settings, DefaultPathFollowsXdgConfigHomeThenHome) {
     EnvironmentVariable home("HOME", "/home/utente");
     EnvironmentVariable config("XDG_CONFIG_HOME", "/srv/config");

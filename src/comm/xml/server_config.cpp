@@ -62,6 +62,16 @@ const std::string& valueOf(const ui::FormValues& values, std::string_view id) {
     return found != values.end() ? found->second : kEmpty;
 }
 
+// A message about settings that could not be saved, with the reason the settings give (a
+// read-only file, a missing folder...).
+std::string withSaveError(std::string message, const workspace::Settings& settings) {
+    if (!settings.saveError().empty()) {
+        message += "\n\n";
+        message += settings.saveError();
+    }
+    return message;
+}
+
 ui::FileDialog serverFileDialog() {
     ui::FileDialog dialog;
     dialog.key = kServerFileKey;
@@ -155,16 +165,17 @@ ui::Outcome importServerConfiguration(workspace::Workspace& window) {
         return ui::Outcome::Failed;
     }
     const ConfigurationSnapshot before(settings, content->server);
-    if (!storeImportedConfiguration(settings, *content, certificate, *passphrase) ||
-        !settings.save()) {
+    const bool set = storeImportedConfiguration(settings, *content, certificate, *passphrase);
+    if (!set || !settings.save()) {
         ::unlink(temporary->c_str());
         before.restore(settings);
-        ui.Message(fmt::format("{}impossibile scrivere la configurazione \"{}\" nel file delle "
-                               "impostazioni {}",
-                               kCannotStore,
-                               content->server,
-                               settings.path().string()),
-                   ui::Icon::Stop);
+        const std::string message =
+            fmt::format("{}impossibile scrivere la configurazione \"{}\" nel file delle "
+                        "impostazioni {}",
+                        kCannotStore,
+                        content->server,
+                        settings.path().string());
+        ui.Message(set ? withSaveError(message, settings) : message, ui::Icon::Stop);
         return ui::Outcome::Failed;
     }
     if (::rename(temporary->c_str(), certificate.c_str()) != 0) {
@@ -431,11 +442,13 @@ editConnectionParameters(ui::Ui& ui, workspace::Settings& settings, std::string_
         return std::nullopt;
     }
     // The transmission goes on with the confirmed values even when they cannot be kept.
-    if (!setConnectionValues(settings, name, *values) || !settings.save()) {
-        ui.Message(fmt::format("ATTENZIONE: non è possibile registrare i parametri di connessione "
-                               "nel file delle impostazioni\n\n{}",
-                               settings.path().string()),
-                   ui::Icon::Exclamation);
+    const bool set = setConnectionValues(settings, name, *values);
+    if (!set || !settings.save()) {
+        const std::string message =
+            fmt::format("ATTENZIONE: non è possibile registrare i parametri di connessione "
+                        "nel file delle impostazioni\n\n{}",
+                        settings.path().string());
+        ui.Message(set ? withSaveError(message, settings) : message, ui::Icon::Exclamation);
     }
     return uploadParameters(settings, name, *values);
 }

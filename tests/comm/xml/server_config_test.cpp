@@ -214,6 +214,46 @@ TEST_F(ServerConfigTest, SettingsThatCannotBeWrittenLeaveNoCertificate) {
     EXPECT_TRUE(configurationNames(settings).empty());
 }
 
+TEST_F(ServerConfigTest, ReadOnlySettingsAreLeftAsTheyAreAndTheUserIsToldWhy) {
+    const std::string readOnly = "\n\nIl file delle impostazioni " + settingsPath().string() +
+                                 " è di sola lettura: le modifiche non sono state registrate.";
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
+    std::string before = readFile(settingsPath());
+    EXPECT_EQ(runImport(test::encodeSrvt({}, kPassphrase)), ui::Outcome::Failed);
+    EXPECT_EQ(ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"Non è possibile registrare la configurazione del Server Sirventa\n"
+                   "impossibile scrivere la configurazione \"sirventa.regione.example\" nel file "
+                   "delle impostazioni " +
+                       settingsPath().string() + readOnly,
+                   Icon::Stop,
+                   ""}}));
+    EXPECT_EQ(readFile(settingsPath()), before);
+    EXPECT_TRUE(fs::is_empty(dir / "app"));
+    EXPECT_TRUE(configurationNames(settings).empty());
+
+    // The confirmed connection values still go to the transmission.
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0600), 0);
+    ui.clear();
+    runImport(test::encodeSrvt({}, kPassphrase));
+    ASSERT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
+    before = readFile(settingsPath());
+    ui.clear();
+    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"chunk-size", "128"}});
+    const auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->chunkSizeKb, 128);
+    EXPECT_EQ(ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"ATTENZIONE: non è possibile registrare i parametri di connessione nel file "
+                   "delle impostazioni\n\n" +
+                       settingsPath().string() + readOnly,
+                   Icon::Exclamation,
+                   ""}}));
+    EXPECT_EQ(readFile(settingsPath()), before);
+}
+
 TEST_F(ServerConfigTest, ApplicationFolderDefaultsToTheUsersDataFolder) {
     test::writeFile(settingsPath(), "[tramela]\nDatabase = \"\"\n");
     ASSERT_EQ(settings.load(), workspace::Settings::LoadResult::Loaded);
