@@ -3,24 +3,51 @@
 #include "store/value_text.h"
 #include "workspace/private_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fmt/format.h>
+#include <map>
 #include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <system_error>
 #include <toml++/toml.h>
 #include <unistd.h>
+#include <variant>
 
 namespace tramela::workspace {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A node of the document by the keys (and, in arrays of tables, the indexes) that lead to it.
+using NodePath = std::vector<std::variant<std::string, std::size_t>>;
+
+// The comments of a hand-edited file, each tied to the node it stood beside, so that it comes
+// back beside that node however the document is written out again. Each block holds whole
+// comment lines (with the blank lines between them); a trailing comment is the end of a node's
+// last line, from the blanks before its '#'.
+struct Comments {
+    std::vector<std::string> head;                       // before every node, set apart
+    std::map<NodePath, std::vector<std::string>> before; // just above a node
+    std::map<NodePath, std::vector<std::string>> after;  // below a node, set apart from the next
+    std::map<NodePath, std::string> trailing;            // at the end of a node's last line
+    std::vector<std::string> tail;                       // after the last node
+
+    bool empty() const {
+        return head.empty() && before.empty() && after.empty() && trailing.empty() && tail.empty();
+    }
+};
+
+} // namespace
+
 struct Settings::Document {
     toml::table table;
+    Comments comments;
 };
 
 namespace {
@@ -89,6 +116,294 @@ std::string serialize(const toml::table& table) {
     return out.str();
 }
 
+// Where a node stands in a text: its first line (a value's key line, a table's header), its last
+// line and the column (in characters, 1-based, just past it) where it ends on that line. A table
+// ends with its header; an array of tables has no place of its own, its tables have.
+struct NodePlace {
+    NodePath path;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    std::size_t endColumn = 0;
+};
+
+void collectPlaces(const toml::table& table, NodePath& path, std::vector<NodePlace>& places);
+
+void addPlace(const toml::node& node, NodePath& path, std::vector<NodePlace>& places) {
+    const toml::source_region& source = node.source();
+    if (const toml::array* array = node.as_array(); array != nullptr && !array->empty() &&
+                                                    array->is_array_of_tables() &&
+                                                    !array->front().as_table()->is_inline()) {
+        for (std::size_t i = 0; i < array->size(); ++i) {
+            path.emplace_back(i);
+            addPlace(*array->get(i), path, places);
+            path.pop_back();
+        }
+        return;
+    }
+    if (const toml::table* table = node.as_table(); table != nullptr && !table->is_inline()) {
+        places.push_back({path, source.begin.line, source.begin.line, source.end.column});
+        collectPlaces(*table, path, places);
+        return;
+    }
+    places.push_back({path, source.begin.line, source.end.line, source.end.column});
+}
+
+void collectPlaces(const toml::table& table, NodePath& path, std::vector<NodePlace>& places) {
+    for (const auto& [key, node] : table) {
+        path.emplace_back(std::string(key.str()));
+        addPlace(node, path, places);
+        path.pop_back();
+    }
+}
+
+std::vector<NodePlace> placesOf(const toml::table& table) {
+    std::vector<NodePlace> places;
+    NodePath path;
+    collectPlaces(table, path, places);
+    return places;
+}
+
+// Several nodes may begin or end on one line: "[sirventa.prova]" begins both tables, "a.b = 1"
+// both a and b. The line belongs to the deepest, which the writer puts on a line of its own.
+bool deeper(const NodePlace& candidate, const NodePlace* current) {
+    return current == nullptr || candidate.path.size() > current->path.size();
+}
+
+// The lines of a text without their ends (LF or CR LF); a final line end opens no line.
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+// The part of a line from a character position (0-based; UTF-8 continuation bytes do not count).
+std::string_view fromCharacter(std::string_view line, std::size_t character) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) {
+            if (seen == character) {
+                return line.substr(i);
+            }
+            ++seen;
+        }
+    }
+    return {};
+}
+
+std::string_view withoutLeadingBlanks(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    return start == std::string_view::npos ? std::string_view() : line.substr(start);
+}
+
+// Ties every comment of a parsed text to a node, a paragraph of comment lines at a time. A
+// paragraph directly above a node belongs to it, one directly below a node stays below it (a
+// commented-out value at the end of a section stays there); the comment at the end of a line
+// stays with the value or header it ends. Lines inside a multi-line value are that value's,
+// never comments.
+Comments findComments(std::string_view text, const toml::table& table) {
+    const std::vector<NodePlace> places = placesOf(table);
+    const std::vector<std::string_view> lines = splitLines(text);
+    std::vector<bool> inside(lines.size() + 1, false);
+    std::map<std::size_t, const NodePlace*> beginning;
+    std::map<std::size_t, const NodePlace*> ending;
+    for (const NodePlace& place : places) {
+        for (std::size_t line = place.first + 1; line <= place.last && line < inside.size();
+             ++line) {
+            inside[line] = true;
+        }
+        if (deeper(place, beginning[place.first])) {
+            beginning[place.first] = &place;
+        }
+        const NodePlace*& end = ending[place.last];
+        if (end == nullptr || place.endColumn > end->endColumn ||
+            (place.endColumn == end->endColumn && deeper(place, end))) {
+            end = &place;
+        }
+    }
+
+    Comments comments;
+    for (const auto& [line, place] : ending) {
+        if (line == 0 || line > lines.size() || place->endColumn == 0) {
+            continue;
+        }
+        const std::string_view rest = fromCharacter(lines[line - 1], place->endColumn - 1);
+        if (withoutLeadingBlanks(rest).starts_with('#')) {
+            comments.trailing[place->path] = std::string(rest);
+        }
+    }
+
+    enum class Kind { Blank, Comment, Other };
+    auto kind = [&](std::size_t line) {
+        const std::string_view content = withoutLeadingBlanks(lines[line - 1]);
+        if (inside[line] || (!content.empty() && !content.starts_with('#'))) {
+            return Kind::Other;
+        }
+        return content.empty() ? Kind::Blank : Kind::Comment;
+    };
+    // Comment lines set apart by blank lines from the nodes around them belong below the node
+    // before them, or at the head of the file when there is none, or at its end when no node
+    // follows.
+    auto apart = [&](std::size_t first, std::size_t last) -> std::vector<std::string>& {
+        const NodePlace* before = nullptr;
+        bool nodeFollows = false;
+        for (const NodePlace& place : places) {
+            nodeFollows = nodeFollows || place.first > last;
+            if (place.last < first && (before == nullptr || place.last > before->last ||
+                                       (place.last == before->last && deeper(place, before)))) {
+                before = &place;
+            }
+        }
+        return !nodeFollows        ? comments.tail
+               : before != nullptr ? comments.after[before->path]
+                                   : comments.head;
+    };
+    std::size_t line = 1;
+    while (line <= lines.size()) {
+        if (kind(line) == Kind::Other) {
+            ++line;
+            continue;
+        }
+        // A run of comment and blank lines, taken paragraph by paragraph: the first may stand
+        // directly below a node, the last directly above one. Paragraphs that go to the same
+        // place go together, with the blank lines between them.
+        std::vector<std::pair<std::size_t, std::size_t>> paragraphs;
+        for (; line <= lines.size() && kind(line) != Kind::Other; ++line) {
+            if (kind(line) != Kind::Comment) {
+                continue;
+            }
+            if (!paragraphs.empty() && paragraphs.back().second + 1 == line) {
+                paragraphs.back().second = line;
+            } else {
+                paragraphs.emplace_back(line, line);
+            }
+        }
+        std::vector<std::string>* open = nullptr;
+        std::size_t openFirst = 0;
+        std::size_t openLast = 0;
+        auto flush = [&] {
+            if (open != nullptr) {
+                open->insert(open->end(),
+                             lines.begin() + static_cast<std::ptrdiff_t>(openFirst - 1),
+                             lines.begin() + static_cast<std::ptrdiff_t>(openLast));
+            }
+        };
+        for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+            const auto [first, last] = paragraphs[i];
+            std::vector<std::string>* target = nullptr;
+            const auto next = beginning.find(last + 1);
+            const auto previous = ending.find(first - 1);
+            if (i + 1 == paragraphs.size() && line == last + 1 && next != beginning.end()) {
+                target = &comments.before[next->second->path];
+            } else if (i == 0 && previous != ending.end()) {
+                target = &comments.after[previous->second->path];
+            } else {
+                target = &apart(first, last);
+            }
+            if (target != open) {
+                flush();
+                open = target;
+                openFirst = first;
+            }
+            openLast = last;
+        }
+        flush();
+    }
+    return comments;
+}
+
+// The text as the formatter wrote it, with the comments put back beside their nodes; `written`
+// is that text parsed. Comments whose node is gone are left out. Should the comments change
+// what the text means, the text goes without them.
+std::string
+withComments(const std::string& plain, const toml::table& written, const Comments& comments) {
+    if (comments.empty()) {
+        return plain;
+    }
+    const std::vector<NodePlace> places = placesOf(written);
+    std::map<NodePath, const NodePlace*> placeOf;
+    for (const NodePlace& place : places) {
+        placeOf[place.path] = &place;
+    }
+    const std::vector<std::string_view> lines = splitLines(plain);
+    std::vector<std::vector<std::string>> above(lines.size() + 1);
+    std::vector<std::vector<std::string>> below(lines.size() + 1);
+    std::vector<std::string> ends(lines.size() + 1);
+    auto attach = [&](const std::map<NodePath, std::vector<std::string>>& blocks,
+                      std::vector<std::vector<std::string>>& where,
+                      bool atFirst) {
+        for (const auto& [path, block] : blocks) {
+            if (const auto found = placeOf.find(path); found != placeOf.end()) {
+                const std::size_t line = atFirst ? found->second->first : found->second->last;
+                if (line >= 1 && line <= lines.size()) {
+                    where[line].insert(where[line].end(), block.begin(), block.end());
+                }
+            }
+        }
+    };
+    attach(comments.before, above, true);
+    attach(comments.after, below, false);
+    for (const auto& [path, text] : comments.trailing) {
+        if (const auto found = placeOf.find(path); found != placeOf.end()) {
+            const std::size_t line = found->second->last;
+            if (line >= 1 && line <= lines.size()) {
+                ends[line] += text;
+            }
+        }
+    }
+
+    std::string text;
+    auto addLines = [&text](const std::vector<std::string>& block) {
+        for (const std::string& line : block) {
+            text.append(line).push_back('\n');
+        }
+    };
+    addLines(comments.head);
+    if (!comments.head.empty()) {
+        text.push_back('\n');
+    }
+    for (std::size_t line = 1; line <= lines.size(); ++line) {
+        addLines(above[line]);
+        text.append(lines[line - 1]).append(ends[line]).push_back('\n');
+        addLines(below[line]);
+    }
+    if (!comments.tail.empty()) {
+        text.push_back('\n');
+        addLines(comments.tail);
+    }
+
+    try {
+        if (toml::parse(text) == written) {
+            return text;
+        }
+    } catch (const toml::parse_error&) {
+    }
+    return plain;
+}
+
+// A file that its owner made read-only stays as it is. Renaming a new file over it would
+// succeed, since that asks only for a writable folder; and the superuser may write anything, so
+// for every user the file's own write bits decide too.
+bool isReadOnly(const fs::path& file) {
+    struct stat status {};
+
+    if (::stat(file.c_str(), &status) != 0) {
+        return false; // missing: it is created
+    }
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return true;
+    }
+    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0 &&
+           (errno == EACCES || errno == EROFS);
+}
+
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
@@ -143,6 +458,7 @@ Settings::LoadResult Settings::load() {
     m_valid = false;
     m_loadError.clear();
     m_document->table.clear();
+    m_document->comments = Comments();
     const std::string shown = m_path.string();
     auto invalid = [this](std::string reason) {
         m_document->table.clear();
@@ -227,6 +543,7 @@ Settings::LoadResult Settings::load() {
         return invalid(
             fmt::format("Il file delle impostazioni {} non ha la sezione [tramela].", shown));
     }
+    m_document->comments = findComments(bytes, m_document->table);
     m_valid = true;
     return LoadResult::Loaded;
 }
@@ -322,6 +639,24 @@ void Settings::removeSection(const SectionPath& section) {
         if (const toml::node* node = table->get(parts.back());
             node != nullptr && node->is_table()) {
             table->erase(parts.back());
+            // The comments of the section go with it.
+            auto within = [&parts](const NodePath& path) {
+                if (path.size() < parts.size()) {
+                    return false;
+                }
+                for (std::size_t i = 0; i < parts.size(); ++i) {
+                    const auto* key = std::get_if<std::string>(&path[i]);
+                    if (key == nullptr || *key != parts[i]) {
+                        return false;
+                    }
+                }
+                return true;
+            };
+            Comments& comments = m_document->comments;
+            std::erase_if(comments.before, [&](const auto& entry) { return within(entry.first); });
+            std::erase_if(comments.after, [&](const auto& entry) { return within(entry.first); });
+            std::erase_if(comments.trailing,
+                          [&](const auto& entry) { return within(entry.first); });
         }
     }
 }
@@ -335,19 +670,30 @@ bool Settings::setDatabasePath(std::string_view path) {
 }
 
 bool Settings::save() {
+    m_saveError.clear();
+    const std::string shown = m_path.string();
+    auto cannotWrite = [&](const std::string& reason) {
+        m_saveError =
+            fmt::format("Impossibile scrivere il file delle impostazioni {}: {}", shown, reason);
+        return false;
+    };
     if (!m_valid) {
+        m_saveError = fmt::format(
+            "Il file delle impostazioni {} non è stato letto: non viene sovrascritto.", shown);
         return false;
     }
-    const std::string bytes = serialize(m_document->table);
+    const std::string plain = serialize(m_document->table);
     // What is written must load again: the next start would otherwise refuse the file.
+    toml::table written;
     try {
-        const toml::table check = toml::parse(bytes);
-        if (!check[kMainSection].is_table()) {
-            return false;
-        }
-    } catch (const toml::parse_error&) {
-        return false;
+        written = toml::parse(plain);
+    } catch (const toml::parse_error& failure) {
+        return cannotWrite(std::string(failure.description()));
     }
+    if (!written[kMainSection].is_table()) {
+        return cannotWrite("manca la sezione [tramela].");
+    }
+    const std::string bytes = withComments(plain, written, m_document->comments);
 
     // A settings file that is a link (kept with the user's other configuration files) is
     // replaced where it points, and the link stays.
@@ -356,17 +702,25 @@ bool Settings::save() {
     if (fs::is_symlink(m_path, error)) {
         target = fs::canonical(m_path, error);
         if (error) {
-            return false;
+            return cannotWrite(error.message());
         }
+    }
+    if (isReadOnly(target)) {
+        m_saveError = fmt::format(
+            "Il file delle impostazioni {} è di sola lettura: le modifiche non sono state "
+            "registrate.",
+            shown);
+        return false;
     }
     const fs::path folder = target.parent_path();
     const std::optional<std::string> temporary = writePrivateTemporary(target, bytes);
     if (!temporary) {
-        return false;
+        return cannotWrite(systemText(errno));
     }
     if (::rename(temporary->c_str(), target.c_str()) != 0) {
+        const int renameError = errno;
         ::unlink(temporary->c_str());
-        return false;
+        return cannotWrite(systemText(renameError));
     }
     syncFolder(folder);
     return true;

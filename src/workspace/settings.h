@@ -91,10 +91,14 @@ public:
     bool setDatabasePath(std::string_view path);
 
     // Writes the whole document back, replacing the file atomically, mode 0600 (it holds
-    // credentials). Comments of a hand-edited file are not kept. False, and nothing written,
-    // when no load succeeded (a broken file of the user's is never overwritten) or on any
-    // failure of the file system.
+    // credentials). The comments of a hand-edited file stay beside the sections and values they
+    // stood beside (those of removed sections go with them; those inside a multi-line array are
+    // lost). False, and nothing written, when no load succeeded (a broken file of the user's is
+    // never overwritten), when the file is read-only, or on any failure of the file system.
     bool save();
+
+    // Why the last save gave false, in Italian for the user; empty after a save that succeeded.
+    const std::string& saveError() const { return m_saveError; }
 
 private:
     struct Document;
@@ -103,6 +107,7 @@ private:
     std::unique_ptr<Document> m_document;
     bool m_valid = false;
     std::string m_loadError;
+    std::string m_saveError;
 };
 
 // The application folder, where imported certificates are kept: [tramela] Directory of the

@@ -219,6 +219,90 @@ TEST(Settings, SaveReplacesTheTargetOfALinkAndReportsAMissingFolder) {
     EXPECT_FALSE(orphan.save());
 }
 
+TEST(Settings, SaveKeepsTheCommentsBesideWhatTheyDescribe) {
+    TempDir dir;
+    const fs::path path = dir / "settings.toml";
+    writeFile(path,
+              "# Impostazioni di Tramela, scritte a mano.\r\n"
+              "\r\n"
+              "# La base dati di produzione\r\n"
+              "[tramela]\r\n"
+              "Database = \"/dati/rete.sqlite\" # cambiata a marzo\r\n"
+              "# Directory = \"/opt/tramela\"\r\n"
+              "\r\n"
+              "[sirventa.\"prova\"]   # server di collaudo\r\n"
+              "Note = \"\"\"\r\n"
+              "# parte del testo\"\"\"\r\n"
+              "Server = \"collaudo.example\"\r\n"
+              "\r\n"
+              "# da togliere\r\n"
+              "[sirventa.vecchio]\r\n"
+              "Server = \"vecchio.example\"\r\n"
+              "\r\n"
+              "# fine\r\n");
+    Settings settings(path);
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+    ASSERT_TRUE(settings.setDatabasePath("/dati/nuova è.sqlite"));
+    ASSERT_TRUE(settings.setText({"sirventa", "nuovo"}, "Server", "nuovo.example"));
+    settings.removeSection({"sirventa", "vecchio"});
+    ASSERT_TRUE(settings.save());
+    const std::string expected = "# Impostazioni di Tramela, scritte a mano.\n"
+                                 "\n"
+                                 "[sirventa.nuovo]\n"
+                                 "Server = \"nuovo.example\"\n"
+                                 "\n"
+                                 "[sirventa.prova]   # server di collaudo\n"
+                                 "Note = \"# parte del testo\"\n"
+                                 "Server = \"collaudo.example\"\n"
+                                 "\n"
+                                 "# La base dati di produzione\n"
+                                 "[tramela]\n"
+                                 "Database = \"/dati/nuova è.sqlite\" # cambiata a marzo\n"
+                                 "# Directory = \"/opt/tramela\"\n"
+                                 "\n"
+                                 "# fine\n";
+    EXPECT_EQ(readFile(path), expected);
+    // Saved again, as it is.
+    ASSERT_TRUE(settings.save());
+    EXPECT_EQ(readFile(path), expected);
+    Settings again(path);
+    ASSERT_EQ(again.load(), Settings::LoadResult::Loaded);
+    ASSERT_TRUE(again.save());
+    EXPECT_EQ(readFile(path), expected);
+}
+
+TEST(Settings, ReadOnlyFileIsLeftAsItIs) {
+    TempDir dir;
+    const std::string bytes = "[tramela]\nDatabase = \"/a.sqlite\"\n";
+    writeFile(dir / "settings.toml", bytes);
+    writeFile(dir / "target.toml", bytes);
+    fs::create_symlink(dir / "target.toml", dir / "link.toml");
+    // Read-only for its owner, and for everyone; through a link, the file it points to counts.
+    for (const auto& [file, permissions] : std::vector<std::pair<std::string, unsigned>>{
+             {"settings.toml", 0400}, {"settings.toml", 0444}, {"link.toml", 0400}}) {
+        const fs::path path = dir / file;
+        ASSERT_EQ(::chmod(path.c_str(), permissions), 0);
+        Settings settings(path);
+        ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
+        settings.setDatabasePath("/b.sqlite");
+        EXPECT_FALSE(settings.save()) << file;
+        EXPECT_EQ(settings.saveError(),
+                  "Il file delle impostazioni " + path.string() +
+                      " è di sola lettura: le modifiche non sono state registrate.");
+        EXPECT_EQ(readFile(path), bytes) << file;
+        EXPECT_EQ(mode(fs::canonical(path)), permissions) << file;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3)
+            << "a temporary file is left behind";
+
+        // Made writable again, it takes the change.
+        ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+        EXPECT_TRUE(settings.save()) << file;
+        EXPECT_EQ(settings.saveError(), "");
+        EXPECT_NE(readFile(path).find("/b.sqlite"), std::string::npos) << file;
+        writeFile(path, bytes);
+    }
+}
+
 TEST(Settings, DefaultPathFollowsXdgConfigHomeThenHome) {
     EnvironmentVariable home("HOME", "/home/utente");
     EnvironmentVariable config("XDG_CONFIG_HOME", "/srv/config");

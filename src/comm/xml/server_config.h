@@ -3,13 +3,9 @@
 #include "comm/xml/upload_parameters.h"
 #include "ui/ui.h"
 
-#include <cstddef>
-#include <filesystem>
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tramela::workspace {
 class Workspace;
@@ -17,51 +13,6 @@ class Settings;
 } // namespace tramela::workspace
 
 namespace tramela::comm::xml {
-
-// The settings section of every server configuration: [sirventa."<name>"].
-inline constexpr std::string_view kServerSection = "sirventa";
-
-// The passphrase as the settings keep it: every byte combined with the fixed key, two lowercase
-// hexadecimal digits each.
-std::string storedPassphrase(std::string_view clear);
-// The reverse; digits are read in pairs of either case, a character that is not a hexadecimal
-// digit counts as 0 and a final unpaired digit is ignored.
-std::string passphraseFromStored(std::string_view stored);
-
-// What a configuration file holds once checked and deciphered. Texts are UTF-8.
-struct ServerFileContent {
-    std::string server;
-    std::string target;
-    bool needsAuthBase = false;
-    bool needsAuthCgi = false;
-    std::string userName;
-    std::string password;
-    std::string mailAddress;
-    bool useHttps = false;
-    bool needsCert = false; // as the file states it, even without useHttps
-    int chunkSizeKb = 0;
-    std::string certificate; // the PEM file's bytes
-};
-
-// Why a configuration file was refused; the user is told the same in every case.
-enum class ServerFileFault {
-    None,
-    Unreadable,   // the stream failed
-    Structure,    // markers and check line out of place, or a check value that is not a:b:c:d
-    TooLarge,     // more payload lines, or a longer line, than a configuration file has
-    PayloadCheck, // the payload does not match its check line
-    Passphrase,   // the first deciphered line is not the expected one
-    Content,      // a deciphered line without its key, or a value that cannot be used
-};
-
-// Lines beyond these limits are refused without being read in full.
-inline constexpr std::size_t kMaxServerFilePayloadLines = 512;
-inline constexpr std::size_t kMaxServerFileLineLength = 32 * 1024;
-
-// Reads, checks and deciphers a configuration file. Nothing when the file is refused; `fault`
-// (when given) says why.
-std::optional<ServerFileContent>
-decodeServerFile(std::istream& in, std::string_view passphrase, ServerFileFault* fault = nullptr);
 
 // The id of the passphrase dialog and its one (masked) field.
 inline constexpr std::string_view kPassphraseFormId = "server-passphrase";
@@ -73,9 +24,6 @@ inline constexpr std::string_view kPassphraseField = "passphrase";
 // Every failure is shown; after one nothing is written.
 inline constexpr std::string_view kServerFileKey = "file";
 ui::Outcome importServerConfiguration(workspace::Workspace& window);
-
-// The stored configurations, in order of name.
-std::vector<std::string> configurationNames(const workspace::Settings& settings);
 
 // The id of the choice dialog and its list field.
 inline constexpr std::string_view kChooseFormId = "server-configuration";

@@ -8,6 +8,7 @@
 #include "comm/xml/secure_send.h"
 #include "comm/xml/server_answer.h"
 #include "comm/xml/server_config.h"
+#include "comm/xml/server_settings.h"
 #include "comm/xml/xml_writer.h"
 #include "ui/ui.h"
 #include "workspace/company_header.h"

@@ -1,4 +1,6 @@
 #include "comm/xml/server_config.h"
+#include "comm/xml/server_file.h"
+#include "comm/xml/server_settings.h"
 #include "support/srvt_encoder.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -7,7 +9,6 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace tramela::comm::xml {
@@ -28,180 +29,6 @@ constexpr std::string_view kCannotDecode =
 constexpr std::string_view kCannotImport =
     "Non è possibile importare la configurazione del Server Sirventa\n"
     "a causa degli errori precedenti";
-
-std::optional<ServerFileContent>
-decode(const std::string& file, std::string_view passphrase, ServerFileFault& fault) {
-    std::istringstream in(file);
-    return decodeServerFile(in, passphrase, &fault);
-}
-
-TEST(ServerPassphrase, StoredFormBothWays) {
-    // 'A' (0x41) with the key's first byte '4' (0x34).
-    EXPECT_EQ(storedPassphrase("A"), "75");
-
-    const std::string twenty = "abcdefghijklmnopqrst";
-    const std::string stored = storedPassphrase(twenty);
-    ASSERT_EQ(stored.size(), 40u);
-    EXPECT_EQ(stored.find_first_not_of("0123456789abcdef"), std::string::npos);
-    // The 15th character ('o', 0x6f) comes round to the key's first byte again.
-    EXPECT_EQ(stored.substr(28, 2), "5b");
-    EXPECT_EQ(passphraseFromStored(stored), twenty);
-
-    const std::string bytes("\x00\xff\xe8 z", 5);
-    EXPECT_EQ(passphraseFromStored(storedPassphrase(bytes)), bytes);
-
-    // Either case; a final unpaired digit is ignored; a character that is no digit counts as 0.
-    EXPECT_EQ(passphraseFromStored("75"
-                                   "7"),
-              "A");
-    EXPECT_EQ(passphraseFromStored(std::string("5B")), std::string(1, static_cast<char>(0x6f)));
-    EXPECT_EQ(passphraseFromStored("zz"), "4");
-    EXPECT_EQ(passphraseFromStored(""), "");
-}
-
-TEST(ServerFile, DecodesAGoodFileWithEitherLineEnd) {
-    // The check is the encoder's own too: pin it by hand on a small payload.
-    EXPECT_EQ(test::srvtCheck({"ab", "c"}), "196:2:98:1");
-
-    SrvtContent content;
-    content.password = "pässword"; // UTF-8 stays as it is
-    const auto payload = test::encipherSrvtLines(test::srvtClearLines(content), kPassphrase);
-    for (const std::string_view eol : {"\r\n", "\n"}) {
-        ServerFileFault fault = ServerFileFault::Content;
-        const auto decoded = decode(test::srvtFile(payload, eol), kPassphrase, fault);
-        ASSERT_TRUE(decoded) << static_cast<int>(fault);
-        EXPECT_EQ(fault, ServerFileFault::None);
-        EXPECT_EQ(decoded->server, "sirventa.regione.example");
-        EXPECT_EQ(decoded->target, "/cgi-bin/ricevi");
-        EXPECT_TRUE(decoded->needsAuthBase);
-        EXPECT_FALSE(decoded->needsAuthCgi);
-        EXPECT_EQ(decoded->userName, "azienda42");
-        EXPECT_EQ(decoded->password, "pässword");
-        EXPECT_EQ(decoded->mailAddress, content.mail);
-        EXPECT_TRUE(decoded->useHttps);
-        EXPECT_TRUE(decoded->needsCert);
-        EXPECT_EQ(decoded->chunkSizeKb, 64);
-        EXPECT_EQ(decoded->certificate, content.certificate);
-    }
-
-    // A digit other than 0 sets a flag; Latin-1 text from the original platform becomes UTF-8.
-    content.cgiAuth = "7";
-    content.user = "caff\xE8";
-    ServerFileFault fault = ServerFileFault::None;
-    const auto decoded = decode(test::encodeSrvt(content, kPassphrase), kPassphrase, fault);
-    ASSERT_TRUE(decoded);
-    EXPECT_TRUE(decoded->needsAuthCgi);
-    EXPECT_EQ(decoded->userName, "caffè");
-}
-
-TEST(ServerFile, RefusesDamagedFilesAndWrongPassphrases) {
-    const SrvtContent content;
-    const auto payload = test::encipherSrvtLines(test::srvtClearLines(content), kPassphrase);
-    const std::string good = test::srvtFile(payload);
-    const std::string marker = "MAGIC=SirventaServerConfigurationPod\r\n";
-    const std::string check = "CHECK=" + test::srvtCheck(payload) + "\r\n";
-
-    // One digit of the fourth payload line changed, the check line kept.
-    std::string altered = good;
-    const std::size_t digit =
-        marker.size() + payload[0].size() + payload[1].size() + payload[2].size() + 3 * 2 + 5;
-    altered[digit] = altered[digit] == '0' ? '1' : '0';
-    auto withClear = [&](auto change) {
-        SrvtContent changed;
-        change(changed);
-        return test::encodeSrvt(changed, kPassphrase);
-    };
-
-    const struct {
-        const char* name;
-        std::string file;
-        ServerFileFault fault;
-    } cases[] = {
-        {"one hex digit altered", altered, ServerFileFault::PayloadCheck},
-        {"third marker", good + marker, ServerFileFault::Structure},
-        {"check before the second marker",
-         marker + check + good.substr(marker.size()),
-         ServerFileFault::Structure},
-        {"second check line", good + check, ServerFileFault::Structure},
-        {"no check line", good.substr(0, good.size() - check.size()), ServerFileFault::Structure},
-        {"check of three numbers",
-         good.substr(0, good.size() - check.size()) + "CHECK=1:2:3\r\n",
-         ServerFileFault::Structure},
-        {"key not at the start of its line",
-         test::srvtFile(test::encipherSrvtLines(
-             [&] {
-                 auto lines = test::srvtClearLines(content);
-                 lines[1] = " " + lines[1];
-                 return lines;
-             }(),
-             kPassphrase)),
-         ServerFileFault::Content},
-        {"flag that is no digit",
-         withClear([](SrvtContent& c) { c.https = "si"; }),
-         ServerFileFault::Content},
-        {"chunk size that is no number",
-         withClear([](SrvtContent& c) { c.chunkSize = "64KB"; }),
-         ServerFileFault::Content},
-        {"line break in a value",
-         withClear([](SrvtContent& c) { c.target = "/cgi\r\nX: y"; }),
-         ServerFileFault::Content},
-        {"empty server",
-         withClear([](SrvtContent& c) { c.server.clear(); }),
-         ServerFileFault::Content},
-        {"keyed lines missing",
-         test::srvtFile(test::encipherSrvtLines({content.proof, "SERVER=a"}, kPassphrase)),
-         ServerFileFault::Content},
-    };
-
-    for (const auto& c : cases) {
-        ServerFileFault fault = ServerFileFault::None;
-        const auto decoded = decode(c.file, kPassphrase, fault);
-        EXPECT_EQ(decoded.has_value(), c.fault == ServerFileFault::None) << c.name;
-        EXPECT_EQ(fault, c.fault) << c.name;
-    }
-
-    // A wrong passphrase passes the payload check and fails on the first deciphered line.
-    ServerFileFault fault = ServerFileFault::None;
-    EXPECT_FALSE(decode(good, "Valmora-2024!", fault));
-    EXPECT_EQ(fault, ServerFileFault::Passphrase);
-    EXPECT_FALSE(decode(good, "", fault));
-    EXPECT_EQ(fault, ServerFileFault::Passphrase);
-}
-
-TEST(ServerFile, BoundsItsLinesWithoutReadingThemWhole) {
-    // 11 keyed lines and 501 certificate lines make 512 payload lines: the most there can be.
-    SrvtContent content;
-    content.certificate = std::string(501, 'C');
-    content.certificateLineBytes = 1;
-    ServerFileFault fault = ServerFileFault::None;
-    const auto decoded = decode(test::encodeSrvt(content, kPassphrase), kPassphrase, fault);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->certificate, content.certificate);
-
-    content.certificate += 'C';
-    EXPECT_FALSE(decode(test::encodeSrvt(content, kPassphrase), kPassphrase, fault));
-    EXPECT_EQ(fault, ServerFileFault::TooLarge);
-
-    // A line of 10 MB, with or without an end, and a million short lines.
-    const std::string longLine(10 * 1024 * 1024, 'a');
-    for (const std::string& file :
-         {longLine, longLine + "\n" + test::encodeSrvt({}, kPassphrase)}) {
-        EXPECT_FALSE(decode(file, kPassphrase, fault));
-        EXPECT_EQ(fault, ServerFileFault::TooLarge);
-    }
-    std::string manyLines;
-    for (int i = 0; i < 1'000'000; ++i) {
-        manyLines += "00\n";
-    }
-    EXPECT_FALSE(decode(manyLines, kPassphrase, fault));
-    EXPECT_EQ(fault, ServerFileFault::TooLarge);
-
-    // A line of exactly the longest length is read.
-    content = SrvtContent{};
-    content.certificate = std::string(kMaxServerFileLineLength / 2, 'P');
-    content.certificateLineBytes = content.certificate.size();
-    EXPECT_TRUE(decode(test::encodeSrvt(content, kPassphrase), kPassphrase, fault));
-}
 
 // Sets an environment variable for one test and puts the old value back.
 class EnvironmentVariable {
@@ -242,12 +69,12 @@ protected:
     fs::path pemPath() const { return dir / "app" / "utente.pem"; }
 
     // Runs the import of `file` (written as utente.srvt) answering the passphrase dialog.
-    void runImport(const std::string& file, std::string_view passphrase = kPassphrase) {
+    ui::Outcome runImport(const std::string& file, std::string_view passphrase = kPassphrase) {
         const fs::path path = dir / "utente.srvt";
         test::writeFile(path, file);
         ui.answerFile("file", path);
         ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", std::string(passphrase)}});
-        importServerConfiguration(window);
+        return importServerConfiguration(window);
     }
 
     // The settings as stored on disk.
@@ -272,7 +99,7 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     ui.answerFile("file", path);
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", ""}});
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", std::string(kPassphrase)}});
-    importServerConfiguration(window);
+    EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Done);
 
     ASSERT_EQ(ui.fileDialogs().size(), 1u);
     const ui::FileDialog& dialog = ui.fileDialogs().front();
@@ -302,17 +129,18 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     EXPECT_EQ(disk.text(kSection, "PathCert"), pemPath().string());
     EXPECT_EQ(disk.text(kSection, "PassPhrase"), storedPassphrase(kPassphrase));
     EXPECT_EQ(disk.text("tramela", "Database"), "/dati/rete.sqlite");
-    for (const std::string prefix : {"", "Save"}) {
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsAuthBase"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsAuthCgi"), 0) << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "UserName"), "azienda42") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Password"), "segreto") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "MailAddress"), content.mail) << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Server"), "sirventa.regione.example") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Target"), "/cgi-bin/ricevi") << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "UseHttps"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsCert"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "ChunkSizeKb"), 64) << prefix;
+    const ConnectionValues imported{.needsAuthBase = true,
+                                    .needsAuthCgi = false,
+                                    .userName = "azienda42",
+                                    .password = "segreto",
+                                    .mailAddress = content.mail,
+                                    .server = "sirventa.regione.example",
+                                    .target = "/cgi-bin/ricevi",
+                                    .useHttps = true,
+                                    .needsCert = true,
+                                    .chunkSizeKb = 64};
+    for (const ValueSet which : {ValueSet::Confirmed, ValueSet::Imported}) {
+        EXPECT_EQ(loadConnectionValues(disk, "sirventa.regione.example", which), imported);
     }
 
     // A second import of the same server replaces the values and the certificate.
@@ -320,20 +148,18 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     changed.user = "azienda43";
     changed.certificate = "nuovo certificato";
     ui.clear();
-    runImport(test::encodeSrvt(changed, kPassphrase));
+    EXPECT_EQ(runImport(test::encodeSrvt(changed, kPassphrase)), ui::Outcome::Done);
     EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
     EXPECT_EQ(readFile(pemPath()), "nuovo certificato");
     EXPECT_EQ(stored().text(kSection, "SaveUserName"), "azienda43");
 }
 
 TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
+    // One file for each step that can refuse: the payload check, the passphrase, the content.
     SrvtContent content;
     const auto payload = test::encipherSrvtLines(test::srvtClearLines(content), kPassphrase);
     auto displaced = test::srvtClearLines(content);
     displaced[5] = "XUSER=azienda42";
-    SrvtContent tooLong;
-    tooLong.certificate = std::string(502, 'C');
-    tooLong.certificateLineBytes = 1;
     const std::string marker = "MAGIC=SirventaServerConfigurationPod\r\n";
     const std::string good = test::srvtFile(payload);
     std::string altered = good;
@@ -343,13 +169,9 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
     for (const auto& [file, passphrase] : std::vector<std::pair<std::string, std::string_view>>{
              {altered, kPassphrase},
              {good, "passphrase sbagliata"},
-             {good + marker, kPassphrase},
-             {"CHECK=" + test::srvtCheck(payload) + "\r\n" + good, kPassphrase},
-             {good + "CHECK=" + test::srvtCheck(payload) + "\r\n", kPassphrase},
-             {test::encodeSrvt(tooLong, kPassphrase), kPassphrase},
              {test::srvtFile(test::encipherSrvtLines(displaced, kPassphrase)), kPassphrase}}) {
         ui.clear();
-        runImport(file, passphrase);
+        EXPECT_EQ(runImport(file, passphrase), ui::Outcome::Failed);
         EXPECT_EQ(ui.messages(),
                   (std::vector<ScriptedUi::ShownMessage>{
                       {std::string(kCannotDecode), Icon::Stop, ""},
@@ -363,7 +185,7 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
     ui.clear();
     ui.answerFile("file", dir / "manca.srvt");
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", "x"}});
-    importServerConfiguration(window);
+    EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Failed);
     EXPECT_EQ(ui.messageTexts(),
               (std::vector<std::string>{"Impossibile aprire\n\n" + (dir / "manca.srvt").string(),
                                         std::string(kCannotImport)}));
@@ -371,9 +193,9 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
     // Cancelling either dialog ends the command without a word.
     ui.clear();
     ui.answerFile("file", std::nullopt);
-    importServerConfiguration(window);
+    EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Cancelled);
     ui.answerFile("file", dir / "utente.srvt");
-    importServerConfiguration(window);
+    EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Cancelled);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(readFile(settingsPath()), before);
 }
@@ -381,7 +203,7 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
 TEST_F(ServerConfigTest, SettingsThatCannotBeWrittenLeaveNoCertificate) {
     // The settings' folder disappears after they were read: saving them fails.
     fs::remove_all(dir / "config");
-    runImport(test::encodeSrvt({}, kPassphrase));
+    EXPECT_EQ(runImport(test::encodeSrvt({}, kPassphrase)), ui::Outcome::Failed);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
     EXPECT_TRUE(ui.messages()[0].text.starts_with(
@@ -390,6 +212,46 @@ TEST_F(ServerConfigTest, SettingsThatCannotBeWrittenLeaveNoCertificate) {
     EXPECT_TRUE(fs::is_empty(dir / "app"));
     // Nor is the configuration left half in memory for a later save to write.
     EXPECT_TRUE(configurationNames(settings).empty());
+}
+
+TEST_F(ServerConfigTest, ReadOnlySettingsAreLeftAsTheyAreAndTheUserIsToldWhy) {
+    const std::string readOnly = "\n\nIl file delle impostazioni " + settingsPath().string() +
+                                 " è di sola lettura: le modifiche non sono state registrate.";
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
+    std::string before = readFile(settingsPath());
+    EXPECT_EQ(runImport(test::encodeSrvt({}, kPassphrase)), ui::Outcome::Failed);
+    EXPECT_EQ(ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"Non è possibile registrare la configurazione del Server Sirventa\n"
+                   "impossibile scrivere la configurazione \"sirventa.regione.example\" nel file "
+                   "delle impostazioni " +
+                       settingsPath().string() + readOnly,
+                   Icon::Stop,
+                   ""}}));
+    EXPECT_EQ(readFile(settingsPath()), before);
+    EXPECT_TRUE(fs::is_empty(dir / "app"));
+    EXPECT_TRUE(configurationNames(settings).empty());
+
+    // The confirmed connection values still go to the transmission.
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0600), 0);
+    ui.clear();
+    runImport(test::encodeSrvt({}, kPassphrase));
+    ASSERT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
+    ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
+    before = readFile(settingsPath());
+    ui.clear();
+    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"chunk-size", "128"}});
+    const auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->chunkSizeKb, 128);
+    EXPECT_EQ(ui.messages(),
+              (std::vector<ScriptedUi::ShownMessage>{
+                  {"ATTENZIONE: non è possibile registrare i parametri di connessione nel file "
+                   "delle impostazioni\n\n" +
+                       settingsPath().string() + readOnly,
+                   Icon::Exclamation,
+                   ""}}));
+    EXPECT_EQ(readFile(settingsPath()), before);
 }
 
 TEST_F(ServerConfigTest, ApplicationFolderDefaultsToTheUsersDataFolder) {
@@ -474,10 +336,7 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
     runImport(test::encodeSrvt({}, kPassphrase));
     ASSERT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
 
-    // Typed values are checked; the dialog stays open until they are right.
     ui.clear();
-    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"server", "altro server"}});
-    ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"chunk-size", "0"}});
     ui.answerForm("server-connection",
                   ui::FormValues{{"change", "1"},
                                  {"server", "altro.example:8443"},
@@ -486,10 +345,7 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
                                  {"certificate", std::string(kNoCertificateEntry)}});
     auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
     ASSERT_TRUE(parameters);
-    ASSERT_EQ(ui.messages().size(), 2u);
-    EXPECT_TRUE(ui.messages()[0].text.starts_with("ATTENZIONE: il Server SIRVENTA non è valido."));
-    EXPECT_TRUE(ui.messages()[1].text.starts_with("ATTENZIONE: il valore di ChunkSize"));
-    EXPECT_TRUE(ui.messages()[1].text.ends_with("I dati immessi non saranno registrati !!!"));
+    EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(parameters->configuration, "sirventa.regione.example");
     EXPECT_EQ(parameters->server, "altro.example:8443");
     EXPECT_EQ(parameters->chunkSizeKb, 128);
@@ -532,20 +388,75 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
     EXPECT_TRUE(parameters->needsCert);
     EXPECT_EQ(stored().text(kSection, "Server"), "sirventa.regione.example");
 
+    // Typed values are checked (over the restored ones, HTTPS): what refuses them, or nothing.
+    const struct {
+        std::vector<std::pair<const char*, std::string>> typed;
+        std::string_view refusal;
+    } checks[] = {
+        {{{"server", "altro server"}}, "il Server SIRVENTA non è valido."},
+        {{{"server", "altro.example:0"}}, "il Server SIRVENTA non è valido."},
+        {{{"server", "altro.example:65536"}}, "il Server SIRVENTA non è valido."},
+        {{{"server", ":8443"}}, "il Server SIRVENTA non è valido."},
+        {{{"server", "altro.example:65535"}}, ""},
+        {{{"server", "fe80::1"}}, ""},
+        {{{"chunk-size", "0"}}, "il valore di ChunkSize non è valido."},
+        {{{"chunk-size", "12a"}}, "il valore di ChunkSize non è valido."},
+        {{{"chunk-size", "+12"}}, "il valore di ChunkSize non è valido."},
+        {{{"chunk-size", "2147483648"}}, "il valore di ChunkSize non è valido."},
+        {{{"chunk-size", " 2147483647 "}}, ""},
+        {{{"chunk-size", "0"}, {"protocol", std::string(kHttpEntry)}}, ""},
+        {{{"user-name", "a\tb"}}, "lo UserName contiene caratteri non ammessi."},
+        {{{"user-name", "caff\xE8"}}, "lo UserName contiene caratteri non ammessi."},
+        {{{"password", "a\nb"}}, "la Password contiene caratteri non ammessi."},
+        {{{"mail-address", "a\x7F"}},
+         "l'indirizzo di posta elettronica contiene caratteri non ammessi."},
+        {{{"target", "/cgi bin"}}, "il Target non è valido."},
+        {{{"target", ""}}, "il Target non è valido."},
+        {{{"protocol", "FTP"}}, "il protocollo di comunicazione non è valido."},
+        {{{"certificate", ""}}, "la scelta del certificato non è valida."},
+    };
+
+    for (const auto& check : checks) {
+        ui::FormValues typed = restored;
+        for (const auto& [id, value] : check.typed) {
+            typed[id] = value;
+        }
+        const std::optional<ui::Refusal> refusal = form.validate(typed);
+        const std::string& first = check.typed.front().second;
+        ASSERT_EQ(refusal.has_value(), !check.refusal.empty()) << first;
+        if (refusal) {
+            EXPECT_TRUE(refusal->text.starts_with("ATTENZIONE: " + std::string(check.refusal)))
+                << refusal->text;
+            EXPECT_TRUE(refusal->text.ends_with("\n\nI dati immessi non saranno registrati !!!"))
+                << refusal->text;
+            EXPECT_EQ(refusal->icon, Icon::Stop);
+        }
+    }
+
     // Nothing is editable before "Cambia"; user and password need an authentication, the
     // certificate and the chunk size need HTTPS.
-    ui::FormValues values = shown;
-    EXPECT_TRUE(form.editable("change", values));
-    EXPECT_FALSE(form.editable("server", values));
-    values["change"] = "1";
-    EXPECT_TRUE(form.editable("server", values));
-    EXPECT_TRUE(form.editable("chunk-size", values));
-    EXPECT_FALSE(form.editable("user-name", values));
-    values["needs-auth-cgi"] = "1";
-    EXPECT_TRUE(form.editable("password", values));
-    values["protocol"] = kHttpEntry;
-    EXPECT_FALSE(form.editable("certificate", values));
-    EXPECT_FALSE(form.editable("chunk-size", values));
+    const struct {
+        std::vector<std::pair<const char*, std::string>> set;
+        const char* field;
+        bool editable;
+    } editing[] = {
+        {{}, "change", true},
+        {{}, "server", false},
+        {{{"change", "1"}}, "server", true},
+        {{{"change", "1"}}, "chunk-size", true},
+        {{{"change", "1"}, {"needs-auth-base", "0"}}, "user-name", false},
+        {{{"change", "1"}, {"needs-auth-base", "0"}, {"needs-auth-cgi", "1"}}, "password", true},
+        {{{"change", "1"}, {"protocol", std::string(kHttpEntry)}}, "certificate", false},
+        {{{"change", "1"}, {"protocol", std::string(kHttpEntry)}}, "chunk-size", false},
+    };
+
+    for (const auto& c : editing) {
+        ui::FormValues values = shown;
+        for (const auto& [id, value] : c.set) {
+            values[id] = value;
+        }
+        EXPECT_EQ(form.editable(c.field, values), c.editable) << c.field;
+    }
 
     // A configuration that does not exist is reported.
     ui.clear();
