@@ -111,9 +111,10 @@ int main(int argc, char** argv) {
     if (command.after != nullptr && !viewing) {
         std::cout << command.after(workspace) << '\n' << std::flush;
     }
-    workspace.Shutdown();
-    // A start-up that reported a failure (settings unreadable, database unopenable) does not
-    // end in a clean exit even when the command itself did its work.
+    const bool bindingKept = workspace.Shutdown();
+    // A start-up that reported a failure (settings unreadable, database unopenable), or a
+    // binding that could not be written, does not end in a clean exit even when the command
+    // itself did its work.
     const int status = exitStatus(outcome, ui);
-    return status == kDone && !started ? kFailed : status;
+    return status == kDone && (!started || !bindingKept) ? kFailed : status;
 }

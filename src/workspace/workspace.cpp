@@ -169,15 +169,21 @@ void Workspace::Unbind() {
     RefreshTitle();
 }
 
-void Workspace::Shutdown() {
+bool Workspace::Shutdown() {
     closeConnection();
     // A database used for one run only leaves the binding as it was, unless the user changed
     // the binding meanwhile; settings that could not be read are never overwritten.
     if (!m_settingsRead || (m_temporaryDatabase && !m_bindingChanged)) {
-        return;
+        return true;
     }
     m_settings.setDatabasePath(m_databasePath);
-    m_settings.save();
+    if (m_settings.save() || !m_bindingChanged) {
+        return true;
+    }
+    // The binding written back unchanged may fail quietly; a binding the user changed may not,
+    // or the next session would open what the user left.
+    m_ui.Message(m_settings.saveError(), ui::Icon::Exclamation);
+    return false;
 }
 
 void Workspace::ShowProgressCaption(std::string_view text) {

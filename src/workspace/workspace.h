@@ -45,8 +45,9 @@ public:
     void Bind(const std::filesystem::path& database);
     // Closes the connection and leaves the session without a bound database.
     void Unbind();
-    // Closes the connection and writes the binding back (failures of that write are ignored).
-    void Shutdown();
+    // Closes the connection and writes the binding back. A binding connect or disconnect changed
+    // that cannot be written is said, and gives false; other failures of that write are ignored.
+    bool Shutdown();
 
     store::DatabaseConnection* connection() { return m_connection.get(); }
 

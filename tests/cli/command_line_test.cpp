@@ -282,3 +282,22 @@ TEST_F(CommandLineTest, NoFileGivenForOneQuestionIsWrittenByAnother) {
 
 } // namespace
 } // namespace tramela::cli
+
+namespace tramela::cli {
+namespace {
+
+// A binding that cannot be kept (a read-only settings file) is said, and the run is no success;
+// the file stays as the user left it.
+TEST_F(CommandLineTest, ABindingThatCannotBeWrittenIsNoSuccess) {
+    ASSERT_EQ(run({"new-database", "d.sqlite"}).exitCode, 0);
+    test::writeFile(dir / "settings.toml", "# le mie impostazioni\n[tramela]\nDatabase = \"\"\n");
+    std::filesystem::permissions(dir / "settings.toml", std::filesystem::perms::owner_read);
+    const ProcessResult connected = run({"connect", "d.sqlite"});
+    EXPECT_EQ(connected.exitCode, 1);
+    EXPECT_NE(connected.err.find("sola lettura"), std::string::npos) << connected.err;
+    EXPECT_EQ(test::readFile(dir / "settings.toml"),
+              "# le mie impostazioni\n[tramela]\nDatabase = \"\"\n");
+}
+
+} // namespace
+} // namespace tramela::cli
