@@ -48,4 +48,26 @@ ProcessResult runProcess(const std::filesystem::path& program,
     return result;
 }
 
+std::vector<std::string> words(std::string_view line) {
+    std::vector<std::string> all;
+    bool quoted = false;
+    bool inWord = false;
+    for (const char c : line) {
+        if (c == ' ' && !quoted) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) {
+            all.emplace_back();
+            inWord = true;
+        }
+        if (c == '\'') {
+            quoted = !quoted;
+        } else {
+            all.back() += c;
+        }
+    }
+    return all;
+}
+
 } // namespace tramela::test
