@@ -28,6 +28,12 @@ std::string_view lineOf(std::string_view text, std::size_t index) {
 
 } // namespace
 
+std::string golden(std::string_view name) {
+    const fs::path path = fs::path(TRAMELA_TEST_DATA) / "golden" / name;
+    EXPECT_TRUE(fs::exists(path)) << path;
+    return readFile(path);
+}
+
 ::testing::AssertionResult matchesGolden(std::string_view actual, std::string_view name) {
     const fs::path path = fs::path(TRAMELA_TEST_DATA) / "golden" / name;
     const std::string expected = fs::exists(path) ? readFile(path) : std::string();

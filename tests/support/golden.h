@@ -19,6 +19,9 @@ namespace tramela::test {
 // also written there under the same name, for review before it replaces the golden file by hand.
 ::testing::AssertionResult matchesGolden(std::string_view actual, std::string_view name);
 
+// The bytes of the golden file `name`, for an expectation that fills in what varies ("<port>").
+std::string golden(std::string_view name);
+
 #define EXPECT_GOLDEN(actual, name) EXPECT_TRUE(::tramela::test::matchesGolden((actual), (name)))
 
 // Everything a ScriptedUi showed, as text to compare whole: the confirmations, the messages,
