@@ -204,7 +204,7 @@ TEST_F(Congruence, StopsThatDifferFromTheRouteRejectTheTrip) {
 
     // No error: nothing is asked.
     EXPECT_TRUE(AskCongruenceOutcome(ui, {{}, 1}).proceed);
-    EXPECT_EQ(ui.confirmations().size(), 2u) << "asked again";
+    EXPECT_EQ(ui.confirmations().size(), 2u);
 }
 
 TEST_F(Congruence, NewStandardTripsAreNumberedAfterTheHighestStored) {
