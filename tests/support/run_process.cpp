@@ -50,10 +50,10 @@ ProcessResult runProcess(const std::filesystem::path& program,
 
 std::vector<std::string> words(std::string_view line) {
     std::vector<std::string> all;
-    bool quoted = false;
+    char quote = 0;
     bool inWord = false;
     for (const char c : line) {
-        if (c == ' ' && !quoted) {
+        if (c == ' ' && quote == 0) {
             inWord = false;
             continue;
         }
@@ -61,8 +61,8 @@ std::vector<std::string> words(std::string_view line) {
             all.emplace_back();
             inWord = true;
         }
-        if (c == '\'') {
-            quoted = !quoted;
+        if ((c == '\'' || c == '"') && (quote == 0 || quote == c)) {
+            quote = quote == 0 ? c : 0;
         } else {
             all.back() += c;
         }

@@ -18,8 +18,8 @@ ProcessResult runProcess(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments,
                          const std::filesystem::path& workDir);
 
-// The arguments of a command line as a shell splits it: at blanks, with 'single quotes' around an
-// argument that holds blanks ("--responsible 'Mario Rossi'").
+// The arguments of a command line as a shell splits it: at blanks, with single or double quotes
+// around an argument that holds blanks ("--responsible 'Mario Rossi'").
 std::vector<std::string> words(std::string_view line);
 
 } // namespace tramela::test
