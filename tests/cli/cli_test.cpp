@@ -11,14 +11,6 @@ namespace {
 
 using test::ProcessResult;
 
-constexpr std::string_view kFiles[] = {"RT_PROTO.TXT",
-                                       "RT_CADEN.TXT",
-                                       "RT_CALEN.TXT",
-                                       "RT_HDORA.TXT",
-                                       "RT_DTORA.TXT",
-                                       "RT_PERIOD.TXT",
-                                       "RT_EXTCOD.TXT"};
-
 class CliTest : public ::testing::Test {
 protected:
     // Runs the command line (split as a shell would) with the test's own settings file, never
@@ -214,7 +206,9 @@ TEST_F(CliTest, ImportAllReadsBackWhatTheExportWrote) {
     EXPECT_TRUE(
         imported.out.ends_with("L'importazione complessiva dei dati è terminata con successo.\n"));
     ASSERT_EQ(run("--yes --db d.sqlite export-txt b").exitCode, 0);
-    for (const std::string_view file : kFiles) {
+    for (const std::string& file : test::words(
+             "RT_PROTO.TXT RT_CADEN.TXT RT_CALEN.TXT RT_HDORA.TXT RT_DTORA.TXT RT_PERIOD.TXT "
+             "RT_EXTCOD.TXT")) {
         EXPECT_EQ(test::readFile(dir / "a" / file), test::readFile(dir / "b" / file)) << file;
     }
     test::writeFile(dir / "a" / "RT_CADEN.TXT", "0042XX\r\n");

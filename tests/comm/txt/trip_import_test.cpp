@@ -4,6 +4,7 @@
 #include "comm/txt/rt_writers.h"
 #include "comm/txt/trip_import.h"
 #include "support/golden.h"
+#include "support/run_process.h"
 #include "support/sample_workspace.h"
 
 #include <algorithm>
@@ -132,13 +133,9 @@ TEST_F(TripImportTest, ExportedCommunicationComesBackByteForByte) {
     EXPECT_GOLDEN(steps.text(), "trip_import/round_trip.txt");
 
     exportAll(dir / "second");
-    for (const char* name : {"RT_PROTO.TXT",
-                             "RT_CADEN.TXT",
-                             "RT_CALEN.TXT",
-                             "RT_HDORA.TXT",
-                             "RT_DTORA.TXT",
-                             "RT_PERIOD.TXT",
-                             "RT_EXTCOD.TXT"}) {
+    for (const std::string& name : test::words(
+             "RT_PROTO.TXT RT_CADEN.TXT RT_CALEN.TXT RT_HDORA.TXT RT_DTORA.TXT RT_PERIOD.TXT "
+             "RT_EXTCOD.TXT")) {
         EXPECT_EQ(test::readFile(dir / "second" / name), test::readFile(first / name)) << name;
     }
 }
