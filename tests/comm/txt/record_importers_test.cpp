@@ -16,35 +16,21 @@ using ui::Outcome;
 using Importer = Outcome (*)(workspace::Workspace&, bool);
 
 std::string calendarLine(long company, std::string_view day, std::string_view cadence) {
-    RecordBuilder record(calendarLayout());
-    return record.start().number(company).date(day).text("").text(cadence).line();
+    RecordBuilder r(calendarLayout());
+    return r.start().number(company).date(day).text("").text(cadence).line();
 }
 
 std::string
 periodLine(long trip, std::string_view cadence, std::string_view from, std::string_view to) {
-    RecordBuilder record(periodLayout());
-    return record.start()
-        .number(42)
-        .number(trip)
-        .text(cadence)
-        .date(from)
-        .date(to)
-        .flag(false)
-        .line();
+    RecordBuilder r(periodLayout());
+    return r.start().number(42).number(trip).text(cadence).date(from).date(to).flag(false).line();
 }
 
 std::string protocolLine(std::string_view sent = "01/03/2024",
                          std::string_view first = "01/01/2024",
                          std::string_view last = "31/12/2024") {
-    RecordBuilder record(protocolLayout());
-    return record.start()
-        .number(42)
-        .date(sent)
-        .number(8)
-        .date(first)
-        .date(last)
-        .text("Anna")
-        .line();
+    RecordBuilder r(protocolLayout());
+    return r.start().number(42).date(sent).number(8).date(first).date(last).text("Anna").line();
 }
 
 // A line whose field at `offset` holds `value` in place of what the writer wrote.

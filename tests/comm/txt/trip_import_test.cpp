@@ -17,51 +17,24 @@ namespace {
 using ui::Outcome;
 
 std::string headerLine(long trip, std::string_view route) {
-    RecordBuilder record(tripHeaderLayout());
-    return record.start()
-        .number(42)
-        .number(trip)
-        .text("C" + std::to_string(trip))
-        .number(3)
-        .number(0)
-        .number(1914)
-        .number(20)
-        .number(1914)
-        .number(20)
-        .text("L1")
-        .letter('A')
-        .text(route)
-        .text("")
-        .line();
+    RecordBuilder r(tripHeaderLayout());
+    r.start().number(42).number(trip).text("C" + std::to_string(trip)).number(3).number(0);
+    r.number(1914).number(20).number(1914).number(20).text("L1").letter('A').text(route);
+    return r.text("").line();
 }
 
 // A stop of route L1A with its clock times and its primary and optional flags.
 std::string
 detailLine(long trip, int sub, int arrival, int departure, bool primary, bool optional) {
-    struct Stop {
-        std::string_view code, name, location;
-        long distance;
-    };
-
-    static const Stop stops[] = {{"VAL01", "Stazione Centrale", "Piazza Garibaldi", 0},
-                                 {"VAL02", "Universit\xE0", "Via Roma 12", 500},
-                                 {"BOR01", "Borgo Alto Chiesa", "Piazza Duomo", 1914}};
-    const Stop& stop = stops[sub - 1];
-    RecordBuilder record(tripDetailLayout());
-    return record.start()
-        .number(42)
-        .number(trip)
-        .number(sub)
-        .text(stop.code)
-        .text(stop.name)
-        .text(stop.location)
-        .number(stop.distance)
-        .time(arrival)
-        .time(departure)
-        .flag(primary)
-        .flag(optional)
-        .flag(false)
-        .line();
+    static const char* const stops[][3] = {{"VAL01", "Stazione Centrale", "Piazza Garibaldi"},
+                                           {"VAL02", "Universit\xE0", "Via Roma 12"},
+                                           {"BOR01", "Borgo Alto Chiesa", "Piazza Duomo"}};
+    static const long distances[] = {0, 500, 1914};
+    const auto& stop = stops[sub - 1];
+    RecordBuilder r(tripDetailLayout());
+    r.start().number(42).number(trip).number(sub).text(stop[0]).text(stop[1]).text(stop[2]);
+    r.number(distances[sub - 1]).time(arrival).time(departure);
+    return r.flag(primary).flag(optional).flag(false).line();
 }
 
 // A line whose field at `offset` holds `value` in place of what the writer wrote.
