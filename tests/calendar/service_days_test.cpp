@@ -4,6 +4,7 @@
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
 #include "support/golden.h"
+#include "support/run_process.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
@@ -131,24 +132,17 @@ std::string summary(const ServiceDayExtraction& x) {
     };
     list(
         "contains trips", Ids{1, 2, 3, 4, 5, 6, 7, 99}, [&](int id) { return x.containsTrip(id); });
-    list("cadences",
-         std::vector<std::string>{"FER", "FES", "SCO", "FER  ", "EST", "NOT", "XYZ"},
-         [&](const std::string& code) { return x.containsCadence(code); });
+    list("cadences", test::words("FER FES SCO 'FER  ' EST NOT XYZ"), [&](const std::string& code) {
+        return x.containsCadence(code);
+    });
+    // Days and cadences as "day:cadence".
     list("calendar",
-         std::vector<std::string>{"03/09/2024 FER",
-                                  "03/09/2024 SCO",
-                                  "15/09/2024 FES",
-                                  "03/09/2024 NOT",
-                                  "08/09/2024 FER",
-                                  "08/09/2024 FES",
-                                  "09/09/2024 FER",
-                                  "01/09/2024 FES",
-                                  "22/09/2024 FES",
-                                  "15/07/2024 EST",
-                                  "notadate FER"},
+         test::words("03/09/2024:FER 03/09/2024:SCO 15/09/2024:FES 03/09/2024:NOT 08/09/2024:FER "
+                     "08/09/2024:FES 09/09/2024:FER 01/09/2024:FES 22/09/2024:FES 15/07/2024:EST "
+                     "notadate:FER"),
          [&](const std::string& day) {
-             return x.containsCalendarDay(day.substr(0, day.find(' ')),
-                                          day.substr(day.find(' ') + 1));
+             return x.containsCalendarDay(day.substr(0, day.find(':')),
+                                          day.substr(day.find(':') + 1));
          });
     list("stops", Ids{10, 11, 12, 13, 14, 15, 999}, [&](int id) { return x.containsStop(id); });
     list("routes", Ids{1, 2, 3, 4}, [&](int id) { return x.containsRoute(id); });
