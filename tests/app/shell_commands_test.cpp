@@ -1,4 +1,5 @@
 #include "app/shell_commands.h"
+#include "support/golden.h"
 #include "support/store_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -11,7 +12,6 @@ namespace tramela::app {
 namespace {
 
 using test::TempDir;
-using ui::Icon;
 using ui::ScriptedUi;
 using workspace::Settings;
 using workspace::Workspace;
@@ -28,6 +28,7 @@ protected:
 
     TempDir dir;
     ScriptedUi ui;
+    test::Transcript steps{ui, dir.path()};
 };
 
 TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
@@ -44,8 +45,9 @@ TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
         EXPECT_EQ(
             window.title(),
             "Tramela - Azienda 7 - Azienda non definita [periodo dal 01/01/2024 al 31/12/2024]");
-        EXPECT_EQ(ui.fileDialogs().back().title, "Selezione del Database");
-        EXPECT_TRUE(ui.fileDialogs().back().mustExist);
+        EXPECT_EQ(test::transcript(ui),
+                  "file [database] Selezione del Database | *.sqlite .sqlite | Database SQLite "
+                  "(*.sqlite) = *.sqlite | Tutti i files (*.*) = * | must exist\n");
         window.Shutdown();
     }
     EXPECT_EQ(boundPath(), first.string());
@@ -68,10 +70,9 @@ TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
         EXPECT_TRUE(window.isConnected());
         ui.answerConfirm("proceed", true);
         EXPECT_EQ(Disconnect(window), ui::Outcome::Done);
-        EXPECT_EQ(ui.confirmations().back(),
-                  (ScriptedUi::ShownMessage{"Confermi sconnessione database ?",
-                                            Icon::Question,
-                                            "Sconnessione Database"}));
+        EXPECT_EQ(test::transcript(ui),
+                  "confirm Question Sconnessione Database:\nConfermi sconnessione database ?\n"
+                  "confirm Question Sconnessione Database:\nConfermi sconnessione database ?\n");
         EXPECT_FALSE(window.isConnected());
         EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
         window.Shutdown();
@@ -90,38 +91,20 @@ TEST_F(ShellCommandsTest, DuplicateAndRepairReportFailuresWithTheirPaths) {
     ui.answerFile("destination", origin);
     ui.answerFile("origin", origin);
     EXPECT_EQ(Duplicate(window), ui::Outcome::Failed);
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0],
-              (ScriptedUi::ShownMessage{
-                  "Errore durante la duplicazione del database\n\n" + origin.string() + "\n" +
-                      origin.string() +
-                      "\n\nIl file di destinazione esiste già (SQLite: output file already exists)",
-                  Icon::Exclamation,
-                  "Duplicazione database"}));
-    EXPECT_EQ(ui.dialogs(),
-              (std::vector<std::string>{"Selezione del Database di origine",
-                                        "Selezione del Database di destinazione"}));
-
-    ui.clear();
+    steps.step("onto itself");
     ui.answerFile("origin", origin);
     ui.answerFile("destination", dir / "copia.sqlite");
     EXPECT_EQ(Duplicate(window), ui::Outcome::Done);
-    EXPECT_TRUE(ui.messages().empty());
     EXPECT_TRUE(std::filesystem::exists(dir / "copia.sqlite"));
 
     ui.answerFile("database", dir / "copia.sqlite");
     EXPECT_EQ(Repair(window), ui::Outcome::Done);
-    EXPECT_TRUE(ui.messages().empty());
+    steps.step("duplicated and repaired");
     test::writeFile(dir / "rotto.sqlite", std::string(4096, 'x'));
     ui.answerFile("database", dir / "rotto.sqlite");
     EXPECT_EQ(Repair(window), ui::Outcome::Failed);
-    EXPECT_EQ(ui.lastMessage(),
-              (ScriptedUi::ShownMessage{"Errore durante la riparazione del database\n\n" +
-                                            (dir / "rotto.sqlite").string() +
-                                            "\n\nIl file non è un database (SQLite: file is not a "
-                                            "database)",
-                                        Icon::Exclamation,
-                                        "Riparazione database"}));
+    steps.step("repair of a file that is no database");
+    EXPECT_GOLDEN(steps.text(), "shell_commands/duplicate_and_repair.txt");
 }
 
 TEST_F(ShellCommandsTest, AboutNamesTheSystemTheDatabaseAndTheEngine) {

@@ -3,11 +3,11 @@
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
+#include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace tramela::calendar {
 namespace {
@@ -87,20 +87,11 @@ protected:
         ui.clear();
     }
 
-    std::vector<std::string> rows() {
-        std::vector<std::string> all;
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(connection->handle(),
-                           "SELECT data || ' ' || caden || ' ' || giorno || ' [' || note || ']' "
-                           "FROM calend ORDER BY data, caden",
-                           -1,
-                           &stmt,
-                           nullptr);
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            all.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        }
-        sqlite3_finalize(stmt);
-        return all;
+    // The calendar as stored, one "day cadence weekday [note]" a line.
+    std::string rows() {
+        return test::rows(*connection,
+                          "SELECT data || ' ' || caden || ' ' || giorno || ' [' || note || ']' "
+                          "FROM calend ORDER BY data, caden");
     }
 
     test::TempDir dir;
@@ -119,9 +110,7 @@ TEST_F(CalendarEditorTest, FillIsIdempotentAndClearTouchesOneCadenceOnly) {
     EXPECT_EQ(editor.FillCadence("FER ", {2024, 3, 25}, {2024, 3, 31}, mondays), 0);
     EXPECT_EQ(editor.FillCadence("FES", {2024, 3, 30}, {2024, 4, 5}, everyDay), 2)
         << "days outside the list are not written";
-    EXPECT_EQ(rows(),
-              (std::vector<std::string>{
-                  "2024-03-25 FER 1 [ ]", "2024-03-30 FES 6 [ ]", "2024-03-31 FES 7 [ ]"}));
+    EXPECT_EQ(rows(), "2024-03-25 FER 1 [ ]\n2024-03-30 FES 6 [ ]\n2024-03-31 FES 7 [ ]\n");
 
     // Reloading from the database gives the same day list the operations kept.
     DayList reloaded({2024, 3, 25}, {2024, 3, 31});
@@ -132,7 +121,7 @@ TEST_F(CalendarEditorTest, FillIsIdempotentAndClearTouchesOneCadenceOnly) {
 
     EXPECT_TRUE(editor.AddCadence({2024, 3, 25}, "FES"));
     EXPECT_EQ(editor.ClearCadence("FES", {2024, 3, 25}, {2024, 3, 30}), 2);
-    EXPECT_EQ(rows(), (std::vector<std::string>{"2024-03-25 FER 1 [ ]", "2024-03-31 FES 7 [ ]"}));
+    EXPECT_EQ(rows(), "2024-03-25 FER 1 [ ]\n2024-03-31 FES 7 [ ]\n");
     EXPECT_TRUE(days.find({2024, 3, 25})->hasCadence("FER"));
     EXPECT_FALSE(days.find({2024, 3, 25})->hasCadence("FES"));
     EXPECT_TRUE(ui.messages().empty());
@@ -156,7 +145,7 @@ TEST_F(CalendarEditorTest, ARefusedDayUndoesTheWholeFillAndClear) {
                                     &description))
         << description;
     EXPECT_EQ(editor.FillCadence("FER", {2024, 3, 25}, {2024, 3, 31}, everyDay), std::nullopt);
-    EXPECT_TRUE(rows().empty()) << "the days before the refused one are not kept";
+    EXPECT_EQ(rows(), "") << "the days before the refused one are not kept";
     EXPECT_FALSE(days.find({2024, 3, 25})->hasCadence("FER"));
     EXPECT_EQ(connection->transactionDepth(), 0);
 
@@ -167,7 +156,7 @@ TEST_F(CalendarEditorTest, ARefusedDayUndoesTheWholeFillAndClear) {
                                     "SELECT RAISE(ABORT, 'venerdì trattenuto'); END",
                                     &description));
     EXPECT_EQ(editor.ClearCadence("FER", {2024, 3, 25}, {2024, 3, 31}), std::nullopt);
-    EXPECT_EQ(rows().size(), 7u);
+    EXPECT_EQ(test::rows(*connection, "SELECT COUNT(*) FROM calend"), "7\n");
     EXPECT_TRUE(days.find({2024, 3, 25})->hasCadence("FER"));
 }
 
@@ -180,10 +169,8 @@ TEST_F(CalendarEditorTest, DayOperationsCarryHolidayNamesAndAnnotations) {
     ASSERT_TRUE(editor.AddCadence({2024, 4, 1}, "FER"));
     ASSERT_TRUE(editor.AddCadence({2024, 4, 2}, "FER"));
     EXPECT_EQ(rows(),
-              (std::vector<std::string>{"2024-03-31 FES 7 [Pasqua]",
-                                        "2024-04-01 FER 1 [Pasquetta]",
-                                        "2024-04-01 FES 1 [Pasquetta]",
-                                        "2024-04-02 FER 2 [ ]"}));
+              "2024-03-31 FES 7 [Pasqua]\n2024-04-01 FER 1 [Pasquetta]\n"
+              "2024-04-01 FES 1 [Pasquetta]\n2024-04-02 FER 2 [ ]\n");
 
     ASSERT_TRUE(editor.SetAnnotation({2024, 4, 1}, "Lunedì dell'Angelo"));
     ASSERT_TRUE(editor.SetAnnotation({2024, 3, 31}, ""));
@@ -192,10 +179,9 @@ TEST_F(CalendarEditorTest, DayOperationsCarryHolidayNamesAndAnnotations) {
     ASSERT_TRUE(editor.RemoveCadence({2024, 4, 1}, "FER"));
     EXPECT_FALSE(editor.RemoveCadence({2024, 4, 1}, "FER"));
     EXPECT_EQ(ui.lastMessage()->text, "La cadenza FER non è attiva il giorno 01/04/2024.");
-    EXPECT_EQ(rows(),
-              (std::vector<std::string>{"2024-03-31 FES 7 [ ]",
-                                        "2024-04-01 FES 1 [Lunedì dell'Angelo]",
-                                        "2024-04-02 FER 2 [ ]"}));
+    EXPECT_EQ(
+        rows(),
+        "2024-03-31 FES 7 [ ]\n2024-04-01 FES 1 [Lunedì dell'Angelo]\n2024-04-02 FER 2 [ ]\n");
     EXPECT_FALSE(editor.AddCadence({2024, 4, 1}, "FES"));
 }
 

@@ -3,10 +3,13 @@
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
+#include "support/golden.h"
+#include "support/run_process.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -110,70 +113,69 @@ protected:
 
 using Ids = std::vector<std::int32_t>;
 
-TEST_F(ServiceDaysTest, ResolvesTheDaysOfEachTripWithWithdrawalWinning) {
-    const ServiceDayExtraction x = run();
-    EXPECT_EQ(x.dayCount(), 14);
-    EXPECT_EQ(tripIds(x), (Ids{1, 2, 3, 4, 5, 7})) << "trip 6 has no extended codes";
-
-    // Withdrawn on the 4th and 5th although the withdrawal was stored before the grant.
-    EXPECT_EQ(x.dayVector(1), "SSNNSSNSSSSSSN");
-    // Withdrawn on SCO: Saturday the 14th carries only FER and stays.
-    EXPECT_EQ(x.dayVector(2), "SSSSSSNNNNNNSN");
-    // Overlapping grants, and Sundays from FES.
-    EXPECT_EQ(x.dayVector(3), "SSSSSSSSSSSNNS");
-    EXPECT_EQ(x.dayVector(4), "NNNNNNNNNNNNNN");
-    EXPECT_EQ(x.dayVector(5), "NNNNNNSNNNNNNS");
-    EXPECT_EQ(x.dayVector(6), "");
-
-    EXPECT_TRUE(x.containsTrip(1));
-    EXPECT_FALSE(x.containsTrip(4)) << "granted no day of the range";
-    EXPECT_FALSE(x.containsTrip(6));
-    EXPECT_FALSE(x.containsTrip(99));
-    EXPECT_FALSE(x.trips()[3].active);
+// What an extraction holds, as text: the days of the range; each trip selected with whether it
+// is active and its day vector; then, of a fixed list of candidates (known and unknown), those
+// the communication contains.
+std::string summary(const ServiceDayExtraction& x) {
+    std::string text = fmt::format("days {}\n", x.dayCount());
+    for (const SelectedTrip& trip : x.trips()) {
+        text += fmt::format(
+            "trip {} {} {}\n", trip.id, trip.active ? "active" : "inactive", x.dayVector(trip.id));
+    }
+    text += fmt::format("trip 6 (not selected) '{}'\n", x.dayVector(6));
+    const auto list = [&text](std::string_view what, auto candidates, auto contains) {
+        text += what;
+        for (const auto& candidate : candidates) {
+            text += contains(candidate) ? fmt::format(" {}", candidate) : "";
+        }
+        text += "\n";
+    };
+    list(
+        "contains trips", Ids{1, 2, 3, 4, 5, 6, 7, 99}, [&](int id) { return x.containsTrip(id); });
+    list("cadences", test::words("FER FES SCO 'FER  ' EST NOT XYZ"), [&](const std::string& code) {
+        return x.containsCadence(code);
+    });
+    // Days and cadences as "day:cadence".
+    list("calendar",
+         test::words("03/09/2024:FER 03/09/2024:SCO 15/09/2024:FES 03/09/2024:NOT 08/09/2024:FER "
+                     "08/09/2024:FES 09/09/2024:FER 01/09/2024:FES 22/09/2024:FES 15/07/2024:EST "
+                     "notadate:FER"),
+         [&](const std::string& day) {
+             return x.containsCalendarDay(day.substr(0, day.find(':')),
+                                          day.substr(day.find(':') + 1));
+         });
+    list("stops", Ids{10, 11, 12, 13, 14, 15, 999}, [&](int id) { return x.containsStop(id); });
+    list("routes", Ids{1, 2, 3, 4}, [&](int id) { return x.containsRoute(id); });
+    list("standard trips", Ids{100, 200, 300, 400}, [&](int id) {
+        return x.containsStandardTrip(id);
+    });
+    return text;
 }
 
-TEST_F(ServiceDaysTest, TheCommunicationHoldsWhatItsActiveTripsUse) {
-    const ServiceDayExtraction x = run();
-
-    // SCO only through trip 2's withdrawal; EST only through the inactive trip 4.
-    for (const char* used : {"FER", "FES", "SCO", "FER  "}) {
-        EXPECT_TRUE(x.containsCadence(used)) << used;
-    }
-    for (const char* unused : {"EST", "NOT", "XYZ"}) {
-        EXPECT_FALSE(x.containsCadence(unused)) << unused;
-    }
-
-    EXPECT_TRUE(x.containsCalendarDay("03/09/2024", "FER"));
-    EXPECT_TRUE(x.containsCalendarDay("03/09/2024", "SCO"));
-    EXPECT_TRUE(x.containsCalendarDay("15/09/2024", "FES"));
-    EXPECT_FALSE(x.containsCalendarDay("03/09/2024", "NOT")) << "no active trip uses it";
-    EXPECT_FALSE(x.containsCalendarDay("08/09/2024", "FER")) << "no such row";
-    EXPECT_FALSE(x.containsCalendarDay("01/09/2024", "FES")) << "before the range";
-    EXPECT_FALSE(x.containsCalendarDay("22/09/2024", "FES")) << "after the range";
-    EXPECT_FALSE(x.containsCalendarDay("15/07/2024", "EST"));
-    EXPECT_FALSE(x.containsCalendarDay("not a date", "FER"));
-
-    for (std::int32_t stop : {10, 11, 12}) {
-        EXPECT_TRUE(x.containsStop(stop)) << stop;
-    }
-    // 13 and 14 lie on the inactive trip's route, 15 on none.
-    for (std::int32_t stop : {13, 14, 15, 999}) {
-        EXPECT_FALSE(x.containsStop(stop)) << stop;
-    }
-    EXPECT_TRUE(x.containsRoute(1));
-    EXPECT_TRUE(x.containsRoute(2));
-    EXPECT_FALSE(x.containsRoute(3));
-    EXPECT_TRUE(x.containsStandardTrip(100));
-    EXPECT_TRUE(x.containsStandardTrip(200));
-    EXPECT_FALSE(x.containsStandardTrip(300));
-    // Trip 7 is active, but its route has no stops: joined with the stops along the routes it
-    // brings neither its route nor its standard trip.
-    EXPECT_TRUE(x.containsTrip(7));
-    EXPECT_FALSE(x.containsRoute(4));
-    EXPECT_FALSE(x.containsStandardTrip(400));
+// Trip 6 has no extended codes and is not selected. Withdrawals win: trip 1 is withdrawn on the
+// 4th and 5th although the withdrawal was stored before the grant; trip 2 is withdrawn on SCO,
+// so Saturday the 14th, which carries only FER, stays. Trip 3's grants overlap, and FES gives
+// it the Sundays. Trip 4 is granted no day of the range: inactive.
+//
+// The communication holds what its active trips use: SCO only through trip 2's withdrawal, EST
+// only through the inactive trip 4 (not contained), NOT used by no active trip; calendar rows
+// only within the range. Stops 13 and 14 lie on the inactive trip's route, 15 on none. Trip 7 is
+// active, but its route has no stops: joined with the stops along the routes it brings neither
+// its route nor its standard trip.
+//
+// Filters restrict the trips and what they bring (lot 3: trip 5 alone). On one Sunday only the
+// Sunday trips run; with the last day before the first the trips are selected and run on no day.
+TEST_F(ServiceDaysTest, ResolvesTheDaysOfEachTripAndWhatTheCommunicationHolds) {
+    SelectionFilters third;
+    third.lot = 3;
+    EXPECT_GOLDEN(
+        "## range\n" + summary(run()) + "## lot 3\n" + summary(run(third)) +
+            "## Sunday 08/09/2024\n" + summary(run({}, Date{2024, 9, 8}, Date{2024, 9, 8})) +
+            "## 10/09/2024 to 09/09/2024\n" + summary(run({}, Date{2024, 9, 10}, Date{2024, 9, 9})),
+        "service_days/extractions.txt");
 }
 
-TEST_F(ServiceDaysTest, FiltersRestrictTheTripsAndWhatTheyBring) {
+TEST_F(ServiceDaysTest, FiltersRestrictTheTrips) {
     const auto ids = [&](auto set) {
         SelectionFilters filters;
         set(filters);
@@ -199,39 +201,6 @@ TEST_F(ServiceDaysTest, FiltersRestrictTheTripsAndWhatTheyBring) {
     // A quote in the code is a character of the code, never SQL.
     EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "L'1"; }), (Ids{5}));
     EXPECT_EQ(ids([](SelectionFilters& f) { f.line = "x' OR '1'='1"; }), (Ids{}));
-
-    SelectionFilters third;
-    third.lot = 3;
-    const ServiceDayExtraction lot = run(third);
-    EXPECT_TRUE(lot.containsCadence("FES"));
-    EXPECT_FALSE(lot.containsCadence("FER"));
-    EXPECT_FALSE(lot.containsCalendarDay("03/09/2024", "FER"));
-    EXPECT_TRUE(lot.containsCalendarDay("08/09/2024", "FES"));
-    EXPECT_FALSE(lot.containsStop(10));
-    EXPECT_TRUE(lot.containsStop(11));
-    EXPECT_TRUE(lot.containsStop(12));
-    EXPECT_FALSE(lot.containsRoute(1));
-    EXPECT_FALSE(lot.containsTrip(1)) << "not selected";
-}
-
-TEST_F(ServiceDaysTest, OneDayAndInvertedRanges) {
-    const ServiceDayExtraction sunday = run({}, Date{2024, 9, 8}, Date{2024, 9, 8});
-    EXPECT_EQ(sunday.dayCount(), 1);
-    EXPECT_EQ(sunday.dayVector(1), "N");
-    EXPECT_EQ(sunday.dayVector(3), "S");
-    EXPECT_EQ(sunday.dayVector(5), "S");
-    EXPECT_FALSE(sunday.containsTrip(1));
-    EXPECT_TRUE(sunday.containsCalendarDay("08/09/2024", "FES"));
-
-    // The last day before the first: the trips are selected and run on no day.
-    const ServiceDayExtraction inverted = run({}, Date{2024, 9, 10}, Date{2024, 9, 9});
-    EXPECT_EQ(inverted.dayCount(), 0);
-    EXPECT_EQ(inverted.trips().size(), 6u);
-    EXPECT_EQ(inverted.dayVector(1), "");
-    EXPECT_FALSE(inverted.containsTrip(1));
-    EXPECT_FALSE(inverted.containsCadence("FER"));
-    EXPECT_FALSE(inverted.containsStop(10));
-    EXPECT_FALSE(inverted.containsCalendarDay("09/09/2024", "FER"));
 }
 
 TEST_F(ServiceDaysTest, TheRangeAsTextsLiteralsAndClampedDates) {

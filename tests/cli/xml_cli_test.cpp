@@ -3,6 +3,7 @@
 // the upload server of the tests on loopback.
 
 #include "support/background_process.h"
+#include "support/golden.h"
 #include "support/run_process.h"
 #include "support/srvt_encoder.h"
 #include "support/temp_dir.h"
@@ -26,13 +27,23 @@ protected:
         test::writeFile(dir / "settings.toml",
                         "[tramela]\nDatabase = \"\"\nDirectory = \"" + (dir / "app").string() +
                             "\"\n");
-        const ProcessResult demo = run({"demo", "d.sqlite"});
+        const ProcessResult demo = run("demo d.sqlite");
         ASSERT_EQ(demo.exitCode, 0) << demo.err;
     }
 
-    ProcessResult run(std::vector<std::string> arguments) {
+    // Runs the command line (split as a shell would) with the test's own settings.
+    ProcessResult run(std::string_view line) {
+        std::vector<std::string> arguments = test::words(line);
         arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
         return test::runProcess(TRAMELA_CLI, arguments, dir.path());
+    }
+
+    // Runs and records the command line, its exit status and both outputs for the golden file.
+    ProcessResult record(std::string_view line) {
+        const ProcessResult result = run(line);
+        session += "$ " + std::string(line) + "\nexit " + std::to_string(result.exitCode) + "\n" +
+                   result.out + (result.err.empty() ? "" : "[stderr]\n" + result.err);
+        return result;
     }
 
     ProcessResult tool(const std::string& program, const std::vector<std::string>& arguments) {
@@ -52,17 +63,11 @@ protected:
     }
 
     test::TempDir dir;
+    std::string session;
 };
 
 TEST_F(XmlCliTest, LocalDocumentParsesAndItsPackageUnpacksToIt) {
-    const ProcessResult plain =
-        run({"--yes", "--db", "d.sqlite", "export-xml", "--local", "c.xml", "--no-compress"});
-    ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_NE(plain.out.find("Risultati Esportazione Comunicazione VkzXml:\n\n"
-                             "Esportate 1 righe Protocollo\nEsportate 41 Fermate\n"),
-              std::string::npos)
-        << plain.out;
-    EXPECT_NE(plain.out.find("Esportate 241 Corse\n"), std::string::npos) << plain.out;
+    record("--yes --db d.sqlite export-xml --local c.xml --no-compress");
     const ProcessResult lint = tool("/usr/bin/xmllint", {"--noout", "c.xml"});
     EXPECT_EQ(lint.exitCode, 0) << lint.err;
     const std::string document = test::readFile(dir / "c.xml");
@@ -81,11 +86,8 @@ TEST_F(XmlCliTest, LocalDocumentParsesAndItsPackageUnpacksToIt) {
     EXPECT_FALSE(std::filesystem::exists(dir / "c.lzma"));
 
     // Packed: the package replaces the document and unpacks to the same bytes.
-    const ProcessResult packed =
-        run({"--yes", "--db", "d.sqlite", "export-xml", "--local", "c.xml"});
-    ASSERT_EQ(packed.exitCode, 0) << packed.err;
-    EXPECT_NE(packed.out.find("Generazione comunicazione compressa LZMA terminata con successo\n"),
-              std::string::npos);
+    record("--yes --db d.sqlite export-xml --local c.xml");
+    EXPECT_GOLDEN(session, "xml_cli/local.txt");
     EXPECT_FALSE(std::filesystem::exists(dir / "c.xml"));
     const ProcessResult unpacked = tool("/usr/bin/xz", {"--format=lzma", "-dc", "c.lzma"});
     EXPECT_EQ(unpacked.exitCode, 0) << unpacked.err;
@@ -94,41 +96,15 @@ TEST_F(XmlCliTest, LocalDocumentParsesAndItsPackageUnpacksToIt) {
 }
 
 TEST_F(XmlCliTest, ParametersAreCheckedBeforeAnythingIsWritten) {
-    const ProcessResult badLot =
-        run({"--yes", "--db", "d.sqlite", "export-xml", "--local", "c.xml", "--lot", "9999"});
-    EXPECT_EQ(badLot.exitCode, 1);
-    EXPECT_NE(badLot.err.find("ATTENZIONE: Il Codice Lotto di Gara non è valido."),
-              std::string::npos)
-        << badLot.err;
-    const ProcessResult badDate = run(
-        {"--yes", "--db", "d.sqlite", "export-xml", "--local", "c.xml", "--from", "31/02/2025"});
-    EXPECT_EQ(badDate.exitCode, 1);
-    EXPECT_NE(badDate.err.find("ATTENZIONE: la data di inizio validità è espressa in un formato "
-                               "illegale."),
-              std::string::npos);
-    EXPECT_EQ(run({"--yes", "--db", "d.sqlite", "export-xml"}).exitCode, 2);
-    EXPECT_EQ(run({"--yes", "--db", "d.sqlite", "export-xml", "--local", "c.xml", "--send", "x"})
-                  .exitCode,
-              2);
+    record("--yes --db d.sqlite export-xml --local c.xml --lot 9999");
+    record("--yes --db d.sqlite export-xml --local c.xml --from 31/02/2025");
+    EXPECT_EQ(run("--yes --db d.sqlite export-xml").exitCode, 2);
+    EXPECT_EQ(run("--yes --db d.sqlite export-xml --local c.xml --send x").exitCode, 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "c.xml"));
 
     // A window in which no trip runs: the empty warning, the document stays, nothing packed.
-    const ProcessResult empty = run({"--yes",
-                                     "--db",
-                                     "d.sqlite",
-                                     "export-xml",
-                                     "--local",
-                                     "c.xml",
-                                     "--from",
-                                     "01/01/2030",
-                                     "--to",
-                                     "31/01/2030"});
-    EXPECT_EQ(empty.exitCode, 1);
-    EXPECT_NE(empty.err.find("ATTENZIONE: questa comunicazione è VUOTA !!!\n\n"
-                             "La compressione LZMA non può pertanto procedere oltre\n\n"),
-              std::string::npos)
-        << empty.err;
-    EXPECT_NE(empty.out.find("Esportate 0 Corse\n"), std::string::npos);
+    record("--yes --db d.sqlite export-xml --local c.xml --from 01/01/2030 --to 31/01/2030");
+    EXPECT_GOLDEN(session, "xml_cli/parameters.txt");
     EXPECT_TRUE(std::filesystem::exists(dir / "c.xml"));
     EXPECT_FALSE(std::filesystem::exists(dir / "c.lzma"));
 }
@@ -158,23 +134,15 @@ TEST_F(XmlCliTest, TransmissionReachesTheServerOfTheImportedConfiguration) {
     content.certificateFlag = "0";
     content.cgiAuth = "1";
     test::writeFile(dir / "regione.srvt", test::encodeSrvt(content, "parola d'ordine"));
-    const ProcessResult wrong = run({"--db",
-                                     "d.sqlite",
-                                     "import-server-config",
-                                     "regione.srvt",
-                                     "--passphrase",
-                                     "parola sbagliata"});
+    const ProcessResult wrong =
+        run("--db d.sqlite import-server-config regione.srvt --passphrase 'parola sbagliata'");
     EXPECT_EQ(wrong.exitCode, 1);
-    const ProcessResult imported = run({"--db",
-                                        "d.sqlite",
-                                        "import-server-config",
-                                        "regione.srvt",
-                                        "--passphrase",
-                                        "parola d'ordine"});
+    const ProcessResult imported =
+        run("--db d.sqlite import-server-config regione.srvt --passphrase \"parola d'ordine\"");
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "app" / "regione.pem"));
 
-    const ProcessResult sent = run({"--yes", "--db", "d.sqlite", "export-xml", "--send", host});
+    const ProcessResult sent = run("--yes --db d.sqlite export-xml --send " + host);
     EXPECT_EQ(sent.exitCode, 0) << sent.err;
     EXPECT_NE(sent.out.find("Comunicazione ricevuta.\n\n" + std::string(kSuccess)),
               std::string::npos)
@@ -192,8 +160,7 @@ TEST_F(XmlCliTest, TransmissionReachesTheServerOfTheImportedConfiguration) {
 
     // A document produced elsewhere goes the same way and stays where it was.
     test::writeFile(dir / "esterno.xml", unpacked.out);
-    const ProcessResult external =
-        run({"--yes", "--db", "d.sqlite", "send-xml", "esterno.xml", "--config", host});
+    const ProcessResult external = run("--yes --db d.sqlite send-xml esterno.xml --config " + host);
     EXPECT_EQ(external.exitCode, 0) << external.err;
     EXPECT_NE(external.out.find(kSuccess), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "esterno.xml"));

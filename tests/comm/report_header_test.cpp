@@ -1,12 +1,11 @@
 #include "comm/report_header.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 namespace tramela::comm {
 namespace {
-
-const std::string kRule(72, '=');
 
 TEST(ReportHeader, WritesRuleTitleLineRuleAndEmptyLineInLatin1) {
     test::TempDir dir;
@@ -16,13 +15,7 @@ TEST(ReportHeader, WritesRuleTitleLineRuleAndEmptyLineInLatin1) {
     writeReportHeader(writer, "associazione Fermate/Percorso Università", {31, 12, 1999, 23, 59});
     ASSERT_TRUE(writer.close());
 
-    EXPECT_EQ(test::readFile(dir / "report.txt"),
-              kRule + "\r\n" +
-                  "05/03/2024 07.09 Report verifica comunicazione VkzTxt (Tramela)\r\n" + kRule +
-                  "\r\n\r\n" + kRule + "\r\n" +
-                  "31/12/1999 23.59 Report associazione Fermate/Percorso Universit\xe0 "
-                  "(Tramela)\r\n" +
-                  kRule + "\r\n\r\n");
+    EXPECT_GOLDEN(test::readFile(dir / "report.txt"), "report_header/two_headers.txt");
 }
 
 TEST(ReportHeader, ExtraLinesStandBetweenTheTitleLineAndTheClosingRule) {
@@ -35,10 +28,7 @@ TEST(ReportHeader, ExtraLinesStandBetweenTheTitleLineAndTheClosingRule) {
                       ReportTime{6, 3, 2024, 9, 5});
     ASSERT_TRUE(writer.close());
 
-    EXPECT_EQ(test::readFile(dir / "report.txt"),
-              kRule + "\r\n06/03/2024 09.05 Report Errori VkzTxt V1 (Tramela)\r\n" +
-                  "Database: /dati/citt\xe0.sqlite\r\nFile: /dati/RT_CALEN.TXT\r\n" + kRule +
-                  "\r\n\r\n");
+    EXPECT_GOLDEN(test::readFile(dir / "report.txt"), "report_header/extra_lines.txt");
 }
 
 } // namespace

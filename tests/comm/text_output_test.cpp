@@ -1,10 +1,10 @@
 #include "comm/text_output.h"
 #include "support/sample_network.h"
+#include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace tramela::comm {
 namespace {
@@ -46,22 +46,12 @@ TEST(TextFileWriter, EndsLinesWithCrLfAndReportsWhatCannotBeCreated) {
 TEST(SampleNetwork, IsCompleteAndRespectsEveryRelation) {
     test::TempDir dir;
     test::createSampleNetwork(dir / "rete.sqlite");
-    sqlite3* db = nullptr;
-    sqlite3_open((dir / "rete.sqlite").c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT (SELECT COUNT(*) FROM corse), (SELECT COUNT(*) FROM detstd), "
-                       "(SELECT COUNT(*) FROM period), (SELECT COUNT(*) FROM fermate)",
-                       -1,
-                       &stmt,
-                       nullptr);
-    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(stmt, 0), 2);
-    EXPECT_EQ(sqlite3_column_int(stmt, 1), 6);
-    EXPECT_EQ(sqlite3_column_int(stmt, 2), 4);
-    EXPECT_EQ(sqlite3_column_int(stmt, 3), 5);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
+    ui::ScriptedUi ui;
+    const store::DatabaseConnection connection(ui, dir / "rete.sqlite");
+    EXPECT_EQ(test::rows(connection,
+                         "SELECT (SELECT COUNT(*) FROM corse), (SELECT COUNT(*) FROM detstd), "
+                         "(SELECT COUNT(*) FROM period), (SELECT COUNT(*) FROM fermate)"),
+              "2|6|4|5\n");
 }
 
 } // namespace

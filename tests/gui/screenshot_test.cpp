@@ -16,8 +16,6 @@
 namespace tramela::gui {
 namespace {
 
-const std::filesystem::path kOutput = TRAMELA_GUI_TEST_OUTPUT;
-
 class ScreenshotTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -52,7 +50,7 @@ TEST_F(ScreenshotTest, MainWindowWithTheProgressCaptionShown) {
     ui.ProgressCaption("Generazione RT_HDORA.TXT");
     ui.Progress(60);
 
-    const auto file = kOutput / "main_window.png";
+    const auto file = dir / "main_window.png";
     ASSERT_TRUE(frame.screenshot().save(QString::fromStdString(file.string()), "PNG"));
     QImage picture(QString::fromStdString(file.string()));
     ASSERT_FALSE(picture.isNull());
@@ -84,8 +82,7 @@ TEST_F(ScreenshotTest, MainWindowWithTheProgressCaptionShown) {
 TEST_F(ScreenshotTest, CommandLinePictureOfTheMaximisedWindow) {
     test::TempDir dir;
     const auto settings = dir / "settings.toml";
-    const auto file = kOutput / "tramela-gui.png";
-    std::filesystem::remove(file);
+    const auto file = dir / "tramela-gui.png";
     const test::ProcessResult run = test::runProcess(
         TRAMELA_GUI,
         {"--db", demo().string(), "--settings", settings.string(), "--screenshot", file.string()},

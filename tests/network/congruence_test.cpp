@@ -1,12 +1,13 @@
 #include "network/congruence.h"
 #include "store/database_connection.h"
+#include "support/golden.h"
 #include "support/sample_network.h"
+#include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -56,21 +57,7 @@ protected:
         ASSERT_TRUE(routes.Load(*connection));
     }
 
-    // The rows of a query, columns joined by "|", one row a line.
-    std::string rows(const std::string& sql) {
-        std::string text;
-        const auto collect = [](void* out, int columns, char** values, char**) {
-            auto& all = *static_cast<std::string*>(out);
-            for (int i = 0; i < columns; ++i) {
-                all += (i > 0 ? "|" : "") + std::string(values[i] != nullptr ? values[i] : "");
-            }
-            all += "\n";
-            return 0;
-        };
-        EXPECT_EQ(sqlite3_exec(connection->handle(), sql.c_str(), collect, &text, nullptr),
-                  SQLITE_OK);
-        return text;
-    }
+    std::string rows(const std::string& sql) { return test::rows(*connection, sql); }
 
     // Checks and identifies the trips with identifiers after those already stored.
     CongruenceResult checkAndIdentify(std::vector<TimetableTrip>& trips) {
@@ -207,23 +194,13 @@ TEST_F(Congruence, StopsThatDifferFromTheRouteRejectTheTrip) {
     const CongruenceOutcome outcome = AskCongruenceOutcome(ui, result);
     EXPECT_TRUE(outcome.proceed);
     EXPECT_TRUE(outcome.saveReport);
-    ASSERT_EQ(ui.confirmations().size(), 1u);
-    EXPECT_EQ(ui.confirmations()[0].text,
-              "ATTENZIONE: alcuni orari corsa non si adattano ai percorsi già definiti.\n\n"
-              "Tuttavia esistono 2 corse con orari perfettamente validi\n\n"
-              "L'acquisizione dati proseguirà ignorando le corse non convalidate.\n\n"
-              "Vuoi salvare il report analitico degli errori ?");
-    EXPECT_EQ(ui.confirmations()[0].icon, ui::Icon::Stop);
 
     // No valid trip: the import stops whatever the answer.
     ui.answerConfirm("congruence-report", false);
     const CongruenceOutcome stop = AskCongruenceOutcome(ui, {{"x"}, 0});
     EXPECT_FALSE(stop.proceed);
     EXPECT_FALSE(stop.saveReport);
-    EXPECT_EQ(ui.confirmations()[1].text,
-              "ATTENZIONE: gli orari corsa non si adattano ai percorsi già definiti.\n"
-              "L'acquisizione dati risulta quindi impossibile.\n\n"
-              "Vuoi salvare il report analitico degli errori ?");
+    EXPECT_GOLDEN(test::transcript(ui), "congruence/questions.txt");
 
     // No error: nothing is asked.
     EXPECT_TRUE(AskCongruenceOutcome(ui, {{}, 1}).proceed);

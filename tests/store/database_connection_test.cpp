@@ -2,6 +2,7 @@
 #include "store/database_connection.h"
 #include "store/database_file.h"
 #include "store/table_cursor.h"
+#include "support/run_process.h"
 #include "support/store_fixture.h"
 
 #include <gtest/gtest.h>
@@ -88,19 +89,9 @@ TEST(DatabaseConnection, NewDatabaseHoldsTheCartographyTablesAndNeverOverwrites)
     EXPECT_EQ(ui.lastMessage()->icon, Icon::Information);
     {
         DatabaseConnection connection(ui, path);
-        for (const char* table : {"regazi",
-                                  "fermate",
-                                  "itiner",
-                                  "fermitin",
-                                  "geoitin",
-                                  "local",
-                                  "comuni",
-                                  "tavole",
-                                  "campi",
-                                  "indici",
-                                  "indici2",
-                                  "relaz",
-                                  "relaz2"}) {
+        for (const std::string& table :
+             test::words("regazi fermate itiner fermitin geoitin local comuni tavole campi indici "
+                         "indici2 relaz relaz2")) {
             TableCursor cursor(&connection, table);
             EXPECT_TRUE(cursor.IsOpen()) << table;
             EXPECT_TRUE(cursor.SelectIndex("codice")) << table;

@@ -5,29 +5,18 @@
 #include "store/table_cursor.h"
 #include "store/table_definition.h"
 #include "store/timetable_clearing.h"
+#include "support/golden.h"
+#include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace tramela::store {
 namespace {
 
 using test::TempDir;
-using ui::Icon;
 using ui::ScriptedUi;
-
-constexpr std::string_view kUpgraded =
-    "Le strutture necessarie per l'upgrade della gestione di XML Level 1\n"
-    "sono state correttamente inizializzate";
-constexpr std::string_view kPresent =
-    "Le strutture necessarie per l'upgrade della gestione di XML Level 1\n"
-    "risultano già presenti all'interno del DB correntemente in uso";
-constexpr std::string_view kAnomaly =
-    "La struttura dal DB correntemente in uso presenta gravi anomalie.\n\n"
-    "Presumibilmente si tratta di un DB corrotto, oppure di un DB non-Tramela\n"
-    "quindi non è possibile procedere oltre\n";
 
 class MaintenanceTest : public ::testing::Test {
 protected:
@@ -46,25 +35,20 @@ protected:
         ASSERT_TRUE(connection->execute(statement, &description)) << description;
     }
 
-    long count(const std::string& table) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(
-            connection->handle(), ("SELECT COUNT(*) FROM " + table).c_str(), -1, &stmt, nullptr);
-        sqlite3_step(stmt);
-        const long n = sqlite3_column_int64(stmt, 0);
-        sqlite3_finalize(stmt);
-        return n;
+    std::string count(const std::string& table) {
+        return test::rows(*connection, "SELECT COUNT(*) FROM " + table);
     }
 
     TempDir dir;
     ScriptedUi ui;
     std::unique_ptr<DatabaseConnection> connection;
+    test::Transcript steps{ui, {}};
 };
 
 TEST_F(MaintenanceTest, UpgradeCreatesItsOwnStructureOnceAndCreateTablesKeepsIt) {
     open({"regent", "reglot"});
     UpgradeXmlLevel1(*connection);
-    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kUpgraded)});
+    steps.step("upgrade");
     const auto lines = tableColumns(*connection, "reglinee");
     ASSERT_TRUE(lines);
     ASSERT_EQ(lines->size(), 6u);
@@ -75,7 +59,7 @@ TEST_F(MaintenanceTest, UpgradeCreatesItsOwnStructureOnceAndCreateTablesKeepsIt)
     ASSERT_NE(key, links.end());
     EXPECT_TRUE(key->primary);
     EXPECT_EQ(key->fields, (std::vector<std::string>{"codlinea", "lotto", "id"}));
-    EXPECT_EQ(count("regent"), 304);
+    EXPECT_EQ(count("regent"), "304\n");
 
     TableCursor standard(connection.get(), "reglklin");
     standard.AddNew();
@@ -83,13 +67,10 @@ TEST_F(MaintenanceTest, UpgradeCreatesItsOwnStructureOnceAndCreateTablesKeepsIt)
     standard.SetField("lotto", "1");
     standard.SetField("id", "9");
     EXPECT_FALSE(standard.Update());
-    EXPECT_NE(ui.lastMessage()->text.find("(relazione 'lklinee_linee')"), std::string::npos);
-
-    ui.clear();
+    steps.step("a link without its standard line");
     UpgradeXmlLevel1(*connection);
-    EXPECT_EQ(
-        ui.messages(),
-        (std::vector<ScriptedUi::ShownMessage>{{std::string(kPresent), Icon::Information, ""}}));
+    steps.step("upgrade again");
+    EXPECT_GOLDEN(steps.text(), "schema_upgrade/upgrade.txt");
 
     // The catalogue's command later adds only the index "linea".
     ui.clear();
@@ -110,24 +91,19 @@ TEST_F(MaintenanceTest, UpgradeRefusesAPartialStructureAndChangesNothing) {
     sql("CREATE TABLE reglinee (lotto SMALLINT NOT NULL, id SMALLINT NOT NULL, ente SMALLINT NOT "
         "NULL, sigla TEXT(20) NOT NULL, denom TEXT(40) NOT NULL, itiner TEXT(120) NOT NULL)");
     UpgradeXmlLevel1(*connection);
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{{std::string(kAnomaly), Icon::Stop, ""}}));
+    EXPECT_GOLDEN(test::transcript(ui), "schema_upgrade/partial.txt");
     EXPECT_FALSE(connection->tableExists("reglklin"));
-    EXPECT_EQ(count("regent"), 0);
+    EXPECT_EQ(count("regent"), "0\n");
 }
 
 TEST_F(MaintenanceTest, UpgradeFailureIsReportedWithItsStep) {
     open({});
     UpgradeXmlLevel1(*connection);
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].text,
-              "Errore creazione relazione \"linee_lotti\"\n\n"
-              "La tavola primaria 'reglot' non esiste\n\n"
-              "L'upgrade non può essere completato ... sorry ...");
+    steps.step("no register of lots");
     EXPECT_TRUE(connection->tableExists("reglklin"));
-    ui.clear();
     UpgradeXmlLevel1(*connection);
-    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kPresent)});
+    steps.step("again");
+    EXPECT_GOLDEN(steps.text(), "schema_upgrade/failure.txt");
 }
 
 class ClearingTest : public MaintenanceTest {
@@ -136,22 +112,6 @@ protected:
         open({});
         ASSERT_TRUE(RefreshDescriptors(*connection));
         ui.clear();
-    }
-
-    std::string report(const std::vector<std::pair<long, long>>& counts) {
-        const char* labels[] = {"Cadenze",
-                                "Calendari",
-                                "Corse Standard",
-                                "Dettagli Corse Standard",
-                                "Corse",
-                                "Periodi Validità",
-                                "Codifiche Estese"};
-        std::string text = "Risultati dell'azzeramento delle tavole di Tramela:\n\n";
-        for (size_t i = 0; i < counts.size(); ++i) {
-            text += "Righe eliminate: " + std::to_string(counts[i].first) + " di " +
-                    std::to_string(counts[i].second) + " [" + labels[i] + "]\n";
-        }
-        return text;
     }
 
     void fill() {
@@ -176,33 +136,24 @@ TEST_F(ClearingTest, EmptiesTheTimetableTablesAndLeavesTheRest) {
     fill();
     ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
-    EXPECT_EQ(
-        ui.messageTexts(),
-        std::vector<std::string>{report({{2, 2}, {3, 3}, {1, 1}, {2, 2}, {1, 1}, {2, 2}, {1, 1}})});
-    for (const char* table :
-         {"cadenz", "calend", "tesstd", "detstd", "corse", "period", "extcod"}) {
-        EXPECT_EQ(count(table), 0) << table;
-    }
-    EXPECT_EQ(count("master"), 1);
-    EXPECT_EQ(count("reglinee"), 1);
-    EXPECT_EQ(count("regent"), 304);
-    EXPECT_EQ(count("fermate"), 2);
-
-    ui.clear();
+    steps.step("cleared");
+    EXPECT_EQ(count("cadenz") + count("calend") + count("tesstd") + count("detstd") +
+                  count("corse") + count("period") + count("extcod"),
+              "0\n0\n0\n0\n0\n0\n0\n");
+    EXPECT_EQ(count("master") + count("reglinee") + count("regent") + count("fermate"),
+              "1\n1\n304\n2\n");
     ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
-    EXPECT_EQ(
-        ui.messageTexts(),
-        std::vector<std::string>{report({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}})});
+    steps.step("cleared again");
+    EXPECT_GOLDEN(steps.text(), "schema_upgrade/clearing.txt");
 }
 
 TEST_F(ClearingTest, CancelChangesNothingAndAReferencedRowStays) {
     fill();
     ui.answerConfirm("proceed", false);
     ClearTimetableTables(*connection);
-    EXPECT_TRUE(ui.messages().empty());
-    EXPECT_EQ(ui.confirmations().size(), 1u);
-    EXPECT_EQ(count("corse"), 1);
+    steps.step("cancelled");
+    EXPECT_EQ(count("corse"), "1\n");
 
     // Another product's table still refers to one cadence.
     sql("CREATE TABLE turni (caden TEXT(10)); INSERT INTO turni VALUES ('FES');");
@@ -211,13 +162,9 @@ TEST_F(ClearingTest, CancelChangesNothingAndAReferencedRowStays) {
         std::nullopt);
     ui.answerConfirm("proceed", true);
     ClearTimetableTables(*connection);
-    ASSERT_EQ(ui.messages().size(), 2u);
-    EXPECT_EQ(ui.messages()[0].text,
-              "Errore eliminazione tavola (cadenz)\n\nImpossibile eliminare o modificare il "
-              "record: la tavola 'turni' contiene record correlati (relazione 'turni_caden')");
-    EXPECT_EQ(ui.messages()[1].text,
-              report({{1, 2}, {3, 3}, {1, 1}, {2, 2}, {1, 1}, {2, 2}, {1, 1}}));
-    EXPECT_EQ(count("cadenz"), 1);
+    steps.step("a cadence referred to");
+    EXPECT_EQ(count("cadenz"), "1\n");
+    EXPECT_GOLDEN(steps.text(), "schema_upgrade/referenced_row.txt");
 }
 
 } // namespace

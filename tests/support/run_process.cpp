@@ -48,4 +48,26 @@ ProcessResult runProcess(const std::filesystem::path& program,
     return result;
 }
 
+std::vector<std::string> words(std::string_view line) {
+    std::vector<std::string> all;
+    char quote = 0;
+    bool inWord = false;
+    for (const char c : line) {
+        if (c == ' ' && quote == 0) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) {
+            all.emplace_back();
+            inWord = true;
+        }
+        if ((c == '\'' || c == '"') && (quote == 0 || quote == c)) {
+            quote = quote == 0 ? c : 0;
+        } else {
+            all.back() += c;
+        }
+    }
+    return all;
+}
+
 } // namespace tramela::test

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tramela::test {
@@ -16,5 +17,9 @@ struct ProcessResult {
 ProcessResult runProcess(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments,
                          const std::filesystem::path& workDir);
+
+// The arguments of a command line as a shell splits it: at blanks, with single or double quotes
+// around an argument that holds blanks ("--responsible 'Mario Rossi'").
+std::vector<std::string> words(std::string_view line);
 
 } // namespace tramela::test

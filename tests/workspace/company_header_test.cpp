@@ -1,5 +1,7 @@
 #include "store/cartography.h"
 #include "store/table_definition.h"
+#include "support/golden.h"
+#include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 #include "workspace/company_header.h"
@@ -13,29 +15,7 @@ namespace tramela::workspace {
 namespace {
 
 using ui::FormValues;
-using ui::Icon;
 using ui::ScriptedUi;
-
-constexpr std::string_view kBadCompany =
-    "ATTENZIONE: Il Codice Regionale Azienda non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Azienda presente nella lista.\n\n"
-    "I dati immessi non saranno registrati !!!";
-constexpr std::string_view kNotRecorded = "\n\nI dati immessi non saranno registrati !!!";
-
-std::string dateRefusal(std::string_view which) {
-    return "ATTENZIONE: la data di " + std::string(which) +
-           " è espressa in un formato illegale.\n\n"
-           "Le date devono essere espresse nella forma GG/MM/AAAA." +
-           std::string(kNotRecorded);
-}
-
-const std::string kBadSendingDate = dateRefusal("invio della comunicazione");
-const std::string kBadStart = dateRefusal("inizio periodo");
-const std::string kBadEnd = dateRefusal("fine periodo");
-const std::string kBadProtocol =
-    "ATTENZIONE: il numero di protocollo della comunicazione non è valido.\n\n"
-    "Il protocollo deve essere espresso come numero intero da 0 a 2147483647." +
-    std::string(kNotRecorded);
 
 store::TableDefinition masterTable(bool withExtraRequiredField = false) {
     using enum store::FieldType;
@@ -78,28 +58,16 @@ protected:
 
     // The header row as stored: azienda|p_data|protoc|resple|datini|datfin, NULL for null.
     std::string storedRow() {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(window.connection()->handle(),
-                           "SELECT azienda, p_data, protoc, resple, datini, datfin FROM master "
-                           "WHERE codice = 0",
-                           -1,
-                           &stmt,
-                           nullptr);
-        std::string row;
-        if (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int i = 0; i < 6; ++i) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                row += (i > 0 ? "|" : "") + std::string(text != nullptr ? text : "NULL");
-            }
-        }
-        sqlite3_finalize(stmt);
-        return row;
+        return test::rows(*window.connection(),
+                          "SELECT azienda, ifnull(p_data, 'NULL'), ifnull(protoc, 'NULL'), "
+                          "ifnull(resple, 'NULL'), datini, datfin FROM master WHERE codice = 0");
     }
 
     test::TempDir dir;
     ScriptedUi ui;
     Settings settings{dir / "settings.toml"};
     Workspace window{ui, settings};
+    test::Transcript steps{ui, {}};
 };
 
 constexpr std::string_view kHeader2009 =
@@ -112,7 +80,7 @@ TEST_F(CompanyHeaderTest, NewDatabaseGetsAHeaderRowAndTheDialogOpensOnIt) {
     EditCompanyHeader(window);
 
     EXPECT_TRUE(ui.messages().empty());
-    EXPECT_EQ(storedRow(), "0|NULL|NULL|NULL|1900-01-01|2099-12-31");
+    EXPECT_EQ(storedRow(), "0|NULL|NULL|NULL|1900-01-01|2099-12-31\n");
     ASSERT_EQ(ui.forms().size(), 1u);
     const ui::FormSpec& form = ui.forms()[0];
     EXPECT_EQ(form.id, "company");
@@ -124,7 +92,8 @@ TEST_F(CompanyHeaderTest, NewDatabaseGetsAHeaderRowAndTheDialogOpensOnIt) {
               (std::vector<std::string>{
                   "0042 - Autolinee Valmora", "0007 - Bus Alpini", "10000 - Consorzio Grande"}));
     // Company 0 is in no list entry: the first OK without choosing one is refused.
-    EXPECT_EQ(form.validate(form.initialValues())->text, kBadCompany);
+    steps.add("OK on the initial values", form.validate(form.initialValues())->text + "\n");
+    EXPECT_GOLDEN(steps.text(), "company_header/new_database.txt");
     EXPECT_EQ(window.title(),
               "Tramela - Azienda 0 - Azienda non definita [periodo dal 01/01/1900 al 31/12/2099]");
 }
@@ -150,22 +119,10 @@ TEST_F(CompanyHeaderTest, RefusalsComeInTheDialogsOrderAndTheCorrectedHeaderIsSt
     attempt("end", "31/12/09");
     EditCompanyHeader(window);
 
-    EXPECT_EQ(ui.messageTexts(),
-              (std::vector<std::string>{std::string(kBadCompany),
-                                        std::string(kBadCompany),
-                                        kBadSendingDate,
-                                        kBadStart,
-                                        kBadProtocol,
-                                        kBadProtocol,
-                                        kBadProtocol,
-                                        kBadStart,
-                                        kBadStart,
-                                        kBadEnd}));
-    for (const auto& message : ui.messages()) {
-        EXPECT_EQ(message.icon, Icon::Stop);
-    }
+    steps.step("every refusal, in the dialog's order");
+    EXPECT_GOLDEN(steps.text(), "company_header/refusals.txt");
     EXPECT_EQ(ui.pendingAnswers(), 0u);
-    EXPECT_EQ(storedRow(), "42|2009-03-01|17|Mario Rossi|2009-01-01|2009-12-31");
+    EXPECT_EQ(storedRow(), "42|2009-03-01|17|Mario Rossi|2009-01-01|2009-12-31\n");
     EXPECT_EQ(window.title(),
               "Tramela - Azienda 42 - Autolinee Valmora [periodo dal 01/01/2009 al 31/12/2009]");
 }
@@ -181,13 +138,11 @@ TEST_F(CompanyHeaderTest, EmptyDateAndProtocolAreStoredEmptyShownEmptyAndAnnulla
                              {"end", "01/01/2009"}});
     EditCompanyHeader(window);
     EXPECT_TRUE(ui.messages().empty());
-    EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01");
+    EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01\n");
 
     ui.answerForm("company", FormValues{{"code", "0009"}, {"protocol", "5"}});
     ui.answerForm("company", std::nullopt);
     EditCompanyHeader(window);
-    EXPECT_EQ(ui.messageTexts(), (std::vector<std::string>{std::string(kBadCompany)}));
-    EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01");
     EXPECT_EQ(ui.forms().back().initialValues(),
               (FormValues{{"code", "0007"},
                           {"date", ""},
@@ -195,19 +150,15 @@ TEST_F(CompanyHeaderTest, EmptyDateAndProtocolAreStoredEmptyShownEmptyAndAnnulla
                           {"responsible", "Mario Rossi"},
                           {"start", "31/12/2009"},
                           {"end", "01/01/2009"}}));
+    steps.step("an unknown company, then Annulla");
+    EXPECT_GOLDEN(steps.text(), "company_header/annulla.txt");
+    EXPECT_EQ(storedRow(), "7|NULL|NULL|Mario Rossi|2009-12-31|2009-01-01\n");
 }
 
 TEST_F(CompanyHeaderTest, AHeaderRowThatCannotBeCreatedEndsTheCommand) {
     open("", true);
     EditCompanyHeader(window);
-    EXPECT_EQ(ui.messageTexts(),
-              (std::vector<std::string>{
-                  "Errore aggiornamento tavola (master)\n\n"
-                  "Il campo obbligatorio 'master.extra' non può contenere un valore nullo",
-                  "ATTENZIONE: risulta impossibile trovare il MASTER\n\n"
-                  "Presumibilmente il DataBase è corrotto !!!"}));
-    EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
-    EXPECT_TRUE(ui.forms().empty());
+    EXPECT_GOLDEN(test::transcript(ui), "company_header/no_header_row.txt");
     EXPECT_EQ(storedRow(), "");
 }
 

@@ -1,3 +1,4 @@
+#include "support/golden.h"
 #include "support/temp_dir.h"
 #include "workspace/settings.h"
 
@@ -71,21 +72,7 @@ TEST(Settings, CreatesMissingFileWithMode0600AndAnEmptyDatabase) {
 TEST(Settings, SaveKeepsEverySectionAndValueAndMakesTheFilePrivate) {
     TempDir dir;
     const fs::path path = dir / "settings.toml";
-    writeFile(path,
-              "# scritto a mano\n"
-              "[tramela]\n"
-              "Database = \"/dati/rete.sqlite\"\n"
-              "Directory = \"/opt/tramela/città\"\n"
-              "[sirventa.\"Server di prova.2\"]\n"
-              "Server = \"collaudo.example:8080\"\n"
-              "Timeout = 30\n"
-              "Https = true\n"
-              "[sirventa.Produzione]\n"
-              "Server = \"produzione.example\"\n"
-              "[securesend]\n"
-              "PthExe = \"/usr/local/bin/invia\"\n"
-              "[altro]\n"
-              "elenco = [1, 2]\n");
+    writeFile(path, test::golden("settings/hand_written.toml"));
     ::chmod(path.c_str(), 0644);
 
     Settings settings(path);
@@ -222,45 +209,14 @@ TEST(Settings, SaveReplacesTheTargetOfALinkAndReportsAMissingFolder) {
 TEST(Settings, SaveKeepsTheCommentsBesideWhatTheyDescribe) {
     TempDir dir;
     const fs::path path = dir / "settings.toml";
-    writeFile(path,
-              "# Impostazioni di Tramela, scritte a mano.\r\n"
-              "\r\n"
-              "# La base dati di produzione\r\n"
-              "[tramela]\r\n"
-              "Database = \"/dati/rete.sqlite\" # cambiata a marzo\r\n"
-              "# Directory = \"/opt/tramela\"\r\n"
-              "\r\n"
-              "[sirventa.\"prova\"]   # server di collaudo\r\n"
-              "Note = \"\"\"\r\n"
-              "# parte del testo\"\"\"\r\n"
-              "Server = \"collaudo.example\"\r\n"
-              "\r\n"
-              "# da togliere\r\n"
-              "[sirventa.vecchio]\r\n"
-              "Server = \"vecchio.example\"\r\n"
-              "\r\n"
-              "# fine\r\n");
+    writeFile(path, test::golden("settings/with_comments.toml"));
     Settings settings(path);
     ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded);
     ASSERT_TRUE(settings.setDatabasePath("/dati/nuova è.sqlite"));
     ASSERT_TRUE(settings.setText({"sirventa", "nuovo"}, "Server", "nuovo.example"));
     settings.removeSection({"sirventa", "vecchio"});
     ASSERT_TRUE(settings.save());
-    const std::string expected = "# Impostazioni di Tramela, scritte a mano.\n"
-                                 "\n"
-                                 "[sirventa.nuovo]\n"
-                                 "Server = \"nuovo.example\"\n"
-                                 "\n"
-                                 "[sirventa.prova]   # server di collaudo\n"
-                                 "Note = \"# parte del testo\"\n"
-                                 "Server = \"collaudo.example\"\n"
-                                 "\n"
-                                 "# La base dati di produzione\n"
-                                 "[tramela]\n"
-                                 "Database = \"/dati/nuova è.sqlite\" # cambiata a marzo\n"
-                                 "# Directory = \"/opt/tramela\"\n"
-                                 "\n"
-                                 "# fine\n";
+    const std::string expected = test::golden("settings/with_comments_saved.toml");
     EXPECT_EQ(readFile(path), expected);
     // Saved again, as it is.
     ASSERT_TRUE(settings.save());

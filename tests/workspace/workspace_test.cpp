@@ -1,4 +1,5 @@
 #include "store/cartography.h"
+#include "support/golden.h"
 #include "support/store_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -11,23 +12,7 @@ namespace tramela::workspace {
 namespace {
 
 using test::TempDir;
-using ui::Icon;
 using ui::ScriptedUi;
-
-constexpr std::string_view kAnomaly = "ATTENZIONE: è stata riscontrata una anomalia grave\n"
-                                      "che rende impossibile il corretto funzionamento di\n"
-                                      "questo programma.\n\n"
-                                      "Ipotesi A) Il prodotto non è stato installato nella\n"
-                                      "           maniera corretta, utilizzando Setup.\n\n"
-                                      "Ipotesi B) Il registro di configurazione di Windows\n"
-                                      "           si è corrotto e deve essere ripristinato.\n\n";
-constexpr std::string_view kNotBound =
-    "L'applicazione Tramela non è associata ad un database.\n\n"
-    "Prima di iniziare ad operare con Tramela è necessario\n"
-    "associare un database già esistente di Cartovia e VkzNuvo.\n\n";
-constexpr std::string_view kNoCompany = "Non è ancora stata definita l'Azienda di lavoro !!!\n\n"
-                                        "Prima di procedere a qualunque altra operazione\n"
-                                        "è necessario definire l'Azienda";
 
 class WorkspaceTest : public ::testing::Test {
 protected:
@@ -52,11 +37,9 @@ TEST_F(WorkspaceTest, StartsUnboundWhenTheSettingsNameNoDatabase) {
     Settings settings(settingsPath());
     Workspace window(ui, settings);
     window.Startup();
-    EXPECT_EQ(
-        ui.messages(),
-        (std::vector<ScriptedUi::ShownMessage>{{std::string(kNotBound), Icon::Information, ""}}));
     EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
     EXPECT_FALSE(window.isConnected());
+    EXPECT_GOLDEN(test::transcript(ui), "workspace/unbound.txt");
 }
 
 TEST_F(WorkspaceTest, UnreadableSettingsGiveTheAnomalyAndAreNeverOverwritten) {
@@ -65,9 +48,7 @@ TEST_F(WorkspaceTest, UnreadableSettingsGiveTheAnomalyAndAreNeverOverwritten) {
     Settings settings(settingsPath());
     Workspace window(ui, settings);
     window.Startup();
-    EXPECT_EQ(ui.messageTexts(),
-              (std::vector<std::string>{std::string(kAnomaly), std::string(kNotBound)}));
-    EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
+    EXPECT_GOLDEN(test::transcript(ui), "workspace/unreadable_settings.txt");
     window.Shutdown();
     EXPECT_EQ(test::readFile(settingsPath()), broken);
 }
@@ -77,60 +58,42 @@ TEST_F(WorkspaceTest, DeletedDatabaseClearsTheBinding) {
     Settings settings(settingsPath());
     Workspace window(ui, settings);
     window.Startup();
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].text,
-              "Errore in fase di apertura del database\n\n"
-              "Impossibile aprire il file del database (SQLite: unable to open database file)");
+    EXPECT_EQ(test::transcript(ui),
+              "message Stop:\nErrore in fase di apertura del database\n\n"
+              "Impossibile aprire il file del database (SQLite: unable to open database file)\n");
     EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
     window.Shutdown();
     EXPECT_EQ(boundPath(), "");
 }
 
+// The title names the company of the header row (codice 0) and its period; without that row,
+// or without the header table, the default title and the request to define the company.
 TEST_F(WorkspaceTest, TitleFollowsTheCompanyHeader) {
-    struct Case {
-        std::string sql;
-        std::vector<std::string> messages;
-        std::string title;
-    };
-
-    const std::vector<Case> cases = {
-        {"", {std::string(kNoCompany)}, std::string(Workspace::kDefaultTitle)},
-        {"INSERT INTO master VALUES (0, 42, '2009-01-01', '2009-12-31');",
-         {},
-         "Tramela - Azienda 42 - Azienda non definita [periodo dal 01/01/2009 al 31/12/2009]"},
-        {"INSERT INTO master VALUES (0, 42, '2009-01-01', '2009-12-31');"
-         "INSERT INTO regazi VALUES (42, 'Autolinee Valmora   ');",
-         {},
-         "Tramela - Azienda 42 - Autolinee Valmora [periodo dal 01/01/2009 al 31/12/2009]"},
-        {"INSERT INTO master VALUES (1, 42, '2009-01-01', '2009-12-31');",
-         {std::string(kNoCompany)},
-         std::string(Workspace::kDefaultTitle)},
-    };
-    int n = 0;
-    for (const Case& c : cases) {
+    const std::string header = "INSERT INTO master VALUES (0, 42, '2009-01-01', '2009-12-31');";
+    const std::string cases[] = {"",
+                                 header,
+                                 header + "INSERT INTO regazi VALUES (42, 'Autolinee Valmora   ');",
+                                 "INSERT INTO master VALUES (1, 42, '2009-01-01', '2009-12-31');"};
+    std::string shown;
+    for (std::size_t n = 0; n <= std::size(cases); ++n) {
+        ScriptedUi quiet;
         const auto database =
-            test::databaseWithMaster(dir, "azienda" + std::to_string(n++) + ".sqlite", c.sql);
+            n < std::size(cases)
+                ? test::databaseWithMaster(dir, "azienda" + std::to_string(n) + ".sqlite", cases[n])
+                : dir / "carto.sqlite";
+        if (n == std::size(cases)) {
+            ASSERT_TRUE(store::createCartographyDatabase(quiet, database));
+        }
         bind(database);
         ui.clear();
         Settings settings(settingsPath());
         Workspace window(ui, settings);
         window.Startup();
         EXPECT_TRUE(window.isConnected());
-        EXPECT_EQ(ui.messageTexts(), c.messages) << c.sql;
-        EXPECT_EQ(window.title(), c.title);
+        shown += "## " + (n < std::size(cases) ? cases[n] : "no header table") + "\n" +
+                 window.title() + "\n" + test::transcript(ui);
     }
-}
-
-TEST_F(WorkspaceTest, DatabaseWithoutCompanyTableStaysOpen) {
-    ScriptedUi quiet;
-    ASSERT_TRUE(store::createCartographyDatabase(quiet, dir / "carto.sqlite"));
-    bind(dir / "carto.sqlite");
-    Settings settings(settingsPath());
-    Workspace window(ui, settings);
-    window.Startup();
-    EXPECT_TRUE(window.isConnected());
-    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kNoCompany)});
-    EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
+    EXPECT_GOLDEN(shown, "workspace/titles.txt");
 }
 
 TEST_F(WorkspaceTest, ProgressBarIsToldOnlyWhenThePercentageChanges) {

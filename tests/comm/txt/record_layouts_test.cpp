@@ -24,19 +24,9 @@ TEST(RecordLayouts, FieldsFollowOneAnotherToTheLineLength) {
 
 TEST(RecordLayouts, BuilderFillsReservedFieldsAndNeverCuts) {
     RecordBuilder detail(tripDetailLayout());
-    detail.start()
-        .number(42)
-        .number(7)
-        .number(1)
-        .text("F1")
-        .text("Nome")
-        .text("")
-        .number(12345)
-        .time(9999)
-        .time(hhmmFromMinutes(minutesFromHhmm(2350) + 20))
-        .flag(true)
-        .flag(false)
-        .flag(true);
+    detail.start().number(42).number(7).number(1).text("F1").text("Nome").text("").number(12345);
+    detail.time(9999).time(hhmmFromMinutes(minutesFromHhmm(2350) + 20));
+    detail.flag(true).flag(false).flag(true);
     EXPECT_EQ(detail.line(),
               "00420000070001F1        000000          Nome" + std::string(36, ' ') +
                   std::string(40, ' ') + "0001234599990010101");
@@ -47,16 +37,9 @@ TEST(RecordLayouts, BuilderFillsReservedFieldsAndNeverCuts) {
     // A name with a line feed or a tab (a quoted field of a feed may hold one) stays on its line.
     EXPECT_EQ(cadence.start().number(42).text("F\tR").text("Feriale\r\nscolastico").line(),
               "0042F R       Feriale  scolastico" + std::string(41, ' '));
-    RecordBuilder protocol(protocolLayout());
-    EXPECT_EQ(protocol.start()
-                  .number(42)
-                  .date("")
-                  .number(0)
-                  .date("00/00/0000")
-                  .date("99/99/9999")
-                  .text("")
-                  .line(),
-              "0042        0000000000000099999999" + std::string(40, ' '));
+    RecordBuilder p(protocolLayout());
+    p.start().number(42).date("").number(0).date("00/00/0000").date("99/99/9999").text("");
+    EXPECT_EQ(p.line(), "0042        0000000000000099999999" + std::string(40, ' '));
     EXPECT_EQ(hhmmFromMinutes(-10), 2350);
     EXPECT_EQ(hhmmFromMinutes(1440 + 75), 115);
 }

@@ -1,101 +1,56 @@
+#include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_layouts.h"
 #include "comm/txt/rt_writers.h"
 #include "comm/txt/trip_import.h"
-#include "store/query_cursor.h"
-#include "support/sample_network.h"
-#include "support/temp_dir.h"
-#include "ui/scripted_ui.h"
-#include "workspace/settings.h"
-#include "workspace/workspace.h"
+#include "support/golden.h"
+#include "support/run_process.h"
+#include "support/sample_workspace.h"
 
 #include <algorithm>
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace tramela::comm {
 namespace {
 
-using ui::Icon;
 using ui::Outcome;
-using ui::ScriptedUi;
-
-constexpr std::string_view kAllFiles[] = {"RT_PROTO.TXT",
-                                          "RT_CADEN.TXT",
-                                          "RT_CALEN.TXT",
-                                          "RT_HDORA.TXT",
-                                          "RT_DTORA.TXT",
-                                          "RT_PERIOD.TXT",
-                                          "RT_EXTCOD.TXT"};
 
 std::string headerLine(long trip, std::string_view route) {
-    RecordBuilder record(tripHeaderLayout());
-    return record.start()
-        .number(42)
-        .number(trip)
-        .text("C" + std::to_string(trip))
-        .number(3)
-        .number(0)
-        .number(1914)
-        .number(20)
-        .number(1914)
-        .number(20)
-        .text("L1")
-        .letter('A')
-        .text(route)
-        .text("")
-        .line();
+    RecordBuilder r(tripHeaderLayout());
+    r.start().number(42).number(trip).text("C" + std::to_string(trip)).number(3).number(0);
+    r.number(1914).number(20).number(1914).number(20).text("L1").letter('A').text(route);
+    return r.text("").line();
 }
 
 // A stop of route L1A with its clock times and its primary and optional flags.
 std::string
 detailLine(long trip, int sub, int arrival, int departure, bool primary, bool optional) {
-    struct Stop {
-        std::string_view code, name, location;
-        long distance;
-    };
-
-    static const Stop stops[] = {{"VAL01", "Stazione Centrale", "Piazza Garibaldi", 0},
-                                 {"VAL02", "Universit\xE0", "Via Roma 12", 500},
-                                 {"BOR01", "Borgo Alto Chiesa", "Piazza Duomo", 1914}};
-    const Stop& stop = stops[sub - 1];
-    RecordBuilder record(tripDetailLayout());
-    return record.start()
-        .number(42)
-        .number(trip)
-        .number(sub)
-        .text(stop.code)
-        .text(stop.name)
-        .text(stop.location)
-        .number(stop.distance)
-        .time(arrival)
-        .time(departure)
-        .flag(primary)
-        .flag(optional)
-        .flag(false)
-        .line();
+    static const char* const stops[][3] = {{"VAL01", "Stazione Centrale", "Piazza Garibaldi"},
+                                           {"VAL02", "Universit\xE0", "Via Roma 12"},
+                                           {"BOR01", "Borgo Alto Chiesa", "Piazza Duomo"}};
+    static const long distances[] = {0, 500, 1914};
+    const auto& stop = stops[sub - 1];
+    RecordBuilder r(tripDetailLayout());
+    r.start().number(42).number(trip).number(sub).text(stop[0]).text(stop[1]).text(stop[2]);
+    r.number(distances[sub - 1]).time(arrival).time(departure);
+    return r.flag(primary).flag(optional).flag(false).line();
 }
 
-class TripImportTest : public ::testing::Test {
+// A line whose field at `offset` holds `value` in place of what the writer wrote.
+std::string with(std::string line, size_t offset, std::string_view value) {
+    return line.replace(offset, value.size(), value);
+}
+
+class TripImportTest : public test::SampleWorkspace {
 protected:
+    // Every stop code once and every stop with a location, as a communication requires; the
+    // same cartography and registers without any timetable unless the test exports it first.
     TripImportTest() {
-        test::createSampleNetwork(database());
-        // Every stop code once and every stop with a location, as a communication requires.
-        test::runSql(database(),
-                     "DELETE FROM fermate WHERE ID = 5;"
-                     "UPDATE fermate SET ubicaz = 'Strada Vecchia' WHERE ID = 4;");
-        window.Startup(database());
-        ui.clear();
+        open("DELETE FROM fermate WHERE ID = 5;"
+             "UPDATE fermate SET ubicaz = 'Strada Vecchia' WHERE ID = 4;");
     }
 
-    std::filesystem::path database() const { return dir / "rete.sqlite"; }
-
-    store::DatabaseConnection& connection() { return *window.connection(); }
-
-    void sql(const std::string& statement) { ASSERT_TRUE(connection().execute(statement)); }
-
-    // The same cartography and registers, without any timetable.
     void clearTimetable() {
         sql("DELETE FROM period; DELETE FROM extcod; DELETE FROM corse; DELETE FROM detstd;"
             "DELETE FROM tesstd; DELETE FROM calend; DELETE FROM cadenz;"
@@ -116,42 +71,15 @@ protected:
         ASSERT_TRUE(run.skippedTrips.empty());
     }
 
-    std::filesystem::path write(std::string_view name, const std::vector<std::string>& lines) {
-        std::string bytes;
-        for (const std::string& line : lines) {
-            bytes += line + "\r\n";
-        }
-        test::writeFile(dir / name, bytes);
-        return dir / name;
-    }
-
-    // The rows of a query, columns joined by "|", in the order of the columns.
-    std::vector<std::string>
-    rows(std::string_view select, std::string_view from, std::string_view where = {}) {
-        std::vector<std::string> columns;
-        for (std::string_view rest = select; !rest.empty();) {
-            const size_t comma = rest.find(", ");
-            columns.emplace_back(rest.substr(0, comma));
-            rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 2);
-        }
-        store::QueryCursor query(connection());
-        query.SetSelect(select);
-        query.SetFrom(from);
-        if (!where.empty()) {
-            query.SetWhere(where);
-        }
-        query.SetOrderBy(select);
-        std::vector<std::string> found;
-        for (bool row = query.Execute(); row; row = query.MoveNext()) {
-            std::string joined;
-            for (size_t i = 0; i < columns.size(); ++i) {
-                std::string value;
-                query.GetText(columns[i], value);
-                joined += (i == 0 ? "" : "|") + value;
-            }
-            found.push_back(joined);
-        }
-        return found;
+    // Exports the sample's files to dir/comunicazione and clears the timetable; the protocol
+    // and cadence files are the combined import's answers.
+    std::filesystem::path exportAndClear() {
+        const auto folder = dir / "comunicazione";
+        exportAll(folder);
+        clearTimetable();
+        ui.answerFile("rt_proto", folder / "RT_PROTO.TXT");
+        ui.answerFile("rt_caden", folder / "RT_CADEN.TXT");
+        return folder;
     }
 
     bool captionShown(std::string_view caption) const {
@@ -159,53 +87,29 @@ protected:
         return std::find(captions.begin(), captions.end(), caption) != captions.end();
     }
 
-    test::TempDir dir;
-    ScriptedUi ui;
-    workspace::Settings settings{dir / "settings.toml"};
-    workspace::Workspace window{ui, settings};
+    test::Transcript steps{ui, dir.path()};
 };
 
 TEST_F(TripImportTest, ExportedCommunicationComesBackByteForByte) {
-    const auto first = dir / "first";
-    const auto second = dir / "second";
-    exportAll(first);
-    clearTimetable();
-
-    ui.answerFile("rt_proto", first / "RT_PROTO.TXT");
-    ui.answerFile("rt_caden", first / "RT_CADEN.TXT");
-    EXPECT_EQ(ImportAll(window), Outcome::Done);
-    EXPECT_EQ(ui.dialogs(),
-              (std::vector<std::string>{"Importazione Protocollo Comunicazione Orari",
-                                        "Importazione Dati Cadenze"}));
+    const auto first = exportAndClear();
     // Only the trip import closes with its counts in the combined import. Route 3, which no
     // trip uses, has its one stop adjusted too.
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Risultato dell'importazione delle Corse:\n\n"
-                   "Lette 2 righe Corsa\n"
-                   "Lette 6 righe Orario\n\n"
-                   "Inserite 2 righe Corsa Standard\n"
-                   "Inserite 6 righe Tempi Corsa Standard\n"
-                   "Inserite 2 righe Corsa\n"
-                   "Aggiustate 7 righe Dettaglio Percorso\n",
-                   Icon::Information,
-                   ""},
-                  {"L'importazione complessiva dei dati è terminata con successo.",
-                   Icon::Information,
-                   ""}}));
-    EXPECT_TRUE(ui.confirmations().empty());
+    EXPECT_EQ(ImportAll(window()), Outcome::Done);
     EXPECT_EQ(ui.progressValues().back(), -1);
+    steps.step("combined import");
     // Standard trips are numbered from 0 in an empty table; the trip leaving at 23:50 keeps
     // growing offsets past midnight.
-    EXPECT_EQ(rows("ID, id_perc", "tesstd"), (std::vector<std::string>{"0|1", "1|2"}));
-    EXPECT_EQ(rows("ID, sub, arriva, parte", "detstd", "ID = 0"),
-              (std::vector<std::string>{"0|1|0|0", "0|2|5|6", "0|3|20|20"}));
-    EXPECT_EQ(rows("ID, parte, id_perc, standard, mezzo, prevcor", "corse"),
-              (std::vector<std::string>{"1|2350|1|0||0", "2|735|2|1||0"}));
+    steps.add("rows",
+              rows("SELECT id, id_perc FROM tesstd ORDER BY id;"
+                   "SELECT id, sub, arriva, parte FROM detstd WHERE id = 0 ORDER BY sub;"
+                   "SELECT id, parte, id_perc, standard, mezzo, prevcor FROM corse ORDER BY id"));
+    EXPECT_GOLDEN(steps.text(), "trip_import/round_trip.txt");
 
-    exportAll(second);
-    for (const std::string_view name : kAllFiles) {
-        EXPECT_EQ(test::readFile(second / name), test::readFile(first / name)) << name;
+    exportAll(dir / "second");
+    for (const std::string& name : test::words(
+             "RT_PROTO.TXT RT_CADEN.TXT RT_CALEN.TXT RT_HDORA.TXT RT_DTORA.TXT RT_PERIOD.TXT "
+             "RT_EXTCOD.TXT")) {
+        EXPECT_EQ(test::readFile(dir / "second" / name), test::readFile(first / name)) << name;
     }
 }
 
@@ -234,67 +138,32 @@ TEST_F(TripImportTest, TripsThatDoNotFitTheirRouteAreLeftOutAfterTheQuestion) {
     ui.answerFile("rt_dtora", detail);
     ui.answerConfirm("congruence-report", true); // save the report
     ui.answerFile("congruence-report", dir / "errori.txt");
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
-    EXPECT_EQ(ui.dialogs(),
-              (std::vector<std::string>{"Importazione Dati Testa Corsa",
-                                        "Importazione Dati Dettaglio Corsa",
-                                        "Report Errori Riscontrati"}));
-    EXPECT_EQ(ui.fileDialogs()[1].initialName, "RT_DTORA");
-    ASSERT_EQ(ui.confirmations().size(), 1u);
-    EXPECT_EQ(ui.confirmations()[0].icon, Icon::Stop);
-    EXPECT_TRUE(ui.confirmations()[0].text.find("Tuttavia esistono 3 corse") != std::string::npos);
-    const std::string report = test::readFile(dir / "errori.txt");
-    EXPECT_TRUE(report.find("File: *** Verifica Congruenza Percorsi ed Orari ***\r\n") !=
-                std::string::npos);
-    EXPECT_TRUE(report.ends_with(
-        "\r\nLa corsa ID=12 richiama il percorso [ZZ] che non risulta definito\r\n"));
-
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Done);
+    steps.step("three trips fit");
+    steps.add("report", test::maskedReport(dir / "errori.txt"));
     // After the standard trip already stored; the trip at 23:50 reaches the last stop at 00:10.
-    EXPECT_EQ(rows("ID, parte, standard", "corse"),
-              (std::vector<std::string>{"10|705|5", "11|805|5", "13|2350|6"}));
-    EXPECT_EQ(rows("ID, sub, arriva, parte", "detstd"),
-              (std::vector<std::string>{
-                  "5|1|0|0", "5|2|5|6", "5|3|20|20", "6|1|0|0", "6|2|6|7", "6|3|20|20"}));
     // The last trip read sets the flags of its route; stops of other routes lose theirs.
-    EXPECT_EQ(rows("ID, sub, primaria, facolt", "fermitin"),
-              (std::vector<std::string>{
-                  "1|1|0|1", "1|2|0|1", "1|3|1|0", "2|1|0|0", "2|2|0|0", "2|3|0|0", "3|1|0|0"}));
-    EXPECT_EQ(ui.lastMessage(),
-              (ScriptedUi::ShownMessage{"Risultato dell'importazione delle Corse:\n\n"
-                                        "Lette 4 righe Corsa\n"
-                                        "Lette 10 righe Orario\n\n"
-                                        "Inserite 2 righe Corsa Standard\n"
-                                        "Inserite 6 righe Tempi Corsa Standard\n"
-                                        "Inserite 3 righe Corsa\n"
-                                        "Aggiustate 7 righe Dettaglio Percorso\n",
-                                        Icon::Information,
-                                        ""}));
+    steps.add("rows",
+              rows("SELECT id, parte, standard FROM corse ORDER BY id;"
+                   "SELECT id, sub, arriva, parte FROM detstd ORDER BY id, sub;"
+                   "SELECT id, sub, primaria, facolt FROM fermitin ORDER BY id, sub"));
 
     // The same trips again: the database refuses the trips it holds, which is a failure.
-    ui.clear();
     ui.answerFile("rt_hdora", header);
     ui.answerFile("rt_dtora", detail);
     ui.answerConfirm("congruence-report", false);
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
-    EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
-    EXPECT_TRUE(ui.lastMessage()->text.ends_with(
-        "Inserite 0 righe Corsa\nAggiustate 7 righe Dettaglio Percorso\n\n"
-        "Si sono verificati problemi durante l'importazione delle Corse."));
-    EXPECT_EQ(rows("ID", "corse").size(), 3u);
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Failed);
+    steps.step("the same again");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM corse"), "3\n");
 
     // When no trip fits, nothing is written.
-    ui.clear();
     ui.answerFile("rt_hdora", write("RT_HDORA.TXT", {headerLine(20, "ZZ")}));
     ui.answerFile("rt_dtora", write("RT_DTORA.TXT", {detailLine(20, 1, 9999, 900, true, false)}));
     ui.answerConfirm("congruence-report", false);
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
-    EXPECT_TRUE(ui.confirmations()[0].text.starts_with(
-        "ATTENZIONE: gli orari corsa non si adattano ai percorsi già definiti.\n"));
-    EXPECT_EQ(
-        ui.lastMessage(),
-        (ScriptedUi::ShownMessage{
-            "Si sono verificati problemi durante l'importazione delle Corse.", Icon::Stop, ""}));
-    EXPECT_EQ(rows("ID", "tesstd").size(), 5u);
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Failed);
+    steps.step("none fits");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM tesstd"), "5\n");
+    EXPECT_GOLDEN(steps.text(), "trip_import/congruence.txt");
 }
 
 TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripOut) {
@@ -307,23 +176,14 @@ TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripO
                          detailLine(10, 3, 2359, 9999, true, false)}));
     ui.answerConfirm("report", true);
     ui.answerFile("report", dir / "errori.txt");
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Failed);
-    EXPECT_TRUE(ui.confirmations()[0].text.find("contiene dei valori ORARIO illegali") !=
-                std::string::npos);
-    const std::string report = test::readFile(dir / "errori.txt");
-    EXPECT_EQ(report.substr(report.find("Riga ")),
-              "Riga 1 offset 132: orario espresso in forma illegale\r\n"
-              "Riga 2 offset 128: orario espresso in forma illegale\r\n"
-              "Riga 2 offset 132: orario espresso in forma illegale\r\n");
-    EXPECT_EQ(
-        ui.lastMessage(),
-        (ScriptedUi::ShownMessage{
-            "Si sono verificati problemi durante l'importazione delle Corse.", Icon::Stop, ""}));
-    EXPECT_TRUE(rows("ID", "corse").empty());
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Failed);
+    EXPECT_EQ(rows("SELECT id FROM corse"), "");
     EXPECT_FALSE(captionShown("Verifica Congruenza Percorsi ed Orari"));
+    steps.step("illegal times");
+    steps.add("report", test::maskedReport(dir / "errori.txt"));
 
-    // 9999 is legal in any field, but a trip without a time at a stop it serves is left out.
-    ui.clear();
+    // 9999 is legal in any field, but a trip without a time at a stop it serves is left out;
+    // the trip left out does not mark the stops.
     ui.answerFile("rt_hdora",
                   write("RT_HDORA.TXT", {headerLine(10, "L1A"), headerLine(11, "L1A")}));
     ui.answerFile("rt_dtora",
@@ -336,19 +196,13 @@ TEST_F(TripImportTest, IllegalTimesBlockTheDetailFileAndMissingOnesLeaveTheTripO
                          detailLine(11, 3, 820, 9999, false, true)}));
     ui.answerConfirm("congruence-report", true);
     ui.answerFile("congruence-report", dir / "errori.txt");
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
-    EXPECT_TRUE(ui.confirmations()[0].text.find("Tuttavia esistono 1 corse") != std::string::npos);
-    EXPECT_TRUE(
-        test::readFile(dir / "errori.txt").ends_with("Corsa ID=11 sub=2; orario mancante\r\n"));
-    EXPECT_EQ(rows("ID, parte", "corse"), std::vector<std::string>{"10|700"});
-    // The trip left out does not mark the stops.
-    EXPECT_EQ(rows("sub, primaria, facolt", "fermitin", "ID = 1"),
-              (std::vector<std::string>{"1|1|0", "2|0|0", "3|1|0"}));
-}
-
-// A line whose field at `offset` holds `value` in place of what the writer wrote.
-std::string with(std::string line, size_t offset, std::string_view value) {
-    return line.replace(offset, value.size(), value);
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Done);
+    EXPECT_EQ(rows("SELECT id, parte FROM corse; SELECT sub, primaria, facolt FROM fermitin "
+                   "WHERE id = 1 ORDER BY sub"),
+              "10|700\n1|1|0\n2|0|0\n3|1|0\n");
+    steps.step("missing time");
+    steps.add("report", test::maskedReport(dir / "errori.txt"));
+    EXPECT_GOLDEN(steps.text(), "trip_import/times.txt");
 }
 
 // Every number field of the two files holds digits only: anything else is reported at its line
@@ -362,36 +216,32 @@ TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
     struct Case {
         bool detailFile;
         std::string line;
-        int offset;
-        std::string_view entry;
         bool blocking;
     };
 
     const Case cases[] = {
-        {false, with(header, 0, "4 2 "), 0, entry::kNonNumericCompany, false},
-        {false, with(header, 4, "00001X"), 4, entry::kNonNumericTrip, true},
-        {false, with(header, 40, "03A0"), 40, entry::kNonNumericAuthority, false},
-        {false, with(header, 44, "00X0"), 44, entry::kNonNumericContract, false},
-        {false, with(header, 48, "AB12XY34"), 48, entry::kNonNumericLength, true},
-        {false, with(header, 56, "002-"), 56, entry::kNonNumericDuration, true},
-        {false, with(header, 60, "-0000001"), 60, entry::kNonNumericContractLength, true},
-        {false, with(header, 68, " 20 "), 68, entry::kNonNumericContractDuration, true},
-        {true, with(detail, 0, "X042"), 0, entry::kNonNumericCompany, false},
-        {true, with(detail, 4, "00001O"), 4, entry::kNonNumericTrip, false},
-        {true, with(detail, 10, "000A"), 10, entry::kNonNumericProgressive, true},
-        {true, with(detail, 120, "0000050O"), 120, entry::kNonNumericDistance, true},
+        {false, with(header, 0, "4 2 "), false},
+        {false, with(header, 4, "00001X"), true},
+        {false, with(header, 40, "03A0"), false},
+        {false, with(header, 44, "00X0"), false},
+        {false, with(header, 48, "AB12XY34"), true},
+        {false, with(header, 56, "002-"), true},
+        {false, with(header, 60, "-0000001"), true},
+        {false, with(header, 68, " 20 "), true},
+        {true, with(detail, 0, "X042"), false},
+        {true, with(detail, 4, "00001O"), false},
+        {true, with(detail, 10, "000A"), true},
+        {true, with(detail, 120, "0000050O"), true},
     };
     const auto headerFile = write("TESTE.TXT", {header});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        const std::string shortLine = c.line.substr(1);
         // Alone, the line is refused or asked about; answering Cancel ends the import.
         // Beside a line of the wrong length, the report shows the field's entry and no other.
         for (const bool withShortLine : {false, true}) {
-            ui.clear();
             std::vector<std::string> lines{c.line};
             if (withShortLine) {
-                lines.push_back(shortLine);
+                lines.push_back(c.line.substr(1));
             }
             if (c.detailFile) {
                 ui.answerFile("rt_hdora", headerFile);
@@ -403,36 +253,17 @@ TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
             if (withShortLine) {
                 ui.answerFile("report", dir / "errori.txt");
             }
-            EXPECT_EQ(ImportTrips(window, false), blocked ? Outcome::Failed : Outcome::Cancelled);
+            EXPECT_EQ(ImportTrips(window(), false), blocked ? Outcome::Failed : Outcome::Cancelled);
             EXPECT_EQ(ui.pendingAnswers(), 0u);
-            ASSERT_EQ(ui.confirmations().size(), 1u);
-            EXPECT_EQ(ui.confirmations()[0].icon,
-                      withShortLine || c.blocking ? Icon::Stop : Icon::Question);
-            if (c.blocking && !withShortLine) {
-                EXPECT_EQ(ui.confirmations()[0].text,
-                          "SONO STATI RILEVATI ERRORI BLOCCANTI:\n\n"
-                          "***** il file di testo proposto contiene dei valori NUMERICI illegali.\n"
-                          "I valori NUMERICI devono essere espressi con le sole cifre da 0 a 9 "
-                          "!!!\n\n"
-                          "L'acquisizione dati risulta pertanto impossibile.\n\n"
-                          "Vuoi salvare il report analitico degli errori ?");
-            }
-            EXPECT_EQ(ui.lastMessage(),
-                      (ScriptedUi::ShownMessage{
-                          "Si sono verificati problemi durante l'importazione delle Corse.",
-                          Icon::Stop,
-                          ""}));
+            EXPECT_EQ(ui.confirmations().size(), 1u);
+            // The header file's dialogs are the same in every case.
+            steps.step(withShortLine ? "with a short line" : c.line);
         }
-        const std::string report = test::readFile(dir / "errori.txt");
-        EXPECT_EQ(report.substr(report.find("Riga ")),
-                  fmt::format("Riga 1 offset {}: {}\r\nRiga 2: la riga \xE8 lunga {} [deve essere "
-                              "{}]\r\n",
-                              c.offset,
-                              c.entry,
-                              shortLine.size(),
-                              c.line.size()));
+        const std::string report = latin1ToUtf8(test::readFile(dir / "errori.txt"));
+        steps.add("report", report.substr(report.find("Riga ")));
     }
-    EXPECT_TRUE(rows("ID", "corse").empty());
+    EXPECT_EQ(rows("SELECT id FROM corse"), "");
+    EXPECT_GOLDEN(steps.text(), "trip_import/number_fields.txt");
 }
 
 // Unknown authorities are stored as 0, the register's "non assegnato", as the question announces,
@@ -452,56 +283,22 @@ TEST_F(TripImportTest, UnknownAuthoritiesAreReclassified) {
     }
     ui.answerFile("rt_dtora", write("RT_DTORA.TXT", details));
     ui.answerConfirm("proceed", true);
-    EXPECT_EQ(ImportTrips(window, false), Outcome::Done);
-    ASSERT_EQ(ui.confirmations().size(), 1u);
-    EXPECT_EQ(ui.confirmations()[0],
-              (ScriptedUi::ShownMessage{
-                  "SONO STATI RILEVATI ERRORI RIMEDIABILI:\n\n"
-                  "***** alcuni Codici Enti Concedenti risultano sconosciuti.\n"
-                  "L'acquisizione dei dati può comunque essere portata a buon fine, ma i codici\n"
-                  "sconosciuti verranno automaticamente riclassificati.\n\n"
-                  "Proseguo comunque?",
-                  Icon::Question,
-                  ""}));
-    EXPECT_EQ(rows("ID, ente", "corse"), (std::vector<std::string>{"10|0", "11|0", "12|3"}));
-    EXPECT_EQ(ui.lastMessage(),
-              (ScriptedUi::ShownMessage{"Risultato dell'importazione delle Corse:\n\n"
-                                        "Lette 3 righe Corsa\n"
-                                        "Lette 9 righe Orario\n\n"
-                                        "Inserite 1 righe Corsa Standard\n"
-                                        "Inserite 3 righe Tempi Corsa Standard\n"
-                                        "Inserite 3 righe Corsa\n"
-                                        "Riclassificate 2 righe Corsa con Ente sconosciuto\n"
-                                        "Aggiustate 7 righe Dettaglio Percorso\n",
-                                        Icon::Information,
-                                        ""}));
+    EXPECT_EQ(ImportTrips(window(), false), Outcome::Done);
+    EXPECT_EQ(rows("SELECT id, ente FROM corse ORDER BY id"), "10|0\n11|0\n12|3\n");
+    steps.step("reclassified");
+    EXPECT_GOLDEN(steps.text(), "trip_import/authorities.txt");
 }
 
 TEST_F(TripImportTest, CombinedImportStopsAtTheFirstStepThatFails) {
-    const auto folder = dir / "comunicazione";
-    exportAll(folder);
-    clearTimetable();
-    std::filesystem::remove(folder / "RT_CALEN.TXT");
-    ui.answerFile("rt_proto", folder / "RT_PROTO.TXT");
-    ui.answerFile("rt_caden", folder / "RT_CADEN.TXT");
-    EXPECT_EQ(ImportAll(window), Outcome::Failed);
-    EXPECT_EQ(
-        ui.messageTexts(),
-        (std::vector<std::string>{"Impossibile aprire\n\n" + (folder / "RT_CALEN.TXT").string(),
-                                  "Il risultato dell'azione precedente rende impossibile "
-                                  "completare l'importazione dei dati."}));
-    EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
+    std::filesystem::remove(exportAndClear() / "RT_CALEN.TXT");
+    EXPECT_EQ(ImportAll(window()), Outcome::Failed);
+    steps.step("no calendar file");
+    EXPECT_GOLDEN(steps.text(), "trip_import/combined_failure.txt");
     // The two steps done stay done; the trips are not read.
-    EXPECT_EQ(rows("codice", "cadenz"), (std::vector<std::string>{"FER", "FES"}));
+    EXPECT_EQ(rows("SELECT codice FROM cadenz ORDER BY codice; SELECT id FROM corse"),
+              "FER\nFES\n");
     EXPECT_FALSE(captionShown("Importazione Teste Corsa"));
-    EXPECT_TRUE(rows("ID", "corse").empty());
 }
-
-} // namespace
-} // namespace tramela::comm
-
-namespace tramela::comm {
-namespace {
 
 int refuseEveryCommit(void*) {
     return 1;
@@ -510,22 +307,17 @@ int refuseEveryCommit(void*) {
 // The complete import is one transaction: when its commit is refused nothing of the six files
 // is kept and no success is announced.
 TEST_F(TripImportTest, TheCompleteImportIsKeptWholeOrNotAtAll) {
-    const auto folder = dir / "comunicazione";
-    exportAll(folder);
-    clearTimetable();
-    ui.answerFile("rt_proto", folder / "RT_PROTO.TXT");
-    ui.answerFile("rt_caden", folder / "RT_CADEN.TXT");
-    sqlite3_commit_hook(window.connection()->handle(), refuseEveryCommit, nullptr);
-    EXPECT_EQ(ImportAll(window), Outcome::Failed);
-    sqlite3_commit_hook(window.connection()->handle(), nullptr, nullptr);
+    exportAndClear();
+    sqlite3_commit_hook(connection().handle(), refuseEveryCommit, nullptr);
+    EXPECT_EQ(ImportAll(window()), Outcome::Failed);
+    sqlite3_commit_hook(connection().handle(), nullptr, nullptr);
     EXPECT_TRUE(ui.lastMessage()->text.starts_with("Errore in fase di convalida della "
                                                    "transazione"));
     for (const std::string& text : ui.messageTexts()) {
         EXPECT_EQ(text.find("terminata con successo"), std::string::npos);
     }
-    EXPECT_TRUE(rows("codice", "cadenz").empty());
-    EXPECT_TRUE(rows("ID", "corse").empty());
-    EXPECT_EQ(window.connection()->transactionDepth(), 0);
+    EXPECT_EQ(rows("SELECT codice FROM cadenz; SELECT id FROM corse"), "");
+    EXPECT_EQ(connection().transactionDepth(), 0);
 }
 
 } // namespace

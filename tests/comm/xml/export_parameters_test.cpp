@@ -1,5 +1,6 @@
 #include "comm/xml/export_parameters.h"
 #include "store/database_connection.h"
+#include "support/golden.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -9,12 +10,7 @@
 namespace tramela::comm::xml {
 namespace {
 
-using ui::Icon;
 using ui::ScriptedUi;
-
-constexpr std::string_view kDateHow = "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n";
-constexpr std::string_view kCompanyHow =
-    "Occorre selezionare un Codice Azienda presente nella lista.\n\n";
 
 class ExportParametersTest : public ::testing::Test {
 protected:
@@ -34,20 +30,14 @@ protected:
 
 TEST_F(ExportParametersTest, OpensOnTheHeaderPeriodTheUsualLotAndEveryFilterOff) {
     EXPECT_EQ(form.title, "Parametri Estrazione Comunicazione VkzXml");
-    std::vector<std::string> groups;
+    std::string groups;
     for (const ui::FormGroup& group : form.groups) {
-        groups.push_back(group.caption);
+        groups += group.caption + "|";
     }
     EXPECT_EQ(groups,
-              (std::vector<std::string>{"Filtro Periodo Validità",
-                                        "Tipo Comunicazione",
-                                        "Filtro Lotto di Gara",
-                                        "Filtro Ente Contrattuale",
-                                        "Filtro Azienda Gestione",
-                                        "Filtro Azienda SubAppalto",
-                                        "Filtro Linea",
-                                        "Modalità estrazione",
-                                        "Modalità compressione"}));
+              "Filtro Periodo Validità|Tipo Comunicazione|Filtro Lotto di Gara|Filtro Ente "
+              "Contrattuale|Filtro Azienda Gestione|Filtro Azienda SubAppalto|Filtro Linea|"
+              "Modalità estrazione|Modalità compressione|");
 
     const ui::FormValues values = form.initialValues();
     EXPECT_EQ(values.at("from"), "01/01/2024");
@@ -109,28 +99,7 @@ TEST_F(ExportParametersTest, RefusesEachFaultInTheDialogsOrderAndKeepsItOpen) {
 
     const auto accepted = ui.Form(form);
     ASSERT_TRUE(accepted.has_value());
-    const auto refused = [](std::string_view what, std::string_view how) {
-        return ScriptedUi::ShownMessage{
-            std::string(what) + std::string(how), Icon::Exclamation, ""};
-    };
-    EXPECT_EQ(
-        ui.messages(),
-        (std::vector<ScriptedUi::ShownMessage>{
-            refused("ATTENZIONE: la data di inizio validità è espressa in un formato illegale.\n\n",
-                    kDateHow),
-            refused("ATTENZIONE: la data di fine validità è espressa in un formato illegale.\n\n",
-                    kDateHow),
-            refused("ATTENZIONE: Il Codice Lotto di Gara non è valido.\n\n",
-                    "Occorre selezionare un Codice Lotto presente nella lista.\n\n"),
-            refused("ATTENZIONE: Il Codice Lotto di Gara non è valido.\n\n",
-                    "Occorre selezionare un Codice Lotto presente nella lista.\n\n"),
-            refused("ATTENZIONE: Il Codice Ente Contrattuale non è valido.\n\n",
-                    "Occorre selezionare un Codice Ente presente nella lista.\n\n"),
-            refused("ATTENZIONE: Il Codice Azienda Gestione non è valido.\n\n", kCompanyHow),
-            refused("ATTENZIONE: Il Codice Azienda SubAppalto non è valido.\n\n", kCompanyHow),
-            refused("ATTENZIONE: Il Codice Linea non è valido.\n\n",
-                    "Occorre selezionare un Codice Linea nella lista.\n\n"),
-        }));
+    EXPECT_GOLDEN(test::transcript(ui), "export_parameters/refusals.txt");
 
     const auto parameters = exportParametersFromValues(form, *accepted);
     ASSERT_TRUE(parameters.has_value());

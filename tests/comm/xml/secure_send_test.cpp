@@ -2,6 +2,7 @@
 #include "comm/xml/server_answer.h"
 #include "comm/xml/upload_request.h"
 #include "support/background_process.h"
+#include "support/golden.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -12,6 +13,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -27,17 +29,6 @@ using test::writeFile;
 using ui::Icon;
 using ui::ScriptedUi;
 
-const std::string kTesterRefused = "VkzSecureTest non è riuscito a verificare il certificato PEM "
-                                   "...\n\nPresumibilmente la passphrase non corrisponde ...";
-const std::string kTestFailed = "La verifica del certificato digitale è fallita ...\n\n"
-                                "Presumibilmente occorre ripetere l'installazione\n"
-                                "della configurazione del server SIRVENTA\n";
-const std::string kNotInstalled = "Non risulta installato il componente VkzSecureSend,\n"
-                                  "quindi non è possibile attivare la trasmissione sicura HTTPS\n\n"
-                                  "Per attivare questa funzionalità occorre installare "
-                                  "VkzSecureSend";
-const std::string kStartFailed =
-    "Non risulta possibile attivare il componente VkzSecureSend\n\ncausa: ";
 const std::string kUploadFailed =
     "La trasmissione sicura HTTPS al server SIRVENTA non è riuscita\n\n";
 const std::string kDelivered = "Quindi la trasmissione telematica è andata a buon fine";
@@ -86,6 +77,22 @@ public:
     bool has(std::string_view name) const { return fs::exists(m_reports / name); }
 
     bool receivedAnything() const { return has("request"); }
+
+    // Everything received, "name: value" in the order of the names, the document by its size and
+    // the server's port written "<port>".
+    std::string items() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_reports.path())) {
+            names.insert(entry.path().filename().string());
+        }
+        std::string text;
+        for (const std::string& name : names) {
+            const std::string value = received(name);
+            text +=
+                name + ": " + (name == "part-DOC" ? std::to_string(value.size()) : value) + "\n";
+        }
+        return test::replaceAll(text, ":" + std::to_string(m_port), ":<port>");
+    }
 
 private:
     std::vector<std::string> arguments(const Certificates& certificates, bool requireClient) {
@@ -153,6 +160,24 @@ protected:
         return program;
     }
 
+    // Tests the certificate, then ends a step named by the title and the result.
+    void test(const std::string& title) {
+        m_steps.step(title + (testCertificate(m_ui, m_settings, m_parameters) ? ": passed" : ""));
+    }
+
+    // Sends the package, then ends a step named by the title and the result.
+    TransferResult send(const std::string& title) {
+        TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+        m_steps.step(title + (result.delivered ? ": delivered" : ""));
+        return result;
+    }
+
+    // The steps so far, the certificates' folder written "<certificates>".
+    std::string steps() const {
+        return test::replaceAll(
+            m_steps.text(), s_certificates->dir.path().string(), "<certificates>");
+    }
+
     // What the fake program received after its name, one argument a line.
     std::string recordedArguments() const { return readFile(m_dir / "arguments"); }
 
@@ -163,6 +188,7 @@ protected:
     UploadParameters m_parameters;
     std::string m_package;
     fs::path m_packagePath = m_dir / "tmp_4242.lzma";
+    test::Transcript m_steps{m_ui, m_dir.path()};
 };
 
 std::unique_ptr<Certificates> SecureSend::s_certificates;
@@ -180,26 +206,8 @@ TEST_F(SecureSend, BuiltInUploadSendsThePlainRequestAndGetsTheAnswerToJudge) {
 
     EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
     ASSERT_TRUE(result.delivered);
-    const std::size_t length =
-        buildMultipartForm(m_parameters, "tmp_4242.lzma").bodyLength(m_package.size());
-    EXPECT_EQ(server.received("request"),
-              fmt::format("POST /sirventa/ricevi.cgi HTTP/1.1\r\n"
-                          "Host: 127.0.0.1:{}\r\n"
-                          "User-Agent: Tramela\r\n"
-                          "Accept: text/html\r\n"
-                          "Keep-Alive: 300\r\n"
-                          "Connection: keep-alive\r\n"
-                          "Authorization: Basic bWFyaW86cEBzczp3\r\n"
-                          "Content-Type: multipart/form-data; "
-                          "boundary=xyw------2718281831415926------wyx\r\n"
-                          "Content-Length: {}\r\n",
-                          server.port(),
-                          length));
-    EXPECT_EQ(server.received("part-USR"), "mario");
-    EXPECT_EQ(server.received("part-PWD"), "p@ss:w");
-    EXPECT_EQ(server.received("part-MAIL"), m_parameters.mailAddress);
+    EXPECT_GOLDEN(server.items(), "secure_send/plain_request.txt");
     EXPECT_TRUE(server.received("part-DOC") == m_package);
-    EXPECT_EQ(server.received("client"), "");
 
     EXPECT_EQ(result.answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << result.answer;
     const ServerAnswer judged = judgeAnswer(result.answer);
@@ -245,12 +253,8 @@ TEST_F(SecureSend, BuiltInUploadPresentsTheClientCertificateWhenTheServerRequire
     result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
     EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
     ASSERT_TRUE(result.delivered);
-    EXPECT_EQ(server.received("client"), "Azienda di prova");
-    // Neither authentication: no Authorization line and no USR or PWD parts.
-    EXPECT_EQ(server.received("request").find("Authorization"), std::string::npos);
-    EXPECT_FALSE(server.has("part-USR"));
-    EXPECT_FALSE(server.has("part-PWD"));
-    EXPECT_EQ(server.received("part-MAIL"), m_parameters.mailAddress);
+    // The client's certificate; neither authentication: no Authorization line, no USR or PWD.
+    EXPECT_GOLDEN(server.items(), "secure_send/client_certificate.txt");
     EXPECT_TRUE(server.received("part-DOC") == m_package);
     EXPECT_TRUE(judgeAnswer(result.answer).success);
 }
@@ -287,36 +291,20 @@ TEST_F(SecureSend, BuiltInUploadFailuresAreShownAndNothingIsDelivered) {
     EXPECT_FALSE(server.receivedAnything());
 }
 
+// The key must open with the passphrase and match the certificate of its file.
 TEST_F(SecureSend, BuiltInCertificateCheckOpensTheKeyAndMatchesItToTheCertificate) {
     m_parameters.needsCert = true;
-    EXPECT_TRUE(testCertificate(m_ui, m_settings, m_parameters));
-    EXPECT_TRUE(m_ui.messages().empty());
-
-    for (const std::string passphrase : {"sbagliata", ""}) {
-        m_ui.clear();
+    for (const auto& [passphrase, certificate] :
+         std::vector<std::pair<std::string, fs::path>>{{"segreta", s_certificates->client},
+                                                       {"sbagliata", s_certificates->client},
+                                                       {"", s_certificates->client},
+                                                       {"segreta", s_certificates->stranger},
+                                                       {"segreta", m_dir / "assente.pem"}}) {
         m_parameters.certificatePassphrase = passphrase;
-        EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
-        EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kTesterRefused, kTestFailed}));
-        EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
-        EXPECT_EQ(m_ui.messages()[1].icon, Icon::Stop);
+        m_parameters.certificatePath = certificate;
+        test(certificate.filename().string() + " '" + passphrase + "'");
     }
-
-    m_ui.clear();
-    m_parameters.certificatePassphrase = "segreta";
-    m_parameters.certificatePath = s_certificates->stranger;
-    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
-    EXPECT_EQ(m_ui.messageTexts(),
-              (std::vector<std::string>{"Il file PEM non contiene un certificato digitale\n"
-                                        "con la chiave privata corrispondente\n\n" +
-                                            s_certificates->stranger.string(),
-                                        kTestFailed}));
-
-    m_ui.clear();
-    m_parameters.certificatePath = m_dir / "assente.pem";
-    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
-    EXPECT_EQ(m_ui.messageTexts(),
-              (std::vector<std::string>{"Impossibile aprire\n\n" + (m_dir / "assente.pem").string(),
-                                        kTestFailed}));
+    EXPECT_GOLDEN(steps(), "secure_send/certificate_check.txt");
 }
 
 TEST_F(SecureSend, ExternalSenderGetsItsArgumentsAndLeavesTheAnswerInTheResponseFile) {
@@ -366,80 +354,46 @@ TEST_F(SecureSend, ExternalSenderGetsItsArgumentsAndLeavesTheAnswerInTheResponse
                           "-"));
 }
 
+// A failed transfer, then none that left an answer (the judge says so); a program missing, not a
+// program, or not set up.
 TEST_F(SecureSend, ExternalSenderFailuresAreShownAndAMissingAnswerIsEmpty) {
     m_settings.setText("securesend", "PthExe", fakeProgram(3).string());
-    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"VkzSecureSend non è riuscito a portare a termine la trasmissione ...\n\n",
-                   Icon::Stop,
-                   ""}}));
-
-    m_ui.clear();
+    send("exit status 3");
     fakeProgram(0);
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_TRUE(m_ui.messages().empty());
-    EXPECT_TRUE(result.delivered);
+    const TransferResult result = send("no answer");
     EXPECT_EQ(result.answer, "");
     EXPECT_EQ(
         judgeAnswer(result.answer)
             .message.rfind("Non è disponibile alcuna risposta proveniente dal server SIRVENTA", 0),
         0u);
-
-    m_ui.clear();
     m_settings.setText("securesend", "PthExe", (m_dir / "VkzSecureSend").string());
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(
-        m_ui.messageTexts(),
-        std::vector<std::string>{"Il componente VkzSecureSend.exe non risulta accessibile\n\n"
-                                 "Presumibilmente l'installazione di VkzSecureSend è corrotta\n\n"
-                                 "Si consiglia di installare nuovamente VkzSecureSend"});
-
-    // A file that is not a program: the start fails and says why.
-    m_ui.clear();
+    send("missing program");
     writeFile(m_dir / "VkzSecureSend", "not a program\n");
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messageTexts(),
-              std::vector<std::string>{kStartFailed + "Specified file is not executable or has "
-                                                      "invalid executable-file format"});
-
-    m_ui.clear();
+    send("not a program");
     workspace::Settings broken(m_dir / "broken.toml");
     ASSERT_NE(broken.load(), workspace::Settings::LoadResult::Invalid);
     broken.setText(workspace::SectionPath(), "securesend", "VkzSecureSend");
-    result = sendSecureUpload(m_ui, broken, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messageTexts(), std::vector<std::string>{kNotInstalled});
+    sendSecureUpload(m_ui, broken, m_parameters, m_packagePath);
+    m_steps.step("not set up");
+    EXPECT_GOLDEN(steps(), "secure_send/external_sender.txt");
 }
 
 TEST_F(SecureSend, ExternalTesterDecidesByItsExitCode) {
     m_parameters.needsCert = true;
     m_settings.setText("securesend", "TestExe", fakeProgram(0).string());
-    EXPECT_TRUE(testCertificate(m_ui, m_settings, m_parameters));
-    EXPECT_TRUE(m_ui.messages().empty());
+    test("exit status 0");
     EXPECT_EQ(recordedArguments(), s_certificates->client.string() + "\nsegreta\n");
-
     m_parameters.certificatePassphrase = "";
     fakeProgram(1);
-    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
+    test("exit status 1");
     EXPECT_EQ(recordedArguments(), s_certificates->client.string() + "\n-\n");
-    EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kTesterRefused, kTestFailed}));
-
-    m_ui.clear();
     m_settings.setText("securesend", "TestExe", (m_dir / "VkzSecureTest").string());
-    EXPECT_FALSE(testCertificate(m_ui, m_settings, m_parameters));
-    EXPECT_EQ(m_ui.messageTexts(),
-              (std::vector<std::string>{kStartFailed + "File or path is not found", kTestFailed}));
-
-    m_ui.clear();
+    test("missing program");
     workspace::Settings broken(m_dir / "broken.toml");
     ASSERT_NE(broken.load(), workspace::Settings::LoadResult::Invalid);
     broken.setInteger("securesend", "TestExe", 1);
-    EXPECT_FALSE(testCertificate(m_ui, broken, m_parameters));
-    EXPECT_EQ(m_ui.messageTexts(), (std::vector<std::string>{kNotInstalled, kTestFailed}));
+    m_steps.step(testCertificate(m_ui, broken, m_parameters) ? "passed" : "not set up");
+    EXPECT_GOLDEN(steps(), "secure_send/external_tester.txt");
 }
 
 } // namespace

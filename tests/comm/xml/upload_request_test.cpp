@@ -1,4 +1,5 @@
 #include "comm/xml/upload_request.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
@@ -21,28 +22,14 @@ TEST(UploadRequest, FormCarriesCredentialsOnlyWhenTheReceivingProgramAsks) {
     parameters.password = "segreto";
     parameters.mailAddress = "";
     const MultipartForm plain = buildMultipartForm(parameters, "tmp_42.lzma");
-    EXPECT_EQ(plain.prefix,
-              "--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"MAIL\"\r\n\r\n"
-              "\r\n--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"DOC\"; filename=\"tmp_42.lzma\"\r\n"
-              "Content-Type: application/octet-stream\r\n\r\n");
+    EXPECT_GOLDEN(plain.prefix, "upload_request/prefix_without_credentials.txt");
     EXPECT_EQ(plain.suffix, "\r\n--xyw------2718281831415926------wyx--\r\n");
     EXPECT_EQ(plain.bodyLength(100), plain.prefix.size() + 100 + plain.suffix.size());
 
     parameters.needsAuthCgi = true;
     parameters.mailAddress = "a@b.it;c@d.it";
     const MultipartForm withCredentials = buildMultipartForm(parameters, "tmp_42.lzma");
-    EXPECT_EQ(withCredentials.prefix,
-              "--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"USR\"\r\n\r\nazienda\r\n"
-              "--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"PWD\"\r\n\r\nsegreto\r\n"
-              "--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"MAIL\"\r\n\r\na@b.it;c@d.it\r\n"
-              "--xyw------2718281831415926------wyx\r\n"
-              "Content-Disposition: form-data; name=\"DOC\"; filename=\"tmp_42.lzma\"\r\n"
-              "Content-Type: application/octet-stream\r\n\r\n");
+    EXPECT_GOLDEN(withCredentials.prefix, "upload_request/prefix_with_credentials.txt");
 }
 
 TEST(UploadRequest, HeaderBlockComesInFourWritesWithBasicAuthenticationOnlyWhenAsked) {
