@@ -48,6 +48,15 @@ bool isYes(std::string_view reply) {
     return word == "s" || word == "si" || word == "s\xC3\xAC" || word == "y" || word == "yes";
 }
 
+// A field as a line of the terminal or of the log names it: within its group's frame ("Ente
+// Contrattuale - Tutto"), by the frame alone when it has no caption of its own.
+std::string fieldLabel(const FormGroup& group, const FormField& field) {
+    if (field.caption.empty()) {
+        return group.caption.empty() ? field.id : group.caption;
+    }
+    return group.caption.empty() ? field.caption : group.caption + " - " + field.caption;
+}
+
 std::string fieldName(const FormField& field) {
     return field.caption.empty() ? field.id : field.caption;
 }
@@ -90,7 +99,7 @@ std::string proposedValues(const FormSpec& spec, const FormValues& given) {
         for (const FormField& field : group.fields) {
             if (!given.contains(field.id)) {
                 text += fmt::format("\n  {}: {}",
-                                    fieldName(field),
+                                    fieldLabel(group, field),
                                     field.masked && !field.value.empty() ? "****" : field.value);
             }
         }
@@ -288,8 +297,12 @@ bool CliUi::askFields(const FormSpec& spec, FormValues& values) {
             }
             std::string& value = values[field.id];
             while (true) {
-                const std::optional<std::string> line =
-                    readLine(fmt::format("  {}{} [{}]: ", fieldName(field), hint, value));
+                const std::optional<std::string> line = readLine(
+                    fmt::format("  {}{} [{}]: ",
+                                field.caption.empty() && !group.caption.empty() ? group.caption
+                                                                                : fieldName(field),
+                                hint,
+                                value));
                 if (!line) {
                     return false;
                 }
