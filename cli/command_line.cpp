@@ -1,7 +1,6 @@
 #include "command_line.h"
 
 #include <fmt/format.h>
-#include <regex>
 
 namespace tramela::cli {
 
@@ -172,40 +171,40 @@ std::optional<CommandLine::Selection> CommandLine::selection() const {
 }
 
 std::string usageFailure(const CLI::App* /*app*/, const CLI::Error& error) {
-    const std::string what = error.what();
+    const std::string_view what = error.what();
     const std::string name = error.get_name();
-    std::smatch match;
+    // What precedes the first ": " of CLI11's text: the option it is about.
+    const std::string_view option = what.substr(0, what.find(": "));
+    const auto after = [&](std::string_view mark) {
+        const auto at = what.find(mark);
+        return at == std::string_view::npos ? std::string_view() : what.substr(at + mark.size());
+    };
     std::string text;
     if (name == "RequiredError") {
         if (what == "A subcommand is required") {
             text = "Manca il comando da eseguire, o il comando indicato non esiste";
-        } else if (std::regex_search(
-                       what, match, std::regex(R"(^Exactly 1 option from \[(.*)\])"))) {
-            text = fmt::format("Occorre indicare una e una sola delle opzioni {}", match[1].str());
-        } else if (std::regex_search(what, match, std::regex(R"(^(.*) is required$)"))) {
-            text = fmt::format("Manca l'argomento obbligatorio {}", match[1].str());
+        } else if (what.starts_with("Exactly 1 option from [")) {
+            std::string_view options = after("[");
+            text = fmt::format("Occorre indicare una e una sola delle opzioni {}",
+                               options.substr(0, options.find(']')));
+        } else if (what.ends_with(" is required")) {
+            text =
+                fmt::format("Manca l'argomento obbligatorio {}",
+                            what.substr(0, what.size() - std::string_view(" is required").size()));
         }
-    } else if (name == "ExtrasError") {
-        if (std::regex_search(what, match, std::regex(R"(not expected: (.*)$)"))) {
-            text = fmt::format("Argomento non previsto: {}", match[1].str());
-        }
-    } else if (name == "ArgumentMismatch") {
-        if (std::regex_search(what, match, std::regex(R"(^([^:]*):)"))) {
-            text = fmt::format("Manca il valore dell'opzione {}", match[1].str());
-        }
-    } else if (name == "ExcludesError") {
-        if (std::regex_search(what, match, std::regex(R"(^(.*) excludes (.*)$)"))) {
-            text = fmt::format("Le opzioni {} e {} non possono essere usate insieme",
-                               match[1].str(),
-                               match[2].str());
-        }
-    } else if (name == "ValidationError" || name == "ConversionError") {
-        if (std::regex_search(what, match, std::regex(R"(^([^:]*):)"))) {
-            text = fmt::format("Valore non ammesso per l'opzione {}", match[1].str());
-        }
+    } else if (!after("not expected: ").empty()) {
+        text = fmt::format("Argomento non previsto: {}", after("not expected: "));
+    } else if (name == "ArgumentMismatch" && option != what) {
+        text = fmt::format("Manca il valore dell'opzione {}", option);
+    } else if (name == "ExcludesError" && !after(" excludes ").empty()) {
+        text = fmt::format("Le opzioni {} e {} non possono essere usate insieme",
+                           what.substr(0, what.find(" excludes ")),
+                           after(" excludes "));
+    } else if ((name == "ValidationError" || name == "ConversionError") && option != what) {
+        text = fmt::format("Valore non ammesso per l'opzione {}", option);
     }
     if (text.empty()) {
-        text = "Riga di comando non valida (" + what + ")";
+        text = fmt::format("Riga di comando non valida ({})", what);
     }
     return text + "\nPer l'aiuto: --help\n";
 }

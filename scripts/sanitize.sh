@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S . -B build-asan \
+CC=clang CXX=clang++ cmake -S . -B build-asan \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTRAMELA_WERROR=ON \
     -DTRAMELA_GUI=OFF \
