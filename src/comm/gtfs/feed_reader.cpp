@@ -193,13 +193,21 @@ void onRecordEnd(int, void* data) {
 
 } // namespace
 
-bool readCsv(const FeedSource& source,
-             std::string_view file,
+bool CsvInput::read(const std::function<void(std::string_view)>& chunk, FeedError& error) const {
+    if (m_source != nullptr) {
+        return m_source->read(m_file, chunk, error);
+    }
+    chunk(m_text);
+    return true;
+}
+
+bool readCsv(const CsvInput& input,
              const std::vector<std::string_view>& columns,
              size_t required,
              const std::function<bool(const CsvRecord&, FeedError&)>& row,
              FeedError& error,
              bool byPosition) {
+    const std::string_view file = input.file();
     ParseState state;
     state.byPosition = byPosition;
     state.file = file;
@@ -215,8 +223,7 @@ bool readCsv(const FeedSource& source,
     }
     bool first = true;
     bool parseFailed = false;
-    const bool read = source.read(
-        file,
+    const bool read = input.read(
         [&](std::string_view bytes) {
             if (parseFailed || state.stopped) {
                 return;

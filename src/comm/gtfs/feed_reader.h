@@ -44,6 +44,29 @@ private:
     std::unique_ptr<Archive> m_archive;
 };
 
+// One CSV file to read: a file of a feed, or text in memory that stands for a file of that name
+// (messages name it). Either way the reader sees the same bytes.
+class CsvInput {
+public:
+    CsvInput(const FeedSource& source, std::string_view file)
+        : m_source(&source)
+        , m_file(file) {}
+
+    CsvInput(std::string_view file, std::string_view text)
+        : m_file(file)
+        , m_text(text) {}
+
+    std::string_view file() const { return m_file; }
+
+    // Hands the bytes to `chunk` in order; false (and the fault) when they cannot be read.
+    bool read(const std::function<void(std::string_view)>& chunk, FeedError& error) const;
+
+private:
+    const FeedSource* m_source = nullptr;
+    std::string_view m_file;
+    std::string_view m_text;
+};
+
 // One record of a CSV file: its line number and its fields, reached by column name.
 class CsvRecord {
 public:
@@ -70,8 +93,7 @@ private:
 // `columns` are the names the caller reads, the first `required` of which must be in the
 // header. `row` is called for every record and gives false (after filling the error) to stop.
 // With `byPosition` the header is skipped whatever it says and `columns` are the first fields.
-bool readCsv(const FeedSource& source,
-             std::string_view file,
+bool readCsv(const CsvInput& input,
              const std::vector<std::string_view>& columns,
              size_t required,
              const std::function<bool(const CsvRecord&, FeedError&)>& row,

@@ -74,6 +74,7 @@ TEST_F(GtfsImportTest, ImportsTheSampleFeedIntoEveryTable) {
     ASSERT_TRUE(import({.feed = kSampleFeed}));
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].icon, Icon::Information);
+    EXPECT_EQ(ui.progressValues().back(), -1);
     const std::string text = lastText();
     // Five served stops (two stations among them), seven distinct (shape, stops) routes, ten
     // trips of which two run at frequencies (12 and 6 departures): 26 trips.
@@ -288,6 +289,8 @@ TEST_F(GtfsImportTest, BrokenFeedsAreRefusedNamingFileAndLineAndWriteNothing) {
         EXPECT_EQ(lastText(),
                   "Importazione GTFS non eseguita.\n\n" + message +
                       "\n\nNessun dato è stato registrato.");
+        // A bar shown while the feed was read is hidden again.
+        EXPECT_TRUE(ui.progressValues().empty() || ui.progressValues().back() == -1) << message;
         for (const char* table : {"fermate", "itiner", "cadenz", "corse", "master", "local"}) {
             EXPECT_EQ(count(table), 0) << table << " " << message;
         }

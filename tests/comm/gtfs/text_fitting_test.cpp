@@ -1,0 +1,67 @@
+#include "comm/gtfs/text_fitting.h"
+
+#include <gtest/gtest.h>
+
+namespace tramela::comm::gtfs {
+namespace {
+
+TEST(TextFitting, TextsAreMadeLatin1AndCutWithEveryChangeTold) {
+    Adaptations adaptations;
+    EXPECT_EQ(fitText("Città", 10, "denominazioni fermata", adaptations), "Città");
+    EXPECT_EQ(fitText("Piazzale della Stazione", 10, "denominazioni fermata", adaptations),
+              "Piazzale d");
+    // One replacement per character, whatever its length in bytes; a stray byte is one too.
+    EXPECT_EQ(fitText("Aeroporto ✈ €\xFF", 40, "denominazioni fermata", adaptations),
+              "Aeroporto ? ??");
+    EXPECT_EQ(adaptations.text(),
+              "Adattamenti effettuati:\n"
+              "- denominazioni fermata troncati a 10 caratteri: 1\n"
+              "    \"Piazzale della Stazione\" -> \"Piazzale d\"\n"
+              "- caratteri non rappresentabili in Latin-1 sostituiti con '?': 1\n"
+              "    denominazioni fermata \"Aeroporto ✈ €\xFF\"\n");
+    EXPECT_EQ(Adaptations().text(), "Nessun adattamento dei dati è stato necessario.\n");
+}
+
+TEST(TextFitting, AdaptationsListTenExamplesOfEachKind) {
+    Adaptations adaptations;
+    for (int i = 0; i < 12; ++i) {
+        adaptations.add("codici", std::to_string(i));
+    }
+    const std::string text = adaptations.text();
+    EXPECT_NE(text.find("- codici: 12\n"), std::string::npos);
+    EXPECT_NE(text.find("    9\n    ... e altri 2\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("    10\n"), std::string::npos);
+}
+
+TEST(TextFitting, CodesThatDoNotFitOrRepeatGetANumberedSuffix) {
+    Adaptations adaptations;
+    CodeSet codes;
+    const auto code = [&](std::string_view text) {
+        return codes.uniqueCode(text, 10, "codici corsa", adaptations);
+    };
+    EXPECT_EQ(code("C1"), "C1");
+    EXPECT_EQ(code("C1"), "C1~1");
+    EXPECT_EQ(code("C1"), "C1~2");
+    EXPECT_EQ(code("una-corsa-molto-lunga"), "una-cors~1");
+    EXPECT_EQ(code("una-corsa-molto-lunga"), "una-cors~2");
+    EXPECT_EQ(code("una-corsa-diversa"), "una-cors~3");
+    EXPECT_EQ(code("Fermata✈"), "Fermata?~1");
+    EXPECT_EQ(code(""), "~1");
+    // A code the feed gives as it is takes its place among the generated ones.
+    EXPECT_EQ(code("una-cors~4"), "una-cors~4");
+    for (int n = 5; n <= 9; ++n) {
+        EXPECT_EQ(code("una-corsa-molto-lunga"), "una-cors~" + std::to_string(n));
+    }
+    // Two digits leave room for one character less.
+    EXPECT_EQ(code("una-corsa-molto-lunga"), "una-cor~10");
+    EXPECT_EQ(code("una-corsa-molto-lunga"), "una-cor~11");
+    const std::string text = adaptations.text();
+    EXPECT_NE(text.find("- codici corsa sostituiti da un codice generato (lunghi più di 10 "
+                        "caratteri, duplicati o non rappresentabili): 14\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("    \"Fermata✈\" -> \"Fermata?~1\"\n"), std::string::npos) << text;
+}
+
+} // namespace
+} // namespace tramela::comm::gtfs
