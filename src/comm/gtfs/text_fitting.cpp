@@ -1,5 +1,6 @@
 #include "comm/gtfs/text_fitting.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace tramela::comm::gtfs {
@@ -116,12 +117,19 @@ std::string CodeSet::uniqueCode(std::string_view text,
         m_used.insert(safe);
         return safe;
     }
+    // Every text with the same first limit - 2 characters tries the same codes in the same
+    // order ("una-cors~1", "una-cors~2", ..., "una-cor~10" in 10 characters), and a code once
+    // given stays given: each family goes on from the first number it has not tried, so a
+    // thousand departures of one long trip code cost a thousand tries, not half a million.
+    bool cut = false;
+    const std::string stem = cutChars(safe, limit > 2 ? limit - 2 : 0, cut);
+    int& next = m_nextNumber[fmt::format("{}\x1f{}", limit, stem)];
     std::string code;
-    for (int n = 1;; ++n) {
+    for (int n = std::max(next, 1);; ++n) {
         const std::string suffix = fmt::format("~{}", n);
-        bool cut = false;
-        code = cutChars(safe, limit > suffix.size() ? limit - suffix.size() : 0, cut) + suffix;
+        code = cutChars(stem, limit > suffix.size() ? limit - suffix.size() : 0, cut) + suffix;
         if (!m_used.contains(code)) {
+            next = n + 1;
             break;
         }
     }

@@ -61,6 +61,8 @@ public:
 
 private:
     std::unordered_set<std::string> m_used;
+    // The first number not yet tried by the texts that begin alike, by limit and beginning.
+    std::unordered_map<std::string, int> m_nextNumber;
 };
 
 } // namespace tramela::comm::gtfs

@@ -1,6 +1,8 @@
 #include "comm/gtfs/text_fitting.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <unordered_set>
 
 namespace tramela::comm::gtfs {
 namespace {
@@ -61,6 +63,30 @@ TEST(TextFitting, CodesThatDoNotFitOrRepeatGetANumberedSuffix) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("    \"Fermata✈\" -> \"Fermata?~1\"\n"), std::string::npos) << text;
+}
+
+// A trip running every second for two days gives 172,800 departures whose codes all begin alike
+// once cut to 20 characters: each must still be found at once, not after trying every number
+// already given.
+TEST(TextFitting, ManyCodesThatBeginAlikeAreGivenAtOnce) {
+    Adaptations adaptations;
+    CodeSet codes;
+    std::unordered_set<std::string> given;
+    std::string last;
+    for (int n = 1; n <= 100000; ++n) {
+        last = codes.uniqueCode("corsa-frequente-lunga@0600", 20, "codici corsa", adaptations);
+        given.insert(last);
+    }
+    EXPECT_EQ(last, "corsa-frequen~100000");
+    // Other texts of the same beginning go on after them.
+    for (int n = 1; n <= 100000; ++n) {
+        last = codes.uniqueCode(
+            fmt::format("corsa-frequente-lunga-{}", n), 20, "codici corsa", adaptations);
+        given.insert(last);
+    }
+    EXPECT_EQ(last, "corsa-frequen~200000");
+    EXPECT_EQ(given.size(), 200000u);
+    EXPECT_NE(adaptations.text().find("): 200000\n"), std::string::npos);
 }
 
 } // namespace
