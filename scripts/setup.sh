@@ -20,7 +20,6 @@ packages=(
     libshp-dev
     libproj-dev
     libzip-dev
-    libcsv-dev
     sqlite3
     libssl-dev
     openssl

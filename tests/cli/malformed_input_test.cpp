@@ -1,6 +1,7 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -79,6 +80,15 @@ protected:
         original = contentHash(dir / "demo.sqlite");
     }
 
+    // Switches the cases that follow to an empty database with the system's tables, the only
+    // kind the GTFS import fills.
+    void startFromEmptyTables() {
+        ASSERT_EQ(runIn({"new-database", "empty.sqlite"}).exitCode, 0);
+        ASSERT_EQ(runIn({"--db", "empty.sqlite", "create-tables"}).exitCode, 0);
+        starting = "empty.sqlite";
+        original = contentHash(dir / starting);
+    }
+
     ProcessResult runIn(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
         return test::runProcess(TRAMELA_CLI, arguments, dir.path());
@@ -90,10 +100,9 @@ protected:
                        const std::function<std::vector<std::string>(std::string)>& command) {
         SCOPED_TRACE(c.file);
         const std::filesystem::path file = kCorpus / c.file;
-        const std::string bytes = test::readFile(file);
-        std::filesystem::copy_file(dir / "demo.sqlite",
-                                   dir / "d.sqlite",
-                                   std::filesystem::copy_options::overwrite_existing);
+        const std::string bytes = contentOf(file);
+        std::filesystem::copy_file(
+            dir / starting, dir / "d.sqlite", std::filesystem::copy_options::overwrite_existing);
         std::vector<std::string> arguments{"--db", "d.sqlite"};
         for (std::string& argument : command(file.string())) {
             arguments.push_back(std::move(argument));
@@ -103,10 +112,28 @@ protected:
         EXPECT_NE((refused.out + refused.err).find(c.says), std::string::npos)
             << refused.out << refused.err;
         EXPECT_EQ(contentHash(dir / "d.sqlite"), original) << "the database changed";
-        EXPECT_EQ(test::readFile(file), bytes) << "the input was written";
+        EXPECT_EQ(contentOf(file), bytes) << "the input was written";
+    }
+
+    // A file's bytes, or the names and bytes of the files of a folder.
+    static std::string contentOf(const std::filesystem::path& path) {
+        if (!std::filesystem::is_directory(path)) {
+            return test::readFile(path);
+        }
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(path)) {
+            files.push_back(entry.path());
+        }
+        std::sort(files.begin(), files.end());
+        std::string content;
+        for (const auto& file : files) {
+            content += file.filename().string() + "\n" + test::readFile(file);
+        }
+        return content;
     }
 
     test::TempDir dir;
+    std::string starting = "demo.sqlite";
     std::size_t original = 0;
 };
 
@@ -212,6 +239,40 @@ TEST_F(MalformedInputTest, TheTripFilesAreRefusedWithTheirMessageAndNothingWritt
         expectRefused(c, [&](std::string file) {
             return std::vector<std::string>{"import-trips", validHeaders, file};
         });
+    }
+}
+
+TEST_F(MalformedInputTest, TheGtfsFeedsAreRefusedWithTheirMessageAndNothingWritten) {
+    startFromEmptyTables();
+    const Case feeds[] = {
+        {"gtfs/bad-time", 1, "file stop_times.txt, riga 3: orario non valido \"07:6x:00\""},
+        {"gtfs/binary-stops", 1, "file stops.txt, riga 1: manca la colonna obbligatoria"},
+        {"gtfs/coordinates-out-of-range", 1, "file stops.txt, riga 3: coordinate fuori dai limiti"},
+        {"gtfs/duplicate-stop", 1, "file stops.txt, riga 5: stop_id \"s2\" duplicato"},
+        {"gtfs/empty-agency", 1, "file agency.txt: il file è vuoto"},
+        {"gtfs/end-before-start", 1, "file calendar.txt, riga 2: date di validità non valide"},
+        // A zip of 70 kB holding a field of 64 MB whose quotes never close.
+        {"gtfs/endless-quoted-field/feed.zip",
+         1,
+         "file stops.txt, riga 2: il campo \"stop_name\" è più lungo di 1 MB (virgolette non "
+         "chiuse?)"},
+        {"gtfs/missing-column", 1, "file trips.txt, riga 1: manca la colonna obbligatoria"},
+        {"gtfs/missing-stop-times", 1, "file stop_times.txt: manca il file obbligatorio del feed"},
+        {"gtfs/no-calendar", 1, "manca sia calendar.txt sia calendar_dates.txt"},
+        {"gtfs/quote-inside-quoted-name",
+         1,
+         "file stops.txt, riga 2: virgolette non chiuse nel campo \"stop_name\""},
+        {"gtfs/single-point-shape", 1, "file shapes.txt, riga 2: la forma \"F1\" ha un solo punto"},
+        {"gtfs/times-going-back",
+         1,
+         "file stop_times.txt, riga 3: gli orari della corsa \"T1\" non sono crescenti"},
+        {"gtfs/unclosed-quote",
+         1,
+         "file stops.txt, riga 3: virgolette non chiuse nel campo \"stop_name\""},
+        {"gtfs/unknown-trip", 1, "file stop_times.txt, riga 5: la corsa \"T9\" non esiste"},
+    };
+    for (const Case& c : feeds) {
+        expectRefused(c, importing("import-gtfs"));
     }
 }
 

@@ -1,6 +1,5 @@
 #include "comm/gtfs/feed_reader.h"
 
-#include <csv.h>
 #include <fmt/format.h>
 #include <fstream>
 #include <zip.h>
@@ -105,6 +104,14 @@ bool FeedSource::read(std::string_view name,
     return true;
 }
 
+bool CsvInput::read(const std::function<void(std::string_view)>& chunk, FeedError& error) const {
+    if (m_source != nullptr) {
+        return m_source->read(m_file, chunk, error);
+    }
+    chunk(m_text);
+    return true;
+}
+
 std::string_view CsvRecord::operator[](size_t column) const {
     const int at = m_columns[column];
     if (at < 0 || static_cast<size_t>(at) >= m_fields.size()) {
@@ -115,91 +122,290 @@ std::string_view CsvRecord::operator[](size_t column) const {
 
 namespace {
 
-// The state libcsv's callbacks fill: the fields of the record being read, then the record
-// handed on once its end is met.
-struct ParseState {
-    std::string_view file;
-    const std::vector<std::string_view>* wanted = nullptr;
-    size_t required = 0;
-    const std::function<bool(const CsvRecord&, FeedError&)>* row = nullptr;
-    FeedError* error = nullptr;
+// The reading of one CSV file, fed its bytes chunk by chunk. Fields are separated by commas and
+// records by CR, LF or CR LF; blank lines are skipped; blanks around an unquoted field are
+// dropped. A field that starts with a quote runs to its closing quote, holding commas, line ends
+// and doubled quotes ("" for "). Only the record being read is held, so a field or a line longer
+// than the limits is refused before it can fill the memory.
+class CsvParser {
+public:
+    CsvParser(std::string_view file,
+              const std::vector<std::string_view>& wanted,
+              size_t required,
+              bool byPosition,
+              const std::function<bool(const CsvRecord&, FeedError&)>& row,
+              FeedError& error)
+        : m_file(file)
+        , m_wanted(wanted)
+        , m_required(required)
+        , m_byPosition(byPosition)
+        , m_row(row)
+        , m_error(error) {}
 
-    std::vector<std::string> fields;
-    std::vector<int> columns;
-    bool headerRead = false;
-    bool byPosition = false;
-    long line = 0;
-    bool stopped = false;
-};
-
-void onField(void* text, size_t length, void* data) {
-    auto& state = *static_cast<ParseState*>(data);
-    state.fields.emplace_back(static_cast<const char*>(text), length);
-}
-
-void onRecordEnd(int, void* data) {
-    auto& state = *static_cast<ParseState*>(data);
-    ++state.line;
-    if (state.stopped) {
-        state.fields.clear();
-        return;
-    }
-    if (!state.headerRead) {
-        state.headerRead = true;
-        state.columns.assign(state.wanted->size(), -1);
-        if (state.byPosition) {
-            for (size_t c = 0; c < state.columns.size(); ++c) {
-                state.columns[c] = static_cast<int>(c);
+    // False once a fault has been met (and told in the error).
+    bool feed(std::string_view bytes) {
+        for (size_t i = 0; i < bytes.size() && !m_stopped; ++i) {
+            const char c = bytes[i];
+            if (c == '\n') {
+                if (!m_previousCr) {
+                    ++m_line;
+                }
+            } else if (c == '\r') {
+                ++m_line;
             }
-            state.fields.clear();
+            m_previousCr = c == '\r';
+            if (m_state != State::RowNotBegun && ++m_recordBytes > kMaxLine) {
+                fault(m_recordLine,
+                      fmt::format("la riga è più lunga di {} MB: il file non è un CSV valido",
+                                  kMaxLine >> 20));
+                break;
+            }
+            take(c);
+        }
+        return !m_stopped;
+    }
+
+    // The end of the file: the last record, if any, is complete. False on a fault.
+    bool finish() {
+        if (m_stopped) {
+            return false;
+        }
+        switch (m_state) {
+        case State::RowNotBegun:
+            break;
+        case State::FieldBegun:
+            if (m_quoted) {
+                fault(m_recordLine,
+                      fmt::format("virgolette non chiuse nel campo {}: il campo prosegue fino "
+                                  "alla fine del file",
+                                  fieldName(m_ends.size())));
+                return false;
+            }
+            [[fallthrough]];
+        case State::FieldNotBegun:
+        case State::QuoteMet:
+            endField();
+            endRecord();
+            break;
+        }
+        if (m_stopped) {
+            return false;
+        }
+        if (!m_headerRead) {
+            m_error = {std::string(m_file), 0, "il file è vuoto (manca la riga di intestazione)"};
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr size_t kMaxField = size_t{1} << 20; // bytes
+    static constexpr size_t kMaxLine = size_t{4} << 20;
+
+    enum class State { RowNotBegun, FieldNotBegun, FieldBegun, QuoteMet };
+
+    static bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+    static bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+    void take(char c) {
+        switch (m_state) {
+        case State::RowNotBegun:
+        case State::FieldNotBegun:
+            if (isBlank(c)) {
+                return;
+            }
+            if (isLineEnd(c)) {
+                if (m_state == State::FieldNotBegun) {
+                    endField();
+                    endRecord();
+                }
+                return;
+            }
+            if (m_state == State::RowNotBegun) {
+                m_recordLine = m_line;
+                m_recordBytes = 1;
+            }
+            if (c == ',') {
+                endField();
+                m_state = State::FieldNotBegun;
+            } else if (c == '"') {
+                m_state = State::FieldBegun;
+                m_quoted = true;
+            } else {
+                m_state = State::FieldBegun;
+                m_quoted = false;
+                append(c);
+            }
+            return;
+        case State::FieldBegun:
+            if (m_quoted) {
+                if (c == '"') {
+                    m_state = State::QuoteMet;
+                    m_blanks = 0;
+                } else {
+                    append(c);
+                }
+            } else if (c == ',') {
+                endField();
+                m_state = State::FieldNotBegun;
+            } else if (isLineEnd(c)) {
+                endField();
+                endRecord();
+            } else {
+                append(c);
+                m_blanks = isBlank(c) ? m_blanks + 1 : 0;
+            }
+            return;
+        case State::QuoteMet:
+            // After the quote that may close the field: a second quote is a quote of the text,
+            // blanks are dropped before the comma or the line end.
+            if (c == '"' && m_blanks == 0) {
+                append('"');
+                m_state = State::FieldBegun;
+            } else if (c == ',') {
+                m_blanks = 0;
+                endField();
+                m_state = State::FieldNotBegun;
+            } else if (isLineEnd(c)) {
+                m_blanks = 0;
+                endField();
+                endRecord();
+            } else if (isBlank(c)) {
+                ++m_blanks;
+            } else {
+                fault(m_recordLine, unclosedQuote());
+            }
             return;
         }
-        for (size_t i = 0; i < state.fields.size(); ++i) {
-            std::string_view name = state.fields[i];
-            while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
-                name.remove_suffix(1);
+    }
+
+    std::string unclosedQuote() const {
+        return fmt::format("virgolette non chiuse nel campo {} (le virgolette dentro un campo "
+                           "tra virgolette vanno raddoppiate)",
+                           fieldName(m_ends.size()));
+    }
+
+    // "stop_name" when the header names the field, "3" otherwise.
+    std::string fieldName(size_t field) const {
+        if (m_headerRead && field < m_header.size()) {
+            return fmt::format("\"{}\"", m_header[field]);
+        }
+        return std::to_string(field + 1);
+    }
+
+    void append(char c) {
+        m_text += c;
+        const size_t start = m_ends.empty() ? 0 : m_ends.back();
+        if (m_text.size() - start > kMaxField) {
+            fault(m_recordLine,
+                  fmt::format("il campo {} è più lungo di {} MB{}",
+                              fieldName(m_ends.size()),
+                              kMaxField >> 20,
+                              m_quoted ? " (virgolette non chiuse?)" : ""));
+        }
+    }
+
+    // The field ends: unquoted, without the blanks that followed its text.
+    void endField() {
+        if (!m_quoted) {
+            m_text.resize(m_text.size() - m_blanks);
+        }
+        m_blanks = 0;
+        m_quoted = false;
+        m_ends.push_back(m_text.size());
+    }
+
+    void endRecord() {
+        m_state = State::RowNotBegun;
+        if (!m_stopped) {
+            m_fields.clear();
+            size_t start = 0;
+            for (const size_t end : m_ends) {
+                m_fields.emplace_back(m_text.data() + start, end - start);
+                start = end;
             }
-            for (size_t c = 0; c < state.wanted->size(); ++c) {
-                if ((*state.wanted)[c] == name && state.columns[c] < 0) {
-                    state.columns[c] = static_cast<int>(i);
+            if (!m_headerRead) {
+                readHeader();
+            } else {
+                const CsvRecord record(m_recordLine, m_fields, m_columns);
+                if (!m_row(record, m_error)) {
+                    if (m_error.file.empty()) {
+                        m_error.file = m_file;
+                    }
+                    if (m_error.line == 0) {
+                        m_error.line = m_recordLine;
+                    }
+                    m_stopped = true;
                 }
             }
         }
-        for (size_t c = 0; c < state.required; ++c) {
-            if (state.columns[c] < 0) {
-                *state.error = {
-                    std::string(state.file),
-                    1,
-                    fmt::format("manca la colonna obbligatoria \"{}\"", (*state.wanted)[c])};
-                state.stopped = true;
-                break;
+        m_text.clear();
+        m_ends.clear();
+    }
+
+    // The header: where each wanted column is, the required ones present.
+    void readHeader() {
+        m_headerRead = true;
+        m_columns.assign(m_wanted.size(), -1);
+        if (m_byPosition) {
+            for (size_t c = 0; c < m_columns.size(); ++c) {
+                m_columns[c] = static_cast<int>(c);
+            }
+            return;
+        }
+        for (size_t i = 0; i < m_fields.size(); ++i) {
+            std::string_view name = m_fields[i];
+            while (!name.empty() && isBlank(name.back())) {
+                name.remove_suffix(1);
+            }
+            m_header.emplace_back(name);
+            for (size_t c = 0; c < m_wanted.size(); ++c) {
+                if (m_wanted[c] == name && m_columns[c] < 0) {
+                    m_columns[c] = static_cast<int>(i);
+                }
             }
         }
-        state.fields.clear();
-        return;
-    }
-    const CsvRecord record(state.line, state.fields, state.columns);
-    if (!(*state.row)(record, *state.error)) {
-        if (state.error->file.empty()) {
-            state.error->file = state.file;
+        for (size_t c = 0; c < m_required; ++c) {
+            if (m_columns[c] < 0) {
+                fault(m_recordLine,
+                      fmt::format("manca la colonna obbligatoria \"{}\"", m_wanted[c]));
+                return;
+            }
         }
-        if (state.error->line == 0) {
-            state.error->line = state.line;
-        }
-        state.stopped = true;
     }
-    state.fields.clear();
-}
+
+    void fault(long line, std::string text) {
+        if (!m_stopped) {
+            m_error = {std::string(m_file), line, std::move(text)};
+            m_stopped = true;
+        }
+    }
+
+    std::string_view m_file;
+    const std::vector<std::string_view>& m_wanted;
+    size_t m_required;
+    bool m_byPosition;
+    const std::function<bool(const CsvRecord&, FeedError&)>& m_row;
+    FeedError& m_error;
+
+    State m_state = State::RowNotBegun;
+    bool m_quoted = false;
+    size_t m_blanks = 0;        // blanks at the end of the field's text so far
+    std::string m_text;         // the record's fields one after the other
+    std::vector<size_t> m_ends; // where each field ends in m_text
+    std::vector<std::string_view> m_fields;
+    std::vector<std::string> m_header;
+    std::vector<int> m_columns;
+    bool m_headerRead = false;
+    bool m_stopped = false;
+    long m_line = 1; // the line of the byte being read
+    bool m_previousCr = false;
+    long m_recordLine = 0; // the line where the record began
+    size_t m_recordBytes = 0;
+};
 
 } // namespace
-
-bool CsvInput::read(const std::function<void(std::string_view)>& chunk, FeedError& error) const {
-    if (m_source != nullptr) {
-        return m_source->read(m_file, chunk, error);
-    }
-    chunk(m_text);
-    return true;
-}
 
 bool readCsv(const CsvInput& input,
              const std::vector<std::string_view>& columns,
@@ -207,25 +413,12 @@ bool readCsv(const CsvInput& input,
              const std::function<bool(const CsvRecord&, FeedError&)>& row,
              FeedError& error,
              bool byPosition) {
-    const std::string_view file = input.file();
-    ParseState state;
-    state.byPosition = byPosition;
-    state.file = file;
-    state.wanted = &columns;
-    state.required = required;
-    state.row = &row;
-    state.error = &error;
-
-    csv_parser parser;
-    if (csv_init(&parser, CSV_APPEND_NULL) != 0) {
-        error = {std::string(file), 0, "memoria insufficiente per la lettura"};
-        return false;
-    }
+    CsvParser parser(input.file(), columns, required, byPosition, row, error);
     bool first = true;
-    bool parseFailed = false;
+    bool going = true;
     const bool read = input.read(
         [&](std::string_view bytes) {
-            if (parseFailed || state.stopped) {
+            if (!going) {
                 return;
             }
             if (first) {
@@ -234,31 +427,10 @@ bool readCsv(const CsvInput& input,
                     bytes.remove_prefix(3);
                 }
             }
-            if (csv_parse(&parser, bytes.data(), bytes.size(), onField, onRecordEnd, &state) !=
-                bytes.size()) {
-                parseFailed = true;
-            }
+            going = parser.feed(bytes);
         },
         error);
-    if (read && !parseFailed && !state.stopped) {
-        csv_fini(&parser, onField, onRecordEnd, &state);
-    }
-    const int parserError = csv_error(&parser);
-    csv_free(&parser);
-    if (!read || state.stopped) {
-        return false;
-    }
-    if (parseFailed) {
-        error = {std::string(file),
-                 state.line + 1,
-                 fmt::format("formato CSV non valido ({})", csv_strerror(parserError))};
-        return false;
-    }
-    if (!state.headerRead) {
-        error = {std::string(file), 0, "il file è vuoto (manca la riga di intestazione)"};
-        return false;
-    }
-    return true;
+    return read && going && parser.finish();
 }
 
 } // namespace tramela::comm::gtfs

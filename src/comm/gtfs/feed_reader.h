@@ -70,7 +70,9 @@ private:
 // One record of a CSV file: its line number and its fields, reached by column name.
 class CsvRecord {
 public:
-    CsvRecord(long line, const std::vector<std::string>& fields, const std::vector<int>& columns)
+    CsvRecord(long line,
+              const std::vector<std::string_view>& fields,
+              const std::vector<int>& columns)
         : m_line(line)
         , m_fields(fields)
         , m_columns(columns) {}
@@ -85,14 +87,17 @@ public:
 
 private:
     long m_line;
-    const std::vector<std::string>& m_fields;
+    const std::vector<std::string_view>& m_fields;
     const std::vector<int>& m_columns;
 };
 
-// Reads one CSV file of the feed (UTF-8 with or without BOM, quoted fields, CR LF or LF):
-// `columns` are the names the caller reads, the first `required` of which must be in the
-// header. `row` is called for every record and gives false (after filling the error) to stop.
-// With `byPosition` the header is skipped whatever it says and `columns` are the first fields.
+// Reads one CSV file of the feed (UTF-8 with or without BOM, quoted fields, CR LF, LF or CR;
+// blank lines skipped): `columns` are the names the caller reads, the first `required` of which
+// must be in the header. `row` is called for every record, with the line on which the record
+// begins, and gives false (after filling the error) to stop. With `byPosition` the header is
+// skipped whatever it says and `columns` are the first fields. Refused, naming the line: a quoted
+// field whose quotes do not close (at the end of the file, or followed by anything but a comma,
+// blanks or the line's end), a field over 1 MB, a record over 4 MB.
 bool readCsv(const CsvInput& input,
              const std::vector<std::string_view>& columns,
              size_t required,

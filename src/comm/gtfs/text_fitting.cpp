@@ -55,8 +55,13 @@ std::string latin1Safe(std::string_view text, bool& changed) {
             ++i;
             continue;
         }
-        // Two-byte sequences C2 80 ... C3 BF are exactly the code points 0x80 ... 0xFF.
-        if (length == 1 || (length == 2 && (byte == 0xC2 || byte == 0xC3))) {
+        // Two-byte sequences C2 80 ... C3 BF are exactly the code points 0x80 ... 0xFF. Control
+        // characters (a line feed, a tab) would break the lines and widths of the exchange
+        // files.
+        const bool control =
+            (length == 1 && (byte < 0x20 || byte == 0x7F)) ||
+            (length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+        if (!control && (length == 1 || (length == 2 && (byte == 0xC2 || byte == 0xC3)))) {
             out.append(text.substr(i, length));
         } else {
             out += '?';
@@ -89,8 +94,38 @@ size_t charCount(std::string_view text) {
     return chars;
 }
 
+// The text with each control character (a line feed, a tab, C1 codes) replaced by a blank, and
+// the blanks this leaves at either end dropped; `changed` is set when there was any.
+std::string controlsBlanked(std::string_view text, bool& changed) {
+    std::string out(text);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(out[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            out[i] = ' ';
+            changed = true;
+        } else if (byte == 0xC2 && i + 1 < out.size() &&
+                   static_cast<unsigned char>(out[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(out[i + 1]) < 0xA0) {
+            out.replace(i, 2, " ");
+            changed = true;
+        }
+    }
+    if (changed) {
+        const size_t first = out.find_first_not_of(' ');
+        out = first == std::string::npos ? std::string()
+                                         : out.substr(first, out.find_last_not_of(' ') - first + 1);
+    }
+    return out;
+}
+
 std::string
-fitText(std::string_view text, size_t limit, std::string_view what, Adaptations& adaptations) {
+fitText(std::string_view original, size_t limit, std::string_view what, Adaptations& adaptations) {
+    bool blanked = false;
+    const std::string text = controlsBlanked(original, blanked);
+    if (blanked) {
+        adaptations.add("caratteri di controllo (a capo, tabulazioni) sostituiti da uno spazio",
+                        fmt::format("{} \"{}\"", what, text));
+    }
     bool changed = false;
     std::string safe = latin1Safe(text, changed);
     if (changed) {

@@ -31,9 +31,9 @@ private:
     std::vector<std::string> m_order;
 };
 
-// The UTF-8 text with every character that Latin-1 cannot hold (and every invalid byte) replaced
-// by "?": the exchange files are written one byte per character. `changed` is set when a
-// character was replaced.
+// The UTF-8 text with every character that Latin-1 cannot hold (and every invalid byte and
+// control character) replaced by "?": the exchange files are written one byte per character.
+// `changed` is set when a character was replaced.
 std::string latin1Safe(std::string_view text, bool& changed);
 
 // The first `limit` characters of a UTF-8 text; `cut` is set when it was longer.
@@ -41,8 +41,9 @@ std::string cutChars(std::string_view text, size_t limit, bool& cut);
 
 size_t charCount(std::string_view text);
 
-// A text made fit for a column of `limit` characters: Latin-1 only, cut to the limit; each
-// change is reported under the column's name (`what`).
+// A text made fit for a column of `limit` characters: control characters (a line feed in a
+// quoted field, a tab) made blanks, Latin-1 only, cut to the limit; each change is reported
+// under the column's name (`what`).
 std::string
 fitText(std::string_view text, size_t limit, std::string_view what, Adaptations& adaptations);
 

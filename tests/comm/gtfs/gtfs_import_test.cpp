@@ -249,6 +249,10 @@ TEST_F(GtfsImportTest, BrokenFeedsAreRefusedNamingFileAndLineAndWriteNothing) {
         {"stops.txt",
          "stop_id,stop_name,stop_lat,stop_lon\ns1,A,45,9\ns2,B,,\n",
          "file stops.txt, riga 3: la fermata \"s2\" non ha coordinate valide"},
+        {"stops.txt",
+         "stop_id,stop_name,stop_lat,stop_lon\ns1,A,45,9\ns2,\"B,45.01,9.01\n",
+         "file stops.txt, riga 3: virgolette non chiuse nel campo \"stop_name\": il campo "
+         "prosegue fino alla fine del file"},
         {"stop_times.txt",
          "trip_id,arrival_time,departure_time,stop_id,stop_sequence\nT1,07:00:00,07:00:00,s1,1\n",
          "file stop_times.txt, riga 2: la corsa \"T1\" ha una sola fermata"},
@@ -297,6 +301,23 @@ TEST_F(GtfsImportTest, BrokenFeedsAreRefusedNamingFileAndLineAndWriteNothing) {
         // Put the good feed back for the next case's starting point.
         ASSERT_TRUE(import({.feed = dir / "buono"}));
     }
+}
+
+// A quoted name may hold line feeds and tabs; the fixed-width files must not.
+TEST_F(GtfsImportTest, ControlCharactersInNamesAreStoredAsBlanks) {
+    auto files = smallFeed();
+    files["stops.txt"] = "stop_id,stop_name,stop_desc,stop_lat,stop_lon\r\n"
+                         "s1,\"Piazza\r\nDuomo\",\"Lato\tnord\",45.0,9.0\r\n"
+                         "s2,\"Stazione\n\",,45.01,9.01\r\n";
+    writeFeed(dir / "feed", files);
+    ASSERT_TRUE(import({.feed = dir / "feed"})) << lastText();
+    EXPECT_EQ(scalar("SELECT group_concat(denom || '|' || ifnull(ubicaz, ''), ',') FROM fermate"),
+              "Piazza  Duomo|Lato nord,Stazione|");
+    EXPECT_EQ(scalar("SELECT denom FROM itiner"), "Piazza  Duomo - Stazione");
+    EXPECT_NE(lastText().find("- caratteri di controllo (a capo, tabulazioni) sostituiti da uno "
+                              "spazio: 3\n"),
+              std::string::npos)
+        << lastText();
 }
 
 TEST_F(GtfsImportTest, ReimportIsRefusedAndADatabaseWithoutTheTablesIsTold) {

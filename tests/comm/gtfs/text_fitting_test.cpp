@@ -24,6 +24,22 @@ TEST(TextFitting, TextsAreMadeLatin1AndCutWithEveryChangeTold) {
     EXPECT_EQ(Adaptations().text(), "Nessun adattamento dei dati è stato necessario.\n");
 }
 
+// A quoted field may hold a line feed or a tab; stored as it is, it would break the lines and
+// widths of the fixed-width files.
+TEST(TextFitting, ControlCharactersBecomeBlanks) {
+    Adaptations adaptations;
+    EXPECT_EQ(
+        fitText(
+            "Piazza\nDuomo\t(lato\x7F\xC2\x85nord)\r\n", 40, "denominazioni fermata", adaptations),
+        "Piazza Duomo (lato  nord)");
+    EXPECT_EQ(adaptations.text(),
+              "Adattamenti effettuati:\n"
+              "- caratteri di controllo (a capo, tabulazioni) sostituiti da uno spazio: 1\n"
+              "    denominazioni fermata \"Piazza Duomo (lato  nord)\"\n");
+    CodeSet codes;
+    EXPECT_EQ(codes.uniqueCode("F\t1", 10, "codici fermata", adaptations), "F?1~1");
+}
+
 TEST(TextFitting, AdaptationsListTenExamplesOfEachKind) {
     Adaptations adaptations;
     for (int i = 0; i < 12; ++i) {
