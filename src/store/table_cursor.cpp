@@ -87,14 +87,14 @@ sqlite3_stmt* TableCursor::statement(const std::string& key,
     return stmt;
 }
 
-bool TableCursor::runWrite(sqlite3_stmt* stmt, const std::string& failure) {
+bool TableCursor::runWrite(sqlite3_stmt* stmt, const std::function<std::string()>& failure) {
     const int rc = sqlite3_step(stmt);
     // The description is read before the reset, which clears it.
     const std::string description =
         rc == SQLITE_DONE ? std::string() : engineDescription(m_connection->handle(), rc);
     sqlite3_reset(stmt);
     if (!description.empty()) {
-        fail(failure + description);
+        fail(failure() + description);
         return false;
     }
     return true;
@@ -240,18 +240,21 @@ bool TableCursor::SetField(std::string_view field, std::string_view text) {
     if (!m_open) {
         return false;
     }
-    const std::string failure =
-        text.empty()
-            ? fmt::format("Errore campo ({}) della tavola ({}) <NULL>\n\n", field, m_table)
-            : fmt::format("Errore campo ({}) della tavola ({}) <{}>\n\n", field, m_table, text);
+    // Told only on a refusal: a bulk import sets millions of fields.
+    const auto failure = [&] {
+        return text.empty()
+                   ? fmt::format("Errore campo ({}) della tavola ({}) <NULL>\n\n", field, m_table)
+                   : fmt::format(
+                         "Errore campo ({}) della tavola ({}) <{}>\n\n", field, m_table, text);
+    };
     const int index = columnIndex(field);
     if (index < 0) {
-        fail(failure + "Campo inesistente");
+        fail(failure() + "Campo inesistente");
         m_refused = m_mode != Mode::None;
         return false;
     }
     if (m_mode == Mode::None) {
-        fail(failure + std::string(kNoPendingRecord));
+        fail(failure() + std::string(kNoPendingRecord));
         return false;
     }
     const ColumnInfo& column = m_columns[static_cast<size_t>(index)];
@@ -260,7 +263,7 @@ bool TableCursor::SetField(std::string_view field, std::string_view text) {
         converted.refusal = requiredDescription(m_table, column.name);
     }
     if (!converted.accepted()) {
-        fail(failure + converted.refusal);
+        fail(failure() + converted.refusal);
         m_refused = true;
         return false;
     }
@@ -298,9 +301,11 @@ bool TableCursor::Update() {
     if (!m_open) {
         return false;
     }
-    const std::string failure = fmt::format("Errore aggiornamento tavola ({})\n\n", m_table);
+    const auto failure = [this] {
+        return fmt::format("Errore aggiornamento tavola ({})\n\n", m_table);
+    };
     if (m_mode == Mode::None) {
-        fail(failure + std::string(kNoPendingRecord));
+        fail(failure() + std::string(kNoPendingRecord));
         return false;
     }
     // The refusal of a field was shown when it happened; the record is not written.
@@ -318,7 +323,7 @@ bool TableCursor::Update() {
     if (m_mode == Mode::Adding) {
         for (size_t i = 0; i < m_columns.size(); ++i) {
             if (m_columns[i].required && isNull(m_buffer[i])) {
-                fail(failure + requiredDescription(m_table, m_columns[i].name));
+                fail(failure() + requiredDescription(m_table, m_columns[i].name));
                 return false;
             }
         }
@@ -345,7 +350,7 @@ bool TableCursor::Update() {
     m_connection->notifyWrite();
     sqlite3_stmt* stmt = statement((m_mode == Mode::Adding ? "I" : "U") + signature, writeSql);
     if (stmt == nullptr) {
-        fail(failure + engineDescription(m_connection->handle(), SQLITE_ERROR));
+        fail(failure() + engineDescription(m_connection->handle(), SQLITE_ERROR));
         return false;
     }
     int position = 1;
@@ -370,16 +375,18 @@ bool TableCursor::Delete() {
     if (!m_open) {
         return false;
     }
-    const std::string failure = fmt::format("Errore eliminazione tavola ({})\n\n", m_table);
+    const auto failure = [this] {
+        return fmt::format("Errore eliminazione tavola ({})\n\n", m_table);
+    };
     if (!m_hasCurrent) {
-        fail(failure + std::string(kNoCurrentRecord));
+        fail(failure() + std::string(kNoCurrentRecord));
         return false;
     }
     m_connection->notifyWrite();
     sqlite3_stmt* stmt = statement(
         "D", [&] { return "DELETE FROM " + sqlIdentifier(m_table) + " WHERE rowid = ?"; });
     if (stmt == nullptr) {
-        fail(failure + engineDescription(m_connection->handle(), SQLITE_ERROR));
+        fail(failure() + engineDescription(m_connection->handle(), SQLITE_ERROR));
         return false;
     }
     sqlite3_bind_int64(stmt, 1, m_currentRowid);

@@ -71,7 +71,7 @@ private:
     bool readField(std::string_view field, const Value*& value, FieldType& type);
     void fail(std::string_view text);
     // Steps a statement that writes; shows the failure with the engine's description.
-    bool runWrite(sqlite3_stmt* stmt, const std::string& failure);
+    bool runWrite(sqlite3_stmt* stmt, const std::function<std::string()>& failure);
     // The statement prepared once under this key; sql() gives its text the first time.
     sqlite3_stmt* statement(const std::string& key, const std::function<std::string()>& sql);
     void finalizeStatements();
