@@ -280,6 +280,8 @@ bool readTrips(const CsvInput& input, Feed& feed, FeedError& error) {
 }
 
 bool readStopTimes(const CsvInput& input, Feed& feed, FeedError& error) {
+    std::int32_t lastTrip = -1;
+    std::string lastTripId;
     return readCsv(
         input,
         {"trip_id",
@@ -293,10 +295,16 @@ bool readStopTimes(const CsvInput& input, Feed& feed, FeedError& error) {
         5,
         [&](const CsvRecord& r, FeedError& e) {
             feed.hasTimepointColumn = r.hasColumn(5);
-            const auto trip = feed.tripById.find(std::string(trimmed(r[0])));
-            if (trip == feed.tripById.end()) {
-                e.text = fmt::format("la corsa \"{}\" non esiste in trips.txt", r[0]);
-                return false;
+            // The rows of a trip usually follow each other: its id is looked up once.
+            const std::string_view tripId = trimmed(r[0]);
+            if (lastTrip < 0 || tripId != lastTripId) {
+                const auto trip = feed.tripById.find(std::string(tripId));
+                if (trip == feed.tripById.end()) {
+                    e.text = fmt::format("la corsa \"{}\" non esiste in trips.txt", r[0]);
+                    return false;
+                }
+                lastTrip = trip->second;
+                lastTripId = tripId;
             }
             const auto stop = feed.stopById.find(std::string(trimmed(r[1])));
             if (stop == feed.stopById.end()) {
@@ -337,7 +345,7 @@ bool readStopTimes(const CsvInput& input, Feed& feed, FeedError& error) {
             row.pickup = *pickup;
             row.dropOff = *dropOff;
             feed.stops[static_cast<size_t>(row.stop)].served = true;
-            feed.trips[static_cast<size_t>(trip->second)].stops.push_back(row);
+            feed.trips[static_cast<size_t>(lastTrip)].stops.push_back(row);
             return true;
         },
         error);
