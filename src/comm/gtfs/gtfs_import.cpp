@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <future>
 #include <tuple>
 
 namespace tramela::comm::gtfs {
@@ -25,12 +26,14 @@ constexpr std::string_view kNothingWritten = "Nessun dato è stato registrato.";
 
 // The files of the feed in the order they are read. A required file must be there before
 // anything is read; an optional one is skipped when missing, unless its alternative is missing
-// too.
+// too. A file read aside needs nothing the others give: it is read on a thread of its own while
+// they are read, and its fault is told in its turn.
 struct FeedFile {
     std::string_view name;
     bool required;
     std::string_view alternative;
     bool (*read)(const CsvInput&, Feed&, FeedError&);
+    bool aside = false;
 };
 
 constexpr FeedFile kFeedFiles[] = {
@@ -42,8 +45,23 @@ constexpr FeedFile kFeedFiles[] = {
     {"trips.txt", true, {}, readTrips},
     {"stop_times.txt", true, {}, readStopTimes},
     {"frequencies.txt", false, {}, readFrequencies},
-    {"shapes.txt", false, {}, readShapes},
+    {"shapes.txt", false, {}, readShapes, true},
 };
+
+// A file read aside, into a feed of its own, from a source of its own (an archive is not read
+// by two threads at once).
+struct AsideRead {
+    Feed feed;
+    FeedError error;
+    std::future<bool> done;
+};
+
+void startAside(AsideRead& aside, const FeedFile& file, const std::filesystem::path& feed) {
+    aside.done = std::async(std::launch::async, [&aside, &file, feed] {
+        const auto source = FeedSource::open(feed, aside.error);
+        return source && file.read(CsvInput(*source, file.name), aside.feed, aside.error);
+    });
+}
 
 // Temporary files of the engine kept in memory while the feed is written: every insert into a
 // table with relations keeps a statement journal, and a journal on disk costs several writes per
@@ -173,6 +191,12 @@ Ending importFeed(workspace::Workspace& window,
     const auto steps = static_cast<std::int64_t>(std::size(kFeedFiles)) + 2;
     Feed feed;
     FeedError error;
+    AsideRead asides[std::size(kFeedFiles)];
+    for (size_t i = 0; i < std::size(kFeedFiles); ++i) {
+        if (kFeedFiles[i].aside && source.has(kFeedFiles[i].name)) {
+            startAside(asides[i], kFeedFiles[i], options.feed);
+        }
+    }
     for (size_t i = 0; i < std::size(kFeedFiles); ++i) {
         const FeedFile& file = kFeedFiles[i];
         window.ShowProgressCaption(fmt::format("Lettura {}", file.name));
@@ -185,7 +209,13 @@ Ending importFeed(workspace::Workspace& window,
             }
             continue;
         }
-        if (!file.read(CsvInput(source, file.name), feed, error)) {
+        if (file.aside) {
+            if (!asides[i].done.get()) {
+                return feedFault(std::move(asides[i].error));
+            }
+            // What a file read aside fills: the shapes.
+            feed.shapes = std::move(asides[i].feed.shapes);
+        } else if (!file.read(CsvInput(source, file.name), feed, error)) {
             return feedFault(std::move(error));
         }
     }

@@ -303,6 +303,27 @@ TEST_F(GtfsImportTest, BrokenFeedsAreRefusedNamingFileAndLineAndWriteNothing) {
     }
 }
 
+// shapes.txt is read on a thread of its own while the other files are read: its fault is still
+// told only when the files read before it have none.
+TEST_F(GtfsImportTest, AFaultInShapesIsToldInItsTurn) {
+    auto files = smallFeed();
+    files["trips.txt"] = "route_id,service_id,trip_id,shape_id\nR1,FER,T1,F1\n";
+    files["shapes.txt"] = "shape_id,shape_pt_lat,shape_pt_lon,shape_pt_sequence\nF1,45,9,1\n"
+                          "F1,95,9,2\n";
+    writeFeed(dir / "forma", files);
+    EXPECT_FALSE(import({.feed = dir / "forma"}));
+    EXPECT_NE(lastText().find("file shapes.txt, riga 3: coordinate non valide (95, 9)"),
+              std::string::npos)
+        << lastText();
+    files["stop_times.txt"] = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
+                              "T1,07:00:00,07:00:00,s1,1\nT1,07:10:00,07:10:00,s9,2\n";
+    writeFeed(dir / "orari", files);
+    EXPECT_FALSE(import({.feed = dir / "orari"}));
+    EXPECT_NE(lastText().find("file stop_times.txt, riga 3: la fermata \"s9\" non esiste"),
+              std::string::npos)
+        << lastText();
+}
+
 // A quoted name may hold line feeds and tabs; the fixed-width files must not.
 TEST_F(GtfsImportTest, ControlCharactersInNamesAreStoredAsBlanks) {
     auto files = smallFeed();
