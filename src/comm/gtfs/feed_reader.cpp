@@ -65,7 +65,7 @@ bool FeedSource::has(std::string_view name) const {
 }
 
 bool FeedSource::read(std::string_view name,
-                      const std::function<void(std::string_view)>& chunk,
+                      const std::function<bool(std::string_view)>& chunk,
                       FeedError& error) const {
     char buffer[1 << 16];
     if (m_archive) {
@@ -76,8 +76,13 @@ bool FeedSource::read(std::string_view name,
             return false;
         }
         zip_int64_t got = 0;
+        // A reader that has stopped (a fault, a field too long) leaves the rest unread: an
+        // archive may unpack to far more than it holds.
         while ((got = zip_fread(file, buffer, sizeof buffer)) > 0) {
-            chunk(std::string_view(buffer, static_cast<size_t>(got)));
+            if (!chunk(std::string_view(buffer, static_cast<size_t>(got)))) {
+                got = 0;
+                break;
+            }
         }
         zip_fclose(file);
         if (got < 0) {
@@ -93,8 +98,8 @@ bool FeedSource::read(std::string_view name,
     }
     while (in) {
         in.read(buffer, sizeof buffer);
-        if (in.gcount() > 0) {
-            chunk(std::string_view(buffer, static_cast<size_t>(in.gcount())));
+        if (in.gcount() > 0 && !chunk(std::string_view(buffer, static_cast<size_t>(in.gcount())))) {
+            break;
         }
     }
     if (in.bad()) {
@@ -104,7 +109,7 @@ bool FeedSource::read(std::string_view name,
     return true;
 }
 
-bool CsvInput::read(const std::function<void(std::string_view)>& chunk, FeedError& error) const {
+bool CsvInput::read(const std::function<bool(std::string_view)>& chunk, FeedError& error) const {
     if (m_source != nullptr) {
         return m_source->read(m_file, chunk, error);
     }
@@ -469,9 +474,6 @@ bool readCsv(const CsvInput& input,
     bool going = true;
     const bool read = input.read(
         [&](std::string_view bytes) {
-            if (!going) {
-                return;
-            }
             if (first) {
                 first = false;
                 if (bytes.starts_with("\xEF\xBB\xBF")) {
@@ -479,6 +481,7 @@ bool readCsv(const CsvInput& input,
                 }
             }
             going = parser.feed(bytes);
+            return going;
         },
         error);
     return read && going && parser.finish();

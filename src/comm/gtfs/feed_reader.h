@@ -30,9 +30,10 @@ public:
     static std::optional<FeedSource> open(const std::filesystem::path& feed, FeedError& error);
 
     bool has(std::string_view name) const;
-    // Hands the file's bytes to `chunk` in order; false (and the fault) when it cannot be read.
+    // Hands the file's bytes to `chunk` in order until it gives false; false (and the fault)
+    // when the file cannot be read.
     bool read(std::string_view name,
-              const std::function<void(std::string_view)>& chunk,
+              const std::function<bool(std::string_view)>& chunk,
               FeedError& error) const;
 
 private:
@@ -58,8 +59,9 @@ public:
 
     std::string_view file() const { return m_file; }
 
-    // Hands the bytes to `chunk` in order; false (and the fault) when they cannot be read.
-    bool read(const std::function<void(std::string_view)>& chunk, FeedError& error) const;
+    // Hands the bytes to `chunk` in order until it gives false; false (and the fault) when they
+    // cannot be read.
+    bool read(const std::function<bool(std::string_view)>& chunk, FeedError& error) const;
 
 private:
     const FeedSource* m_source = nullptr;
