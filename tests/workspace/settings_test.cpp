@@ -1,11 +1,10 @@
+#include "support/environment_variable.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
 #include "workspace/settings.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -13,6 +12,7 @@ namespace tramela::workspace {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EnvironmentVariable;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
@@ -23,32 +23,6 @@ unsigned mode(const fs::path& path) {
     EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
     return status.st_mode & 07777;
 }
-
-// Sets or unsets an environment variable for one test and puts the old value back.
-class EnvironmentVariable {
-public:
-    EnvironmentVariable(const char* name, const char* value)
-        : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        set(value);
-    }
-
-    ~EnvironmentVariable() { set(m_old ? m_old->c_str() : nullptr); }
-
-    void set(const char* value) {
-        if (value != nullptr) {
-            ::setenv(m_name, value, 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(Settings, CreatesMissingFileWithMode0600AndAnEmptyDatabase) {
     TempDir dir;
