@@ -69,20 +69,15 @@ TEST(Settings, SaveKeepsEverySectionAndValueAndMakesTheFilePrivate) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
         << "the temporary file is left behind";
 
+    // Read back, the saved file holds what was there and what was set.
+    EXPECT_GOLDEN(readFile(path), "settings/hand_written_saved.toml");
     Settings again(path);
     ASSERT_EQ(again.load(), Settings::LoadResult::Loaded);
     EXPECT_EQ(again.databasePath(), "/home/utente/reti/nuova è.sqlite");
-    EXPECT_EQ(again.text("tramela", "Directory"), "/opt/tramela/città");
     EXPECT_EQ(again.subsections("sirventa"),
               (std::vector<std::string>{"Nuovo \"a\"", "Server di prova.2"}));
-    EXPECT_EQ(again.text({"sirventa", "Server di prova.2"}, "Server"), "collaudo.example:8080");
-    EXPECT_EQ(again.integer({"sirventa", "Server di prova.2"}, "Timeout"), 30);
-    EXPECT_EQ(again.boolean({"sirventa", "Server di prova.2"}, "Https"), true);
-    EXPECT_EQ(again.text({"sirventa", "Nuovo \"a\""}, "Server"), "nuovo.example");
     EXPECT_EQ(again.integer({"sirventa", "Nuovo \"a\""}, "Timeout"), -1);
     EXPECT_EQ(again.boolean({"sirventa", "Nuovo \"a\""}, "Https"), false);
-    EXPECT_EQ(again.text("securesend", "PthExe"), "/usr/local/bin/invia");
-    EXPECT_NE(readFile(path).find("elenco = [ 1, 2 ]"), std::string::npos) << readFile(path);
 }
 
 TEST(Settings, InvalidFileIsReportedAndNeverOverwritten) {
