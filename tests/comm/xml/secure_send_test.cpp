@@ -166,8 +166,9 @@ protected:
     }
 
     // Sends the package, then ends a step named by the title and the result.
-    TransferResult send(const std::string& title) {
-        TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    TransferResult send(const std::string& title, const fs::path& package = {}) {
+        TransferResult result = sendSecureUpload(
+            m_ui, m_settings, m_parameters, package.empty() ? m_packagePath : package);
         m_steps.step(title + (result.delivered ? ": delivered" : ""));
         return result;
     }
@@ -176,6 +177,16 @@ protected:
     std::string steps() const {
         return test::replaceAll(
             m_steps.text(), s_certificates->dir.path().string(), "<certificates>");
+    }
+
+    // The transfer failed and said so in one message, which is then forgotten.
+    void expectUploadFailed(const TransferResult& result) {
+        EXPECT_FALSE(result.delivered);
+        ASSERT_EQ(m_ui.messages().size(), 1u);
+        EXPECT_TRUE(m_ui.messages()[0].text.starts_with(kUploadFailed)) << m_ui.messages()[0].text;
+        EXPECT_GT(m_ui.messages()[0].text.size(), kUploadFailed.size());
+        EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+        m_ui.clear();
     }
 
     // What the fake program received after its name, one argument a line.
@@ -232,25 +243,16 @@ TEST_F(SecureSend, BuiltInUploadPresentsTheClientCertificateWhenTheServerRequire
     m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
 
     // Without the certificate the server refuses the connection.
-    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
-    EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
 
     // With a passphrase that does not open the key nothing is sent either.
-    m_ui.clear();
     m_parameters.needsCert = true;
     m_parameters.certificatePassphrase = "sbagliata";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
     EXPECT_FALSE(server.receivedAnything());
 
-    m_ui.clear();
     m_parameters.certificatePassphrase = "segreta";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    const TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
     EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
     ASSERT_TRUE(result.delivered);
     // The client's certificate; neither authentication: no Authorization line, no USR or PWD.
@@ -265,29 +267,14 @@ TEST_F(SecureSend, BuiltInUploadFailuresAreShownAndNothingIsDelivered) {
     m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
 
     // The system's authorities do not know the test's: the server is not trusted.
-    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
-    EXPECT_GT(m_ui.messages()[0].text.size(), kUploadFailed.size());
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
     EXPECT_FALSE(server.receivedAnything());
 
     m_settings.setText("securesend", "CaFile", s_certificates->ca.string());
-    m_ui.clear();
-    const fs::path missing = m_dir / "tmp_1.lzma";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, missing);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Impossibile aprire\n\n" + missing.string(), Icon::Exclamation, ""}}));
-
-    m_ui.clear();
+    EXPECT_FALSE(send("missing package", m_dir / "tmp_1.lzma").delivered);
     m_parameters.server = "127.0.0.1@altro.example";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messageTexts(),
-              std::vector<std::string>{kUploadFailed +
-                                       "Nome del server non valido: 127.0.0.1@altro.example"});
+    EXPECT_FALSE(send("server name").delivered);
+    EXPECT_GOLDEN(steps(), "secure_send/built_in_failures.txt");
     EXPECT_FALSE(server.receivedAnything());
 }
 
