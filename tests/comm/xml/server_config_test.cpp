@@ -87,24 +87,8 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     EXPECT_EQ(fs::directory_iterator(dir / "app")->path(), pemPath()); // no leftovers
 
-    const workspace::Settings disk = stored();
-    EXPECT_EQ(configurationNames(disk), std::vector<std::string>{"sirventa.regione.example"});
-    EXPECT_EQ(disk.text(kSection, "PathCert"), pemPath().string());
-    EXPECT_EQ(disk.text(kSection, "PassPhrase"), storedPassphrase(kPassphrase));
-    EXPECT_EQ(disk.text("tramela", "Database"), "/dati/rete.sqlite");
-    const ConnectionValues imported{.needsAuthBase = true,
-                                    .needsAuthCgi = false,
-                                    .userName = "azienda42",
-                                    .password = "segreto",
-                                    .mailAddress = content.mail,
-                                    .server = "sirventa.regione.example",
-                                    .target = "/cgi-bin/ricevi",
-                                    .useHttps = true,
-                                    .needsCert = true,
-                                    .chunkSizeKb = 64};
-    for (const ValueSet which : {ValueSet::Confirmed, ValueSet::Imported}) {
-        EXPECT_EQ(loadConnectionValues(disk, "sirventa.regione.example", which), imported);
-    }
+    EXPECT_GOLDEN(test::replaceAll(readFile(settingsPath()), dir.path().string(), "<dir>"),
+                  "server_config/imported_settings.toml");
 
     // A second import of the same server replaces the values and the certificate.
     SrvtContent changed;
