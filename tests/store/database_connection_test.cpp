@@ -41,24 +41,11 @@ TEST(DatabaseConnection, FilesThatCannotBeOpenedAreRefusedWithTheirReason) {
               "questo non è un database, ma un semplice testo\n");
 }
 
-TEST(DatabaseConnection, TransactionsRollBackAndNest) {
+// Nesting and rolling back are the transaction guard's tests.
+TEST(DatabaseConnection, ACommitWithoutTransactionIsShownAndClosingDropsAnOpenOne) {
     StoreFixture db({test::allTypesTable()});
     DatabaseConnection& connection = db.connection();
-    connection.BeginTrans();
     db.sql("INSERT INTO prova (codice) VALUES (1)");
-    connection.BeginTrans();
-    db.sql("INSERT INTO prova (codice) VALUES (2)");
-    connection.Rollback();
-    EXPECT_EQ(connection.transactionDepth(), 1);
-    connection.CommitTrans();
-    EXPECT_EQ(db.count("prova"), 1);
-
-    connection.BeginTrans();
-    db.sql("DELETE FROM prova");
-    connection.Rollback();
-    EXPECT_EQ(db.count("prova"), 1);
-    EXPECT_TRUE(db.ui().messages().empty());
-
     connection.CommitTrans();
     EXPECT_EQ(db.ui().lastMessage()->text,
               "Errore in fase di convalida della transazione\n\n"
