@@ -197,10 +197,9 @@ TEST(CliUi, FormAnswersAreMergedValidatedUsedOnceAndTheProposedValuesLogged) {
         console.ui.Form(periodForm()),
         (FormValues{
             {"fine", "30/06/2024"}, {"inizio", "01/01/2024"}, {"linea", "L1"}, {"tutte", "1"}}));
-    EXPECT_EQ(console.err.str(),
-              "Periodo\n  Inizio: 01/01/2024\n  Tutte le linee: 1\n"
-              "-> valori proposti\n");
     EXPECT_FALSE(console.ui.usageError());
+    EXPECT_GOLDEN(console.shown("the values proposed, the unanswered ones logged"),
+                  "cli_ui/form_answers.txt");
 
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt) << "answers are used once";
     EXPECT_TRUE(console.ui.usageError());
@@ -213,7 +212,6 @@ TEST(CliUi, RefusedFormAnswersFailWithoutATerminal) {
         {"fine", "01/01/2000"}, {"inizio", "01/01/2024"}, {"tutte", "1"}, {"linea", ""}};
     console.ui.setAnswers(answers);
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt);
-    EXPECT_EQ(console.err.str(), "Data finale errata\n");
     EXPECT_TRUE(console.ui.refused());
 
     // Values a window would not let the user type are refused before the validator.
@@ -224,11 +222,9 @@ TEST(CliUi, RefusedFormAnswersFailWithoutATerminal) {
     answers.forms["periodo"] = {{"tutte", "si"}};
     limits.ui.setAnswers(answers);
     EXPECT_EQ(limits.ui.Form(periodForm()), std::nullopt);
-    EXPECT_NE(limits.err.str().find("Il campo \"Linea\" accetta al massimo 4 caratteri.\n"),
-              std::string::npos);
-    EXPECT_NE(limits.err.str().find("Il campo \"Tutte le linee\" accetta soltanto 1 o 0.\n"),
-              std::string::npos);
     EXPECT_TRUE(limits.ui.refused());
+    EXPECT_GOLDEN(console.shown("refused by the validator") + limits.shown("refused by the fields"),
+                  "cli_ui/refused_forms.txt");
 }
 
 TEST(CliUi, RefusedFormIsAskedAgainOnATerminal) {

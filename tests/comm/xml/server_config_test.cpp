@@ -113,12 +113,22 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
     altered[marker.size()] = altered[marker.size()] == 'f' ? 'e' : 'f';
 
     const std::string before = readFile(settingsPath());
-    for (const auto& [file, passphrase] : std::vector<std::pair<std::string, std::string_view>>{
-             {altered, kPassphrase},
-             {good, "passphrase sbagliata"},
-             {test::srvtFile(test::encipherSrvtLines(displaced, kPassphrase)), kPassphrase}}) {
+
+    const struct {
+        const char* name;
+        std::string file;
+        std::string_view passphrase;
+    } refused[] = {
+        {"altered payload", altered, kPassphrase},
+        {"wrong passphrase", good, "passphrase sbagliata"},
+        {"displaced key",
+         test::srvtFile(test::encipherSrvtLines(displaced, kPassphrase)),
+         kPassphrase},
+    };
+
+    for (const auto& [name, file, passphrase] : refused) {
         EXPECT_EQ(runImport(file, passphrase), ui::Outcome::Failed);
-        steps.step(passphrase);
+        steps.step(name);
         EXPECT_FALSE(fs::exists(dir / "app"));
         EXPECT_EQ(readFile(settingsPath()), before);
         EXPECT_TRUE(configurationNames(settings).empty());
