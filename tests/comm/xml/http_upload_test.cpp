@@ -9,7 +9,6 @@
 #include <memory>
 #include <netinet/in.h>
 #include <random>
-#include <set>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,22 +55,8 @@ public:
         return std::filesystem::exists(m_dir / "report" / item);
     }
 
-    // Every item reported, the document by its size, "name: value" a line in the order of the
-    // names, the server's port written "<port>".
-    std::string items() const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir / "report")) {
-            names.insert(entry.path().filename().string());
-        }
-        std::string text;
-        for (const std::string& name : names) {
-            text += name + ": " +
-                    (name == "part.DOC" ? std::to_string(report(name).size()) + " bytes"
-                                        : report(name)) +
-                    "\n";
-        }
-        return test::replaceAll(text, ":" + std::to_string(m_port), ":<port>");
-    }
+    // Every item reported, the document by its size.
+    std::string items() const { return test::reportedItems(m_dir / "report", "part.DOC", m_port); }
 
 private:
     TempDir m_dir;

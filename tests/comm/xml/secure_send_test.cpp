@@ -13,7 +13,6 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -78,21 +77,8 @@ public:
 
     bool receivedAnything() const { return has("request"); }
 
-    // Everything received, "name: value" in the order of the names, the document by its size and
-    // the server's port written "<port>".
-    std::string items() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_reports.path())) {
-            names.insert(entry.path().filename().string());
-        }
-        std::string text;
-        for (const std::string& name : names) {
-            const std::string value = received(name);
-            text +=
-                name + ": " + (name == "part-DOC" ? std::to_string(value.size()) : value) + "\n";
-        }
-        return test::replaceAll(text, ":" + std::to_string(m_port), ":<port>");
-    }
+    // Everything received, the document by its size.
+    std::string items() const { return test::reportedItems(m_reports.path(), "part-DOC", m_port); }
 
 private:
     std::vector<std::string> arguments(const Certificates& certificates, bool requireClient) {
