@@ -1,5 +1,6 @@
 #include "app/shell_commands.h"
 #include "support/golden.h"
+#include "support/sample_workspace.h"
 #include "support/store_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -19,12 +20,6 @@ using workspace::Workspace;
 class ShellCommandsTest : public ::testing::Test {
 protected:
     std::filesystem::path settingsPath() const { return dir / "settings.toml"; }
-
-    std::string boundPath() {
-        Settings settings(settingsPath());
-        settings.load();
-        return settings.databasePath();
-    }
 
     TempDir dir;
     ScriptedUi ui;
@@ -50,7 +45,7 @@ TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
                   "(*.sqlite) = *.sqlite | Tutti i files (*.*) = * | must exist\n");
         window.Shutdown();
     }
-    EXPECT_EQ(boundPath(), first.string());
+    EXPECT_EQ(test::boundDatabase(settingsPath()), first.string());
     {
         // --db: used for this run, the binding stays.
         Settings settings(settingsPath());
@@ -59,7 +54,7 @@ TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
         EXPECT_EQ(window.databasePath(), second.string());
         window.Shutdown();
     }
-    EXPECT_EQ(boundPath(), first.string());
+    EXPECT_EQ(test::boundDatabase(settingsPath()), first.string());
     {
         Settings settings(settingsPath());
         Workspace window(ui, settings);
@@ -77,7 +72,7 @@ TEST_F(ShellCommandsTest, ConnectDisconnectAndADatabaseForOneRun) {
         EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
         window.Shutdown();
     }
-    EXPECT_EQ(boundPath(), "");
+    EXPECT_EQ(test::boundDatabase(settingsPath()), "");
     Settings settings(settingsPath());
     settings.load();
     EXPECT_EQ(settings.text("securesend", "PthExe"), "x");

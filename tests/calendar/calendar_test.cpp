@@ -24,21 +24,9 @@ Date referenceEaster(int y) {
 }
 
 TEST(Easter, IsRightForEveryYearOfItsCenturiesAndAbsentOutside) {
-    const std::pair<int, Date> known[] = {
-        {2024, {2024, 3, 31}},
-        {2025, {2025, 4, 20}},
-        {2019, {2019, 4, 21}},
-        {2010, {2010, 4, 4}},
-        {2021, {2021, 4, 4}},
-        {2022, {2022, 4, 17}},
-        {2018, {2018, 4, 1}},
-        {2008, {2008, 3, 23}},
-        {2185, {2185, 4, 17}},
-    };
-    for (const auto& [year, sunday] : known) {
-        ASSERT_TRUE(Easter(year)) << year;
-        EXPECT_EQ(Easter(year)->first, sunday) << year;
-    }
+    // Two known dates first, that the reference method is right.
+    EXPECT_EQ(referenceEaster(2024), (Date{2024, 3, 31}));
+    EXPECT_EQ(referenceEaster(2185), (Date{2185, 4, 17}));
     for (int year = 1900; year <= 2199; ++year) {
         const auto easter = Easter(year);
         ASSERT_TRUE(easter) << year;

@@ -2,6 +2,7 @@
 #include "store/database_connection.h"
 #include "store/database_file.h"
 #include "store/table_cursor.h"
+#include "support/golden.h"
 #include "support/run_process.h"
 #include "support/store_fixture.h"
 
@@ -23,48 +24,28 @@ TEST(DatabaseConnection, FilesThatCannotBeOpenedAreRefusedWithTheirReason) {
     test::writeFile(dir / "vuoto.sqlite", "");
     std::filesystem::permissions(dir / "sola-lettura.sqlite", std::filesystem::perms::owner_read);
 
-    const std::vector<std::pair<std::filesystem::path, std::string>> cases = {
-        {dir / "assente.sqlite",
-         "Impossibile aprire il file del database (SQLite: unable to open database file)"},
-        {dir / "cartella" / "assente.sqlite",
-         "Impossibile aprire il file del database (SQLite: unable to open database file)"},
-        {dir / "testo.sqlite", "Il file non è un database (SQLite: file is not a database)"},
-        {dir / "sola-lettura.sqlite", "Il file del database è in sola lettura"},
-        {dir / "vuoto.sqlite", "Il file non è un database (il file è vuoto)"},
-    };
-    for (const auto& [path, description] : cases) {
-        ui.clear();
-        DatabaseConnection connection(ui, path);
-        EXPECT_FALSE(connection.IsOpen()) << path;
-        ASSERT_EQ(ui.messages().size(), 1u) << path;
-        EXPECT_EQ(ui.messages()[0].text,
-                  "Errore in fase di apertura del database\n\n" + description);
-        EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
+    test::Transcript steps(ui, dir.path());
+    for (const char* name : {"assente.sqlite",
+                             "cartella/assente.sqlite",
+                             "testo.sqlite",
+                             "sola-lettura.sqlite",
+                             "vuoto.sqlite"}) {
+        DatabaseConnection connection(ui, dir / name);
+        EXPECT_FALSE(connection.IsOpen()) << name;
+        steps.step(name);
     }
+    EXPECT_GOLDEN(steps.text(), "database_connection/unopened.txt");
     EXPECT_EQ(std::filesystem::file_size(dir / "vuoto.sqlite"), 0u) << "never made a database";
     EXPECT_FALSE(std::filesystem::exists(dir / "assente.sqlite"));
     EXPECT_EQ(test::readFile(dir / "testo.sqlite"),
               "questo non è un database, ma un semplice testo\n");
 }
 
-TEST(DatabaseConnection, TransactionsRollBackAndNest) {
+// Nesting and rolling back are the transaction guard's tests.
+TEST(DatabaseConnection, ACommitWithoutTransactionIsShownAndClosingDropsAnOpenOne) {
     StoreFixture db({test::allTypesTable()});
     DatabaseConnection& connection = db.connection();
-    connection.BeginTrans();
     db.sql("INSERT INTO prova (codice) VALUES (1)");
-    connection.BeginTrans();
-    db.sql("INSERT INTO prova (codice) VALUES (2)");
-    connection.Rollback();
-    EXPECT_EQ(connection.transactionDepth(), 1);
-    connection.CommitTrans();
-    EXPECT_EQ(db.count("prova"), 1);
-
-    connection.BeginTrans();
-    db.sql("DELETE FROM prova");
-    connection.Rollback();
-    EXPECT_EQ(db.count("prova"), 1);
-    EXPECT_TRUE(db.ui().messages().empty());
-
     connection.CommitTrans();
     EXPECT_EQ(db.ui().lastMessage()->text,
               "Errore in fase di convalida della transazione\n\n"

@@ -23,6 +23,19 @@ protected:
                "(3, 3, 'Gamma', '2400-12-31', 0, NULL, NULL, NULL)");
     }
 
+    // A query built from its parts; an empty part is left out.
+    std::unique_ptr<QueryCursor> query(std::string_view select,
+                                       std::string_view from = "prova",
+                                       std::string_view where = {},
+                                       std::string_view orderBy = {}) {
+        auto built = std::make_unique<QueryCursor>(db.connection());
+        built->SetSelect(select);
+        built->SetFrom(from);
+        built->SetWhere(where);
+        built->SetOrderBy(orderBy);
+        return built;
+    }
+
     StoreFixture db;
     test::Transcript steps{db.ui(), {}};
 };
@@ -45,59 +58,40 @@ TEST_F(QueryCursorTest, StatementIsBuiltFromItsPartsOneLineEach) {
 }
 
 TEST_F(QueryCursorTest, RowsAreWalkedToTheEndAndNoRowsIsNoError) {
-    QueryCursor query(db.connection());
-    query.SetSelect("codice");
-    query.SetFrom("prova");
-    query.SetOrderBy("codice");
-    std::vector<std::int16_t> codes;
-    for (bool row = query.Execute(); row; row = query.MoveNext()) {
+    const auto codes = query("codice", "prova", {}, "codice");
+    std::vector<std::int16_t> read;
+    for (bool row = codes->Execute(); row; row = codes->MoveNext()) {
         std::int16_t code = 0;
-        ASSERT_TRUE(query.GetShort(0, code));
-        codes.push_back(code);
+        ASSERT_TRUE(codes->GetShort(0, code));
+        read.push_back(code);
     }
-    EXPECT_EQ(codes, (std::vector<std::int16_t>{1, 2, 3}));
-    EXPECT_FALSE(query.MoveNext());
-    EXPECT_FALSE(query.MoveNext());
-    EXPECT_TRUE(query.MoveFirst());
+    EXPECT_EQ(read, (std::vector<std::int16_t>{1, 2, 3}));
+    EXPECT_FALSE(codes->MoveNext());
+    EXPECT_FALSE(codes->MoveNext());
+    EXPECT_TRUE(codes->MoveFirst());
 
-    QueryCursor empty(db.connection());
-    empty.SetSelect("codice");
-    empty.SetFrom("prova");
-    empty.SetWhere("codice > 99");
-    EXPECT_FALSE(empty.Execute());
-    EXPECT_FALSE(empty.MoveNext());
+    const auto empty = query("codice", "prova", "codice > 99");
+    EXPECT_FALSE(empty->Execute());
+    EXPECT_FALSE(empty->MoveNext());
     EXPECT_TRUE(db.ui().messages().empty());
 }
 
 // A syntax error, a missing column, two statements, no select; reading a column the select does
 // not hold, by name or by position.
 TEST_F(QueryCursorTest, FailuresShowTheStatementAndTheEngineDescription) {
-    QueryCursor syntax(db.connection());
-    syntax.SetSelect("nome,");
-    syntax.SetFrom("prova");
-    EXPECT_FALSE(syntax.Execute());
-    QueryCursor missing(db.connection());
-    missing.SetSelect("colore");
-    missing.SetFrom("prova");
-    EXPECT_FALSE(missing.Execute());
-    QueryCursor twoStatements(db.connection());
-    twoStatements.SetSelect("nome");
-    twoStatements.SetFrom("prova; DELETE FROM prova");
-    EXPECT_FALSE(twoStatements.Execute());
+    EXPECT_FALSE(query("nome,")->Execute());
+    EXPECT_FALSE(query("colore")->Execute());
+    EXPECT_FALSE(query("nome", "prova; DELETE FROM prova")->Execute());
     EXPECT_EQ(db.count("prova"), 3);
-    QueryCursor nothing(db.connection());
-    nothing.SetFrom("prova");
-    EXPECT_FALSE(nothing.Execute());
+    EXPECT_FALSE(query("")->Execute());
     steps.step("statements");
 
-    QueryCursor reads(db.connection());
-    reads.SetSelect("nome");
-    reads.SetFrom("prova");
-    ASSERT_TRUE(reads.Execute());
+    const auto reads = query("nome");
+    ASSERT_TRUE(reads->Execute());
     std::string text;
-    EXPECT_FALSE(reads.GetText("colore", text));
+    EXPECT_FALSE(reads->GetText("colore", text));
     std::int16_t value = 0;
-    EXPECT_FALSE(reads.GetShort(3, value));
+    EXPECT_FALSE(reads->GetShort(3, value));
     steps.step("reads");
     EXPECT_GOLDEN(steps.text(), "query_cursor/failures.txt");
 }
@@ -133,79 +127,64 @@ std::string typedReads(QueryCursor& query, const std::vector<std::string>& colum
 // dates read as their display text, the marks included; texts lose their trailing blanks; a BLOB
 // shows its size; the currency and the double their fixed form.
 TEST_F(QueryCursorTest, TypedReadsFollowTheColumnTypes) {
-    QueryCursor query(db.connection());
-    query.SetSelect("attivo, codice, lungo, valore, data, nome, dati, importo");
-    query.SetFrom("prova");
-    query.SetOrderBy("codice");
-    ASSERT_TRUE(query.Execute());
+    const auto all =
+        query("attivo, codice, lungo, valore, data, nome, dati, importo", "prova", {}, "codice");
+    ASSERT_TRUE(all->Execute());
     const auto columns = test::words("attivo codice lungo valore data nome dati importo");
     std::string rows;
     do {
-        rows += typedReads(query, columns);
-    } while (query.MoveNext());
+        rows += typedReads(*all, columns);
+    } while (all->MoveNext());
     EXPECT_GOLDEN(rows, "query_cursor/typed_reads.txt");
     EXPECT_TRUE(db.ui().messages().empty());
 }
 
 TEST_F(QueryCursorTest, ComputedColumnsAndAliasedSources) {
-    QueryCursor query(db.connection());
-    query.SetSelect("COUNT(*) AS n, SUM(p.valore) AS totale, MAX(p.codice)");
-    query.SetFrom("prova AS p");
-    ASSERT_TRUE(query.Execute());
+    const auto computed =
+        query("COUNT(*) AS n, SUM(p.valore) AS totale, MAX(p.codice)", "prova AS p");
+    ASSERT_TRUE(computed->Execute());
     std::string text;
-    ASSERT_TRUE(query.GetText("n", text));
+    ASSERT_TRUE(computed->GetText("n", text));
     EXPECT_EQ(text, "3");
-    ASSERT_TRUE(query.GetText("totale", text));
+    ASSERT_TRUE(computed->GetText("totale", text));
     EXPECT_EQ(text, "000000000000009,2500");
     std::int32_t count = 0;
-    ASSERT_TRUE(query.GetLong(0, count));
+    ASSERT_TRUE(computed->GetLong(0, count));
     EXPECT_EQ(count, 3);
     std::int16_t highest = 0;
-    ASSERT_TRUE(query.GetShort(2, highest));
+    ASSERT_TRUE(computed->GetShort(2, highest));
     EXPECT_EQ(highest, 3);
 }
 
 TEST_F(QueryCursorTest, BoundTextIsNeverReadAsSql) {
-    QueryCursor query(db.connection());
-    query.SetSelect("codice");
-    query.SetFrom("prova");
-    query.SetWhere("nome = ?1");
-    query.Bind(1, std::string_view("dell'Orso"));
-    ASSERT_TRUE(query.Execute());
+    const auto bound = query("codice", "prova", "nome = ?1");
+    bound->Bind(1, std::string_view("dell'Orso"));
+    ASSERT_TRUE(bound->Execute());
     std::int16_t code = 0;
-    query.GetShort(0, code);
+    bound->GetShort(0, code);
     EXPECT_EQ(code, 2);
 
-    QueryCursor injected(db.connection());
-    injected.SetSelect("codice");
-    injected.SetFrom("prova");
-    injected.SetWhere("nome = ?");
-    injected.Bind(1, std::string_view("x' OR '1'='1"));
-    EXPECT_FALSE(injected.Execute());
+    const auto injected = query("codice", "prova", "nome = ?");
+    injected->Bind(1, std::string_view("x' OR '1'='1"));
+    EXPECT_FALSE(injected->Execute());
 
-    QueryCursor dates(db.connection());
-    dates.SetSelect("codice");
-    dates.SetFrom("prova");
-    dates.SetWhere("data >= ?1 AND data <= ?2");
-    ASSERT_TRUE(dates.BindDate(1, "01/01/2024"));
-    ASSERT_TRUE(dates.BindDate(2, "99/99/9999"));
-    EXPECT_FALSE(dates.BindDate(3, "31/02/2024"));
-    ASSERT_TRUE(dates.Execute());
-    dates.GetShort(0, code);
+    const auto dates = query("codice", "prova", "data >= ?1 AND data <= ?2");
+    ASSERT_TRUE(dates->BindDate(1, "01/01/2024"));
+    ASSERT_TRUE(dates->BindDate(2, "99/99/9999"));
+    EXPECT_FALSE(dates->BindDate(3, "31/02/2024"));
+    ASSERT_TRUE(dates->Execute());
+    dates->GetShort(0, code);
     EXPECT_EQ(code, 1);
-    ASSERT_TRUE(dates.MoveNext());
-    dates.GetShort(0, code);
+    ASSERT_TRUE(dates->MoveNext());
+    dates->GetShort(0, code);
     EXPECT_EQ(code, 3);
-    EXPECT_FALSE(dates.MoveNext());
+    EXPECT_FALSE(dates->MoveNext());
     EXPECT_TRUE(db.ui().messages().empty());
 }
 
 TEST_F(QueryCursorTest, RowsAreASnapshotWhileTheSameCommandWrites) {
-    QueryCursor query(db.connection());
-    query.SetSelect("codice, nome");
-    query.SetFrom("prova");
-    query.SetOrderBy("codice");
-    ASSERT_TRUE(query.Execute());
+    const auto walk = query("codice, nome", "prova", {}, "codice");
+    ASSERT_TRUE(walk->Execute());
 
     // Each row seen is deleted and a new one added after the end: the walk still sees the three
     // rows that were there when it started, with their values of then.
@@ -216,31 +195,29 @@ TEST_F(QueryCursorTest, RowsAreASnapshotWhileTheSameCommandWrites) {
     do {
         std::string code;
         std::string name;
-        query.GetText("codice", code);
-        query.GetText("nome", name);
+        walk->GetText("codice", code);
+        walk->GetText("nome", name);
         seen.push_back(code + ":" + name);
         ASSERT_TRUE(table.Seek({code}));
         ASSERT_TRUE(table.Delete());
         table.AddNew();
         table.SetField("codice", std::to_string(next++));
         ASSERT_TRUE(table.Update());
-    } while (query.MoveNext());
+    } while (walk->MoveNext());
     EXPECT_EQ(seen, (std::vector<std::string>{"1:Alfa", "2:dell'Orso", "3:Gamma"}));
     EXPECT_EQ(db.count("prova"), 3);
     EXPECT_EQ(db.scalar("SELECT MIN(codice) FROM prova"), "100");
 
     // A rollback meanwhile is a write as well.
     db.connection().BeginTrans();
-    QueryCursor again(db.connection());
-    again.SetSelect("codice");
-    again.SetFrom("prova");
-    ASSERT_TRUE(again.Execute());
+    const auto again = query("codice");
+    ASSERT_TRUE(again->Execute());
     db.sql("DELETE FROM prova");
     db.connection().Rollback();
     int rows = 0;
     do {
         ++rows;
-    } while (again.MoveNext());
+    } while (again->MoveNext());
     EXPECT_EQ(rows, 3);
     EXPECT_TRUE(db.ui().messages().empty());
 }

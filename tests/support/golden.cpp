@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <regex>
+#include <set>
 #include <sstream>
 
 namespace tramela::test {
@@ -69,6 +70,20 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
         text.replace(at, from.size(), to);
     }
     return text;
+}
+
+std::string reportedItems(const fs::path& folder, std::string_view document, int port) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    std::string text;
+    for (const std::string& name : names) {
+        const std::string content = readFile(folder / name);
+        text += name + ": " +
+                (name == document ? std::to_string(content.size()) + " bytes" : content) + "\n";
+    }
+    return replaceAll(text, ":" + std::to_string(port), ":<port>");
 }
 
 std::string maskedReport(const fs::path& path) {

@@ -33,6 +33,10 @@ std::string transcript(const ui::ScriptedUi& ui, const std::filesystem::path& di
 // line as "GG/MM/AAAA hh.mm", the ISO-8859-1 text in UTF-8; line ends are kept.
 std::string maskedReport(const std::filesystem::path& path);
 
+// What a test server wrote to its report folder: "name: content" a line in the order of the
+// names, the file `document` by its size ("<size> bytes"), the server's `port` written "<port>".
+std::string reportedItems(const std::filesystem::path& folder, std::string_view document, int port);
+
 // `text` with every occurrence of `from` replaced by `to`.
 std::string replaceAll(std::string text, std::string_view from, std::string_view to);
 

@@ -24,6 +24,12 @@ std::string rows(const store::DatabaseConnection& connection, const std::string&
     return text;
 }
 
+std::string boundDatabase(const std::filesystem::path& path) {
+    workspace::Settings settings(path);
+    EXPECT_EQ(settings.load(), workspace::Settings::LoadResult::Loaded) << path;
+    return settings.databasePath();
+}
+
 std::string crlfLines(const std::vector<std::string>& lines) {
     std::string bytes;
     for (const std::string& line : lines) {

@@ -18,6 +18,9 @@ namespace tramela::test {
 // The rows a query gives, one a line, columns joined by "|", null as "".
 std::string rows(const store::DatabaseConnection& connection, const std::string& select);
 
+// The database the settings file `path` binds, as a fresh load reads it.
+std::string boundDatabase(const std::filesystem::path& path);
+
 // Lines ended by CR LF, as the record files have them.
 std::string crlfLines(const std::vector<std::string>& lines);
 

@@ -1,3 +1,4 @@
+#include "support/golden.h"
 #include "support/temp_dir.h"
 #include "ui/cli_ui.h"
 
@@ -16,6 +17,11 @@ struct Console {
                      std::string input = {})
         : in(std::move(input))
         , ui(answer, terminals, out, err, in) {}
+
+    // What the console wrote, under a title: its standard output, then its standard error.
+    std::string shown(std::string_view title) const {
+        return "## " + std::string(title) + "\nout:\n" + out.str() + "err:\n" + err.str();
+    }
 
     std::ostringstream out;
     std::ostringstream err;
@@ -75,17 +81,11 @@ TEST(CliUi, MessagesGoToOutputOrErrorByIconWithOneNewline) {
 TEST(CliUi, BatchConfirmationsFollowYesOrNoAndSayWhatWasAsked) {
     Console yes(CliUi::Answer::Yes);
     EXPECT_TRUE(yes.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
-    EXPECT_EQ(yes.err.str(), "Svuotare le tavole?\n-> OK (--yes)\n");
-
     Console no(CliUi::Answer::No);
     EXPECT_FALSE(no.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
-    EXPECT_EQ(no.err.str(), "Svuotare le tavole?\n-> Annulla (--no)\n");
-
     // Without a terminal nobody can answer: Cancel, even when the input holds a yes.
     Console batch(CliUi::Answer::Ask, {}, "s\n");
     EXPECT_FALSE(batch.ui.Confirm({"proceed"}, "Svuotare le tavole?", Icon::Question));
-    EXPECT_EQ(batch.err.str(),
-              "Svuotare le tavole?\n-> Annulla (nessuna risposta: --yes per confermare)\n");
 
     // A confirmation answered on its own wins over the global answer.
     Console own(CliUi::Answer::No);
@@ -94,8 +94,9 @@ TEST(CliUi, BatchConfirmationsFollowYesOrNoAndSayWhatWasAsked) {
     answers.spelling["proceed"] = "--force";
     own.ui.setAnswers(answers);
     EXPECT_TRUE(own.ui.Confirm({"proceed"}, "Procedere?", Icon::Question));
-    EXPECT_EQ(own.err.str(), "Procedere?\n-> OK (--force)\n");
-    EXPECT_EQ(yes.out.str() + no.out.str() + batch.out.str() + own.out.str(), "");
+    EXPECT_GOLDEN(yes.shown("--yes") + no.shown("--no") + batch.shown("no terminal") +
+                      own.shown("--no, and --force for this question"),
+                  "cli_ui/batch_confirmations.txt");
 }
 
 TEST(CliUi, AnOfferIsTakenOnlyWhenItsAnswerWasGiven) {
@@ -112,17 +113,12 @@ TEST(CliUi, AnOfferIsTakenOnlyWhenItsAnswerWasGiven) {
     EXPECT_FALSE(declined.ui.Confirm(offer, "ERRORI BLOCCANTI. Salvare il report?", Icon::Stop));
     EXPECT_EQ(declined.ui.SaveFile(report), std::nullopt);
     EXPECT_FALSE(declined.ui.usageError()) << "a declined offer is no missing answer";
-    EXPECT_EQ(declined.err.str(),
-              "ERRORI BLOCCANTI. Salvare il report?\n-> Annulla (senza --report)\n"
-              "Report Errori Riscontrati\n-> non salvato (senza --report)\n");
 
     Console taken(CliUi::Answer::No);
     taken.ui.setAnswers(withReport("r.txt"));
     EXPECT_TRUE(taken.ui.Confirm(offer, "ERRORI BLOCCANTI. Salvare il report?", Icon::Stop));
     EXPECT_EQ(taken.ui.SaveFile(report), std::filesystem::path("r.txt"));
-    EXPECT_EQ(taken.err.str(),
-              "ERRORI BLOCCANTI. Salvare il report?\n-> OK (--report)\n"
-              "Report Errori Riscontrati\n-> r.txt (--report)\n");
+    EXPECT_GOLDEN(declined.shown("declined") + taken.shown("taken"), "cli_ui/offers.txt");
     EXPECT_EQ(taken.ui.SaveFile(report), std::nullopt) << "an answer is used once";
 }
 
@@ -134,10 +130,8 @@ TEST(CliUi, ConfirmOnATerminalReadsTheAnswer) {
     EXPECT_TRUE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question));
     EXPECT_FALSE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question));
     EXPECT_FALSE(console.ui.Confirm({"proceed"}, "Svuotare?", Icon::Question)) << "end of input";
-    EXPECT_EQ(console.out.str(),
-              "Svuota\nSvuotare?\n[s/n] "
-              "Svuotare?\n[s/n] Svuotare?\n[s/n] Svuotare?\n[s/n] Svuotare?\n[s/n] \n");
-    EXPECT_EQ(console.err.str(), "") << "what the user typed needs no log";
+    // What the user typed needs no log.
+    EXPECT_GOLDEN(console.shown("terminal"), "cli_ui/terminal_confirmations.txt");
 }
 
 TEST(CliUi, FilesAreAnsweredByKeyAndCheckedOnlyWhereTheDialogRequiresIt) {
@@ -161,15 +155,13 @@ TEST(CliUi, FilesAreAnsweredByKeyAndCheckedOnlyWhereTheDialogRequiresIt) {
     EXPECT_EQ(console.ui.SaveFile(folder), dir / "orari.txt") << "no overwrite question";
     EXPECT_EQ(console.ui.OpenFile(open), std::nullopt);
     EXPECT_TRUE(console.ui.refused()) << "the argument names no file";
-    EXPECT_EQ(console.err.str(),
-              "Il file indicato non esiste:\n" + (dir / "assente.txt").string() + "\n");
     EXPECT_FALSE(console.ui.usageError());
 
     // An input that no argument answers, with nobody to ask: a usage error, said in the log.
     EXPECT_EQ(console.ui.SaveFile(folder), std::nullopt);
     EXPECT_TRUE(console.ui.usageError());
-    EXPECT_TRUE(console.err.str().ends_with("Cartella\n-> nessuna risposta (DIR mancante)\n"));
-    EXPECT_EQ(console.out.str(), "");
+    EXPECT_GOLDEN(test::replaceAll(console.shown("files"), dir.path().string(), "<dir>"),
+                  "cli_ui/files.txt");
 }
 
 TEST(CliUi, FileTypedOnATerminalIsAskedAgainUntilAcceptable) {
@@ -205,10 +197,9 @@ TEST(CliUi, FormAnswersAreMergedValidatedUsedOnceAndTheProposedValuesLogged) {
         console.ui.Form(periodForm()),
         (FormValues{
             {"fine", "30/06/2024"}, {"inizio", "01/01/2024"}, {"linea", "L1"}, {"tutte", "1"}}));
-    EXPECT_EQ(console.err.str(),
-              "Periodo\n  Inizio: 01/01/2024\n  Tutte le linee: 1\n"
-              "-> valori proposti\n");
     EXPECT_FALSE(console.ui.usageError());
+    EXPECT_GOLDEN(console.shown("the values proposed, the unanswered ones logged"),
+                  "cli_ui/form_answers.txt");
 
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt) << "answers are used once";
     EXPECT_TRUE(console.ui.usageError());
@@ -221,7 +212,6 @@ TEST(CliUi, RefusedFormAnswersFailWithoutATerminal) {
         {"fine", "01/01/2000"}, {"inizio", "01/01/2024"}, {"tutte", "1"}, {"linea", ""}};
     console.ui.setAnswers(answers);
     EXPECT_EQ(console.ui.Form(periodForm()), std::nullopt);
-    EXPECT_EQ(console.err.str(), "Data finale errata\n");
     EXPECT_TRUE(console.ui.refused());
 
     // Values a window would not let the user type are refused before the validator.
@@ -232,11 +222,9 @@ TEST(CliUi, RefusedFormAnswersFailWithoutATerminal) {
     answers.forms["periodo"] = {{"tutte", "si"}};
     limits.ui.setAnswers(answers);
     EXPECT_EQ(limits.ui.Form(periodForm()), std::nullopt);
-    EXPECT_NE(limits.err.str().find("Il campo \"Linea\" accetta al massimo 4 caratteri.\n"),
-              std::string::npos);
-    EXPECT_NE(limits.err.str().find("Il campo \"Tutte le linee\" accetta soltanto 1 o 0.\n"),
-              std::string::npos);
     EXPECT_TRUE(limits.ui.refused());
+    EXPECT_GOLDEN(console.shown("refused by the validator") + limits.shown("refused by the fields"),
+                  "cli_ui/refused_forms.txt");
 }
 
 TEST(CliUi, RefusedFormIsAskedAgainOnATerminal) {
@@ -279,13 +267,7 @@ TEST(CliUi, ProgressIsDrawnOnlyOnATerminalAndOnlyWhenItChanges) {
     console.ui.Progress(50);
     console.ui.Progress(100);
     console.ui.Progress(-1);
-    const std::string blank(27, ' ');
-    EXPECT_EQ(console.err.str(),
-              "Esportazione\n"
-              "\r[##########          ]  50%"
-              "\r[####################] 100%"
-              "\r" +
-                  blank + "\r");
+    EXPECT_GOLDEN(console.shown("terminal"), "cli_ui/progress.txt");
 }
 
 } // namespace

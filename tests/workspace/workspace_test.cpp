@@ -1,5 +1,6 @@
 #include "store/cartography.h"
 #include "support/golden.h"
+#include "support/sample_workspace.h"
 #include "support/store_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
@@ -20,12 +21,6 @@ protected:
 
     void bind(const std::filesystem::path& database) {
         test::writeFile(settingsPath(), "[tramela]\nDatabase = \"" + database.string() + "\"\n");
-    }
-
-    std::string boundPath() {
-        Settings settings(settingsPath());
-        settings.load();
-        return settings.databasePath();
     }
 
     TempDir dir;
@@ -63,7 +58,7 @@ TEST_F(WorkspaceTest, DeletedDatabaseClearsTheBinding) {
               "Impossibile aprire il file del database (SQLite: unable to open database file)\n");
     EXPECT_EQ(window.title(), Workspace::kDefaultTitle);
     window.Shutdown();
-    EXPECT_EQ(boundPath(), "");
+    EXPECT_EQ(test::boundDatabase(settingsPath()), "");
 }
 
 // The title names the company of the header row (codice 0) and its period; without that row,

@@ -13,7 +13,6 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -78,21 +77,8 @@ public:
 
     bool receivedAnything() const { return has("request"); }
 
-    // Everything received, "name: value" in the order of the names, the document by its size and
-    // the server's port written "<port>".
-    std::string items() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_reports.path())) {
-            names.insert(entry.path().filename().string());
-        }
-        std::string text;
-        for (const std::string& name : names) {
-            const std::string value = received(name);
-            text +=
-                name + ": " + (name == "part-DOC" ? std::to_string(value.size()) : value) + "\n";
-        }
-        return test::replaceAll(text, ":" + std::to_string(m_port), ":<port>");
-    }
+    // Everything received, the document by its size.
+    std::string items() const { return test::reportedItems(m_reports.path(), "part-DOC", m_port); }
 
 private:
     std::vector<std::string> arguments(const Certificates& certificates, bool requireClient) {
@@ -166,8 +152,9 @@ protected:
     }
 
     // Sends the package, then ends a step named by the title and the result.
-    TransferResult send(const std::string& title) {
-        TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    TransferResult send(const std::string& title, const fs::path& package = {}) {
+        TransferResult result = sendSecureUpload(
+            m_ui, m_settings, m_parameters, package.empty() ? m_packagePath : package);
         m_steps.step(title + (result.delivered ? ": delivered" : ""));
         return result;
     }
@@ -176,6 +163,16 @@ protected:
     std::string steps() const {
         return test::replaceAll(
             m_steps.text(), s_certificates->dir.path().string(), "<certificates>");
+    }
+
+    // The transfer failed and said so in one message, which is then forgotten.
+    void expectUploadFailed(const TransferResult& result) {
+        EXPECT_FALSE(result.delivered);
+        ASSERT_EQ(m_ui.messages().size(), 1u);
+        EXPECT_TRUE(m_ui.messages()[0].text.starts_with(kUploadFailed)) << m_ui.messages()[0].text;
+        EXPECT_GT(m_ui.messages()[0].text.size(), kUploadFailed.size());
+        EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+        m_ui.clear();
     }
 
     // What the fake program received after its name, one argument a line.
@@ -232,25 +229,16 @@ TEST_F(SecureSend, BuiltInUploadPresentsTheClientCertificateWhenTheServerRequire
     m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
 
     // Without the certificate the server refuses the connection.
-    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
-    EXPECT_EQ(m_ui.messages()[0].icon, Icon::Stop);
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
 
     // With a passphrase that does not open the key nothing is sent either.
-    m_ui.clear();
     m_parameters.needsCert = true;
     m_parameters.certificatePassphrase = "sbagliata";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
     EXPECT_FALSE(server.receivedAnything());
 
-    m_ui.clear();
     m_parameters.certificatePassphrase = "segreta";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
+    const TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
     EXPECT_TRUE(m_ui.messages().empty()) << m_ui.messageTexts().front();
     ASSERT_TRUE(result.delivered);
     // The client's certificate; neither authentication: no Authorization line, no USR or PWD.
@@ -265,29 +253,14 @@ TEST_F(SecureSend, BuiltInUploadFailuresAreShownAndNothingIsDelivered) {
     m_parameters.server = fmt::format("127.0.0.1:{}", server.port());
 
     // The system's authorities do not know the test's: the server is not trusted.
-    TransferResult result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    ASSERT_EQ(m_ui.messages().size(), 1u);
-    EXPECT_EQ(m_ui.messages()[0].text.rfind(kUploadFailed, 0), 0u);
-    EXPECT_GT(m_ui.messages()[0].text.size(), kUploadFailed.size());
+    expectUploadFailed(sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath));
     EXPECT_FALSE(server.receivedAnything());
 
     m_settings.setText("securesend", "CaFile", s_certificates->ca.string());
-    m_ui.clear();
-    const fs::path missing = m_dir / "tmp_1.lzma";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, missing);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Impossibile aprire\n\n" + missing.string(), Icon::Exclamation, ""}}));
-
-    m_ui.clear();
+    EXPECT_FALSE(send("missing package", m_dir / "tmp_1.lzma").delivered);
     m_parameters.server = "127.0.0.1@altro.example";
-    result = sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
-    EXPECT_FALSE(result.delivered);
-    EXPECT_EQ(m_ui.messageTexts(),
-              std::vector<std::string>{kUploadFailed +
-                                       "Nome del server non valido: 127.0.0.1@altro.example"});
+    EXPECT_FALSE(send("server name").delivered);
+    EXPECT_GOLDEN(steps(), "secure_send/built_in_failures.txt");
     EXPECT_FALSE(server.receivedAnything());
 }
 
@@ -324,18 +297,8 @@ TEST_F(SecureSend, ExternalSenderGetsItsArgumentsAndLeavesTheAnswerInTheResponse
     const fs::path response = lineAt(arguments, 5);
     EXPECT_EQ(response.filename(), fmt::format("tmprsp{}.txt", ::getpid()));
     EXPECT_FALSE(fs::exists(response.parent_path()));
-    constexpr std::string_view expected =
-        "https\n{}\n{}\nsirventa.regione.example:8443\n{}\n{}\n"
-        "/sirventa/ricevi.cgi\nTramela\n{}\nmario\n{}\n{}\nsegreta\n32\n";
-    EXPECT_EQ(arguments,
-              fmt::format(fmt::runtime(expected),
-                          "noauth",
-                          "usecert",
-                          m_packagePath.string(),
-                          response.string(),
-                          m_parameters.mailAddress,
-                          "-",
-                          s_certificates->client.string()));
+    m_steps.add("certificate, no authentication",
+                test::replaceAll(arguments, response.string(), "<response>"));
 
     // With authentication and without certificate; a blank inside a value stays one argument.
     m_parameters.needsAuthCgi = true;
@@ -343,15 +306,9 @@ TEST_F(SecureSend, ExternalSenderGetsItsArgumentsAndLeavesTheAnswerInTheResponse
     m_parameters.password = "una password";
     sendSecureUpload(m_ui, m_settings, m_parameters, m_packagePath);
     const std::string again = recordedArguments();
-    EXPECT_EQ(again,
-              fmt::format(fmt::runtime(expected),
-                          "useauth",
-                          "nocert",
-                          m_packagePath.string(),
-                          lineAt(again, 5),
-                          m_parameters.mailAddress,
-                          "una password",
-                          "-"));
+    m_steps.add("authentication, no certificate",
+                test::replaceAll(again, lineAt(again, 5), "<response>"));
+    EXPECT_GOLDEN(steps(), "secure_send/external_arguments.txt");
 }
 
 // A failed transfer, then none that left an answer (the judge says so); a program missing, not a

@@ -1,13 +1,14 @@
 #include "comm/xml/server_config.h"
 #include "comm/xml/server_file.h"
 #include "comm/xml/server_settings.h"
+#include "support/environment_variable.h"
+#include "support/golden.h"
 #include "support/srvt_encoder.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,6 +16,7 @@ namespace tramela::comm::xml {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EnvironmentVariable;
 using test::readFile;
 using test::SrvtContent;
 using test::TempDir;
@@ -24,35 +26,6 @@ using ui::ScriptedUi;
 constexpr std::string_view kPassphrase = "Valmora-2025!";
 constexpr std::string_view kImported =
     "La configurazione del Server Sirventa è stata registrata con successo";
-constexpr std::string_view kCannotDecode =
-    "Il file non può essere decodificato con la passphrase fornita ...";
-constexpr std::string_view kCannotImport =
-    "Non è possibile importare la configurazione del Server Sirventa\n"
-    "a causa degli errori precedenti";
-
-// Sets an environment variable for one test and puts the old value back.
-class EnvironmentVariable {
-public:
-    EnvironmentVariable(const char* name, const char* value)
-        : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        ::setenv(name, value, 1);
-    }
-
-    ~EnvironmentVariable() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 class ServerConfigTest : public ::testing::Test {
 protected:
@@ -88,6 +61,7 @@ protected:
     workspace::Settings settings{settingsPath()};
     ScriptedUi ui;
     workspace::Workspace window{ui, settings};
+    test::Transcript steps{ui, dir.path()};
 };
 
 const workspace::SectionPath kSection{"sirventa", "sirventa.regione.example"};
@@ -100,21 +74,10 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", ""}});
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", std::string(kPassphrase)}});
     EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Done);
-
-    ASSERT_EQ(ui.fileDialogs().size(), 1u);
-    const ui::FileDialog& dialog = ui.fileDialogs().front();
-    EXPECT_EQ(dialog.title, "Importazione Configurazione Sirventa");
-    EXPECT_EQ(dialog.initialName, "utente");
-    EXPECT_EQ(dialog.defaultExtension, "srvt");
-    ASSERT_EQ(dialog.filters.size(), 2u);
-    EXPECT_EQ(dialog.filters[0].pattern, "*.srvt");
     ASSERT_EQ(ui.forms().size(), 1u);
     EXPECT_TRUE(ui.forms().front().field("passphrase")->masked);
     // The empty passphrase is refused and the dialog asked again.
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"ATTENZIONE: occorre digitare la passphrase !!!", Icon::Exclamation, ""},
-                  {std::string(kImported), Icon::Information, ""}}));
+    steps.step("import");
 
     EXPECT_EQ(readFile(pemPath()), content.certificate);
 
@@ -124,32 +87,16 @@ TEST_F(ServerConfigTest, ImportStoresTheConfigurationAndItsCertificate) {
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     EXPECT_EQ(fs::directory_iterator(dir / "app")->path(), pemPath()); // no leftovers
 
-    const workspace::Settings disk = stored();
-    EXPECT_EQ(configurationNames(disk), std::vector<std::string>{"sirventa.regione.example"});
-    EXPECT_EQ(disk.text(kSection, "PathCert"), pemPath().string());
-    EXPECT_EQ(disk.text(kSection, "PassPhrase"), storedPassphrase(kPassphrase));
-    EXPECT_EQ(disk.text("tramela", "Database"), "/dati/rete.sqlite");
-    const ConnectionValues imported{.needsAuthBase = true,
-                                    .needsAuthCgi = false,
-                                    .userName = "azienda42",
-                                    .password = "segreto",
-                                    .mailAddress = content.mail,
-                                    .server = "sirventa.regione.example",
-                                    .target = "/cgi-bin/ricevi",
-                                    .useHttps = true,
-                                    .needsCert = true,
-                                    .chunkSizeKb = 64};
-    for (const ValueSet which : {ValueSet::Confirmed, ValueSet::Imported}) {
-        EXPECT_EQ(loadConnectionValues(disk, "sirventa.regione.example", which), imported);
-    }
+    EXPECT_GOLDEN(test::replaceAll(readFile(settingsPath()), dir.path().string(), "<dir>"),
+                  "server_config/imported_settings.toml");
 
     // A second import of the same server replaces the values and the certificate.
     SrvtContent changed;
     changed.user = "azienda43";
     changed.certificate = "nuovo certificato";
-    ui.clear();
     EXPECT_EQ(runImport(test::encodeSrvt(changed, kPassphrase)), ui::Outcome::Done);
-    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
+    steps.step("import again");
+    EXPECT_GOLDEN(steps.text(), "server_config/import.txt");
     EXPECT_EQ(readFile(pemPath()), "nuovo certificato");
     EXPECT_EQ(stored().text(kSection, "SaveUserName"), "azienda43");
 }
@@ -166,37 +113,40 @@ TEST_F(ServerConfigTest, RefusedFilesWriteNothing) {
     altered[marker.size()] = altered[marker.size()] == 'f' ? 'e' : 'f';
 
     const std::string before = readFile(settingsPath());
-    for (const auto& [file, passphrase] : std::vector<std::pair<std::string, std::string_view>>{
-             {altered, kPassphrase},
-             {good, "passphrase sbagliata"},
-             {test::srvtFile(test::encipherSrvtLines(displaced, kPassphrase)), kPassphrase}}) {
-        ui.clear();
+
+    const struct {
+        const char* name;
+        std::string file;
+        std::string_view passphrase;
+    } refused[] = {
+        {"altered payload", altered, kPassphrase},
+        {"wrong passphrase", good, "passphrase sbagliata"},
+        {"displaced key",
+         test::srvtFile(test::encipherSrvtLines(displaced, kPassphrase)),
+         kPassphrase},
+    };
+
+    for (const auto& [name, file, passphrase] : refused) {
         EXPECT_EQ(runImport(file, passphrase), ui::Outcome::Failed);
-        EXPECT_EQ(ui.messages(),
-                  (std::vector<ScriptedUi::ShownMessage>{
-                      {std::string(kCannotDecode), Icon::Stop, ""},
-                      {std::string(kCannotImport), Icon::Exclamation, ""}}));
+        steps.step(name);
         EXPECT_FALSE(fs::exists(dir / "app"));
         EXPECT_EQ(readFile(settingsPath()), before);
         EXPECT_TRUE(configurationNames(settings).empty());
     }
 
     // A file that cannot be opened.
-    ui.clear();
     ui.answerFile("file", dir / "manca.srvt");
     ui.answerForm("server-passphrase", ui::FormValues{{"passphrase", "x"}});
     EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Failed);
-    EXPECT_EQ(ui.messageTexts(),
-              (std::vector<std::string>{"Impossibile aprire\n\n" + (dir / "manca.srvt").string(),
-                                        std::string(kCannotImport)}));
+    steps.step("missing file");
 
     // Cancelling either dialog ends the command without a word.
-    ui.clear();
     ui.answerFile("file", std::nullopt);
     EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Cancelled);
     ui.answerFile("file", dir / "utente.srvt");
     EXPECT_EQ(importServerConfiguration(window), ui::Outcome::Cancelled);
-    EXPECT_TRUE(ui.messages().empty());
+    steps.step("cancelled");
+    EXPECT_GOLDEN(steps.text(), "server_config/refused.txt");
     EXPECT_EQ(readFile(settingsPath()), before);
 }
 
@@ -215,42 +165,26 @@ TEST_F(ServerConfigTest, SettingsThatCannotBeWrittenLeaveNoCertificate) {
 }
 
 TEST_F(ServerConfigTest, ReadOnlySettingsAreLeftAsTheyAreAndTheUserIsToldWhy) {
-    const std::string readOnly = "\n\nIl file delle impostazioni " + settingsPath().string() +
-                                 " è di sola lettura: le modifiche non sono state registrate.";
     ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
     std::string before = readFile(settingsPath());
     EXPECT_EQ(runImport(test::encodeSrvt({}, kPassphrase)), ui::Outcome::Failed);
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Non è possibile registrare la configurazione del Server Sirventa\n"
-                   "impossibile scrivere la configurazione \"sirventa.regione.example\" nel file "
-                   "delle impostazioni " +
-                       settingsPath().string() + readOnly,
-                   Icon::Stop,
-                   ""}}));
+    steps.step("import");
     EXPECT_EQ(readFile(settingsPath()), before);
     EXPECT_TRUE(fs::is_empty(dir / "app"));
     EXPECT_TRUE(configurationNames(settings).empty());
 
     // The confirmed connection values still go to the transmission.
     ASSERT_EQ(::chmod(settingsPath().c_str(), 0600), 0);
-    ui.clear();
     runImport(test::encodeSrvt({}, kPassphrase));
-    ASSERT_EQ(ui.messageTexts(), std::vector<std::string>{std::string(kImported)});
+    steps.step("import, writable");
     ASSERT_EQ(::chmod(settingsPath().c_str(), 0400), 0);
     before = readFile(settingsPath());
-    ui.clear();
     ui.answerForm("server-connection", ui::FormValues{{"change", "1"}, {"chunk-size", "128"}});
     const auto parameters = editConnectionParameters(ui, settings, "sirventa.regione.example");
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->chunkSizeKb, 128);
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"ATTENZIONE: non è possibile registrare i parametri di connessione nel file "
-                   "delle impostazioni\n\n" +
-                       settingsPath().string() + readOnly,
-                   Icon::Exclamation,
-                   ""}}));
+    steps.step("edit");
+    EXPECT_GOLDEN(steps.text(), "server_config/read_only.txt");
     EXPECT_EQ(readFile(settingsPath()), before);
 }
 
@@ -275,39 +209,24 @@ TEST_F(ServerConfigTest, ApplicationFolderDefaultsToTheUsersDataFolder) {
 TEST_F(ServerConfigTest, ChoosingAConfiguration) {
     // None stored: the user is stopped and no list is shown.
     EXPECT_FALSE(chooseConfiguration(ui, settings));
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"ATTENZIONE: non esiste nessuna configurazione SIRVENTA !!!\n\n"
-                   "Probabilmente non è stata effettuata l'importazione della\n"
-                   "configurazione ...\n\n"
-                   "Non è possibile proseguire",
-                   Icon::Stop,
-                   ""}}));
-    EXPECT_TRUE(ui.forms().empty());
+    steps.step("none");
 
     // The only one is chosen already.
     settings.setText({"sirventa", "b.example"}, "Server", "b.example");
-    ui.clear();
     ui.answerForm("server-configuration", ui::FormValues{});
     EXPECT_EQ(chooseConfiguration(ui, settings), "b.example");
-    EXPECT_EQ(ui.dialogs(), std::vector<std::string>{"Selezione configurazione"});
+    steps.step("one");
 
     // With two, OK without a choice keeps the dialog open.
     settings.setText({"sirventa", "a.example"}, "Server", "a.example");
-    ui.clear();
     ui.answerForm("server-configuration", ui::FormValues{});
     ui.answerForm("server-configuration", ui::FormValues{{"configuration", "b.example"}});
     EXPECT_EQ(chooseConfiguration(ui, settings), "b.example");
     const ui::FormField* list = ui.forms().front().field("configuration");
     EXPECT_EQ(list->caption, "Configurazioni SIRVENTA");
     EXPECT_EQ(list->entries, (std::vector<std::string>{"a.example", "b.example"}));
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Attenzione: non è stata selezionata nessuna configurazione valida !!!\n\n"
-                   "Occorre selezionare obbligatoriamente una delle configurazioni\n"
-                   "presenti nella lista",
-                   Icon::Stop,
-                   ""}}));
+    steps.step("two");
+    EXPECT_GOLDEN(steps.text(), "server_config/choosing.txt");
 }
 
 TEST_F(ServerConfigTest, HttpConfigurationNeverAsksForACertificate) {
@@ -355,13 +274,9 @@ TEST_F(ServerConfigTest, EditingStoresTheConfirmedValuesAndRestoresTheImportedOn
     EXPECT_EQ(parameters->userName, "azienda42");
     EXPECT_EQ(parameters->certificatePassphrase, kPassphrase);
     EXPECT_EQ(parameters->certificatePath, pemPath());
-    {
-        const workspace::Settings disk = stored();
-        EXPECT_EQ(disk.text(kSection, "Server"), "altro.example:8443");
-        EXPECT_EQ(disk.integer(kSection, "ChunkSizeKb"), 128);
-        EXPECT_EQ(disk.integer(kSection, "NeedsAuthBase"), 0);
-        EXPECT_EQ(disk.text(kSection, "SaveServer"), "sirventa.regione.example");
-    }
+    // The confirmed values change, their imported twins stay.
+    EXPECT_GOLDEN(test::replaceAll(readFile(settingsPath()), dir.path().string(), "<dir>"),
+                  "server_config/edited_settings.toml");
 
     // The dialog shows the stored values; "Ripristina" brings back the imported ones.
     ui.clear();

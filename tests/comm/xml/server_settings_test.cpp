@@ -1,5 +1,6 @@
 #include "comm/xml/server_file.h"
 #include "comm/xml/server_settings.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 #include "workspace/settings.h"
 
@@ -54,22 +55,8 @@ TEST_F(ServerSettingsTest, ImportedValuesAreStoredUnderTheirOwnNamesAndTheirSave
     ASSERT_EQ(disk.load(), workspace::Settings::LoadResult::Loaded);
     EXPECT_EQ(configurationNames(disk),
               (std::vector<std::string>{"a.example", std::string(kName)}));
-    EXPECT_EQ(disk.text(kSection, "PathCert"), "/opt/tramela/utente.pem");
-    EXPECT_EQ(disk.text(kSection, "PassPhrase"), storedPassphrase("Valmora-2025!"));
-    EXPECT_EQ(disk.text("tramela", "Database"), "/dati/rete.sqlite");
     // The names of the values are those that other installations have stored.
-    for (const std::string prefix : {"", "Save"}) {
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsAuthBase"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsAuthCgi"), 0) << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "UserName"), "azienda42") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Password"), "segreto") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "MailAddress"), "orari@autolinee.example") << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Server"), kName) << prefix;
-        EXPECT_EQ(disk.text(kSection, prefix + "Target"), "/cgi-bin/ricevi") << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "UseHttps"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "NeedsCert"), 1) << prefix;
-        EXPECT_EQ(disk.integer(kSection, prefix + "ChunkSizeKb"), 64) << prefix;
-    }
+    EXPECT_GOLDEN(test::readFile(path()), "server_settings/imported.toml");
 }
 
 TEST_F(ServerSettingsTest, MissingNumbersCountAsZeroAndACertificateNeedsHttps) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -88,6 +89,7 @@ protected:
 
     test::TempDir dir;
     ScriptedUi ui;
+    test::Transcript steps{ui, dir.path()};
 };
 
 TEST_F(XmlWriterTest, WritesTheSampleCommunicationByteForByte) {
@@ -105,13 +107,9 @@ TEST_F(XmlWriterTest, WritesTheSampleCommunicationByteForByte) {
     EXPECT_NE(bytes.find("name=\"Universit\xE0\""), std::string::npos);
     expectWellFormed(file);
 
-    EXPECT_EQ(ui.progressCaptions(),
-              (std::vector<std::string>{"Estrazione PROTOCOLLO comunicazione",
-                                        "Estrazione FERMATE",
-                                        "Estrazione PERCORSI",
-                                        "Estrazione CADENZE",
-                                        "Estrazione CALENDARIO",
-                                        "Estrazione CORSE"}));
+    EXPECT_EQ(fmt::format("{}", fmt::join(ui.progressCaptions(), "|")),
+              "Estrazione PROTOCOLLO comunicazione|Estrazione FERMATE|Estrazione PERCORSI|"
+              "Estrazione CADENZE|Estrazione CALENDARIO|Estrazione CORSE");
     const auto& bar = ui.progressValues();
     EXPECT_EQ(std::count(bar.begin(), bar.end(), 100), 6);
     EXPECT_EQ(bar.back(), -1);
@@ -150,21 +148,14 @@ TEST_F(XmlWriterTest, EscapesTextsClipsTimesAndBreaksTheTripPlanAtTheLevelThatCh
 
 TEST_F(XmlWriterTest, LeavesNoDocumentBehindWhenItCannotWriteItWhole) {
     // A folder that does not exist.
-    const auto nowhere = dir / "manca" / "Comunicazione.xml";
-    EXPECT_FALSE(write(nowhere).has_value());
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"Impossibile creare\n\n" + nowhere.string(), Icon::Exclamation, ""}}));
+    EXPECT_FALSE(write(dir / "manca" / "Comunicazione.xml").has_value());
+    steps.step("a folder that does not exist");
 
     // A full disk is a failure that leaves neither the document nor its temporary file.
     std::optional<test::FileSizeLimit> full;
     EXPECT_FALSE(write(dir / "Comunicazione.xml", {}, [&] { full.emplace(200); }).has_value());
     full.reset();
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{{"Errore durante la scrittura del file\n\n" +
-                                                          (dir / "Comunicazione.xml").string(),
-                                                      Icon::Exclamation,
-                                                      ""}}));
+    steps.step("a full disk");
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         EXPECT_EQ(entry.path().string().find("Comunicazione"), std::string::npos) << entry.path();
     }
@@ -180,12 +171,8 @@ TEST_F(XmlWriterTest, LeavesNoDocumentBehindWhenItCannotWriteItWhole) {
     // Without the header row the document has no root.
     test::runSql(database(), "DELETE FROM master;");
     EXPECT_FALSE(write(file).has_value());
-    EXPECT_EQ(ui.messages(),
-              (std::vector<ScriptedUi::ShownMessage>{
-                  {"ATTENZIONE: risulta impossibile trovare il MASTER\n\n"
-                   "Presumibilmente il DataBase è corrotto !!!",
-                   Icon::Stop,
-                   ""}}));
+    steps.step("no header row");
+    EXPECT_GOLDEN(steps.text(), "xml_writer/failures.txt");
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
