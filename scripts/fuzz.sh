@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for SECONDS seconds: scripts/fuzz.sh SECONDS
 #
-# The targets are built (if they are not) in build-asan/, the folder and configuration of
+# The targets are built (or brought up to date) in build-asan/, the folder and configuration of
 # scripts/sanitize.sh. Each runs on a copy of its seed corpus (fuzz/corpus/<target>/) in a
 # temporary folder, so the committed corpus never grows, with the input length of its line in
 # build-asan/fuzz_targets.txt. The script prints per target the inputs executed and whether it
@@ -18,15 +18,14 @@ seconds=$1
 build=build-asan
 list=$build/fuzz_targets.txt
 
-built=1
-if [ ! -f "$list" ]; then
-    built=0
-else
+# A configured folder has its targets brought up to date; otherwise it is configured and built.
+if [ -f "$list" ]; then
+    targets=()
     while read -r -u 3 name _; do
-        [ -x "$build/fuzz/fuzz_$name" ] || built=0
+        targets+=("fuzz_$name")
     done 3<"$list"
-fi
-if [ "$built" -eq 0 ]; then
+    cmake --build "$build" -j2 --target "${targets[@]}"
+else
     scripts/sanitize.sh --build-only
 fi
 
