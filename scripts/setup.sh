@@ -8,6 +8,8 @@ packages=(
     make
     pkg-config
     clang-format
+    clang-14
+    libclang-rt-14-dev
     libsqlite3-dev
     liblzma-dev
     libcurl4-openssl-dev

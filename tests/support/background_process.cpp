@@ -154,7 +154,7 @@ BackgroundProcess::Outcome BackgroundProcess::finish(std::chrono::milliseconds t
     if (m_outcome) {
         return *m_outcome;
     }
-    m_outcome.emplace();
+    m_outcome = Outcome{};
     if (m_pid <= 0) {
         return *m_outcome;
     }
