@@ -1,0 +1,6 @@
+#include "fuzz_gtfs.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    tramela::fuzz::readFeedFile("shapes.txt", tramela::comm::gtfs::readShapes, data, size);
+    return 0;
+}
