@@ -37,7 +37,7 @@ export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 failed=0
-printf '%-16s %12s  %s\n' target esecuzioni esito
+printf '%-20s %12s  %s\n' target esecuzioni esito
 while read -r -u 3 name max_len; do
     corpus="$work/corpus/$name"
     mkdir -p "$corpus"
@@ -55,7 +55,7 @@ while read -r -u 3 name max_len; do
         runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
     fi
     if [ "$status" -eq 0 ]; then
-        printf '%-16s %12s  %s\n' "$name" "${runs:-0}" "nessun crash"
+        printf '%-20s %12s  %s\n' "$name" "${runs:-0}" "nessun crash"
         continue
     fi
     failed=1
@@ -67,6 +67,6 @@ while read -r -u 3 name max_len; do
         cp "$input" "$crashes/"
         found="$crashes/$(basename "$input")"
     done
-    printf '%-16s %12s  %s\n' "$name" "${runs:-?}" "CRASH (stato $status): ${found:-nessun input salvato} (output: $crashes/output.log)"
+    printf '%-20s %12s  %s\n' "$name" "${runs:-?}" "CRASH (stato $status): ${found:-nessun input salvato} (output: $crashes/output.log)"
 done 3<"$list"
 exit "$failed"
