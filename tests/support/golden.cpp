@@ -1,5 +1,6 @@
 #include "support/golden.h"
 
+#include "comm/text_output.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
@@ -93,17 +94,7 @@ std::string maskedReport(const fs::path& path) {
     if (second != std::string::npos && std::regex_match(report.substr(second + 2, 17), time)) {
         report.replace(second + 2, 16, "GG/MM/AAAA hh.mm");
     }
-    std::string utf8;
-    for (const char c : report) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
+    return comm::latin1ToUtf8(report);
 }
 
 std::string transcript(const ui::ScriptedUi& ui, const fs::path& dir) {
