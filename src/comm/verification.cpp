@@ -1,12 +1,12 @@
 #include "comm/verification.h"
 
-#include "comm/report_header.h"
-#include "comm/text_output.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/report_header.h"
+#include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
 #include <algorithm>
@@ -570,7 +570,7 @@ bool masterRecordComplete(store::DatabaseConnection& connection) {
     master.GetFieldText("resple", responsible);
     store::TrimTrailingBlanks(sent);
     store::TrimTrailingBlanks(responsible);
-    return !responsible.empty() && !sent.empty() && leadingInteger(protocol) > 0;
+    return !responsible.empty() && !sent.empty() && workspace::leadingInteger(protocol) > 0;
 }
 
 const GroupBox* boxOf(std::string_view group) {
@@ -587,7 +587,9 @@ const SectionHeading* headingOf(std::string_view group, std::string_view code) {
     return found != std::end(kHeadings) ? found : nullptr;
 }
 
-void writeHeading(TextFileWriter& writer, std::string_view group, std::string_view code) {
+void writeHeading(workspace::TextFileWriter& writer,
+                  std::string_view group,
+                  std::string_view code) {
     if (group == kGen) {
         writer.writeLine(code == kBlock ? "******   ERRORI DI SEVERITA': BLOCCANTE"
                                         : "******   ERRORI DI SEVERITA': TOLLERABILE");
@@ -714,12 +716,13 @@ void writeVerificationReport(const VerificationLog& log, ExportKind kind, ui::Ui
     if (!path) {
         return;
     }
-    TextFileWriter writer;
-    if (!openOrReport(writer, *path, ui)) {
+    workspace::TextFileWriter writer;
+    if (!workspace::openOrReport(writer, *path, ui)) {
         return;
     }
-    writeReportHeader(writer, fmt::format("verifica comunicazione {}", headerName(kind)));
-    Latin1Encoder latin1;
+    workspace::writeReportHeader(writer,
+                                 fmt::format("verifica comunicazione {}", headerName(kind)));
+    workspace::Latin1Encoder latin1;
     for (const VerificationLog::Group& group : log.groups()) {
         bool boxed = false;
         for (const VerificationLog::Code& code : group.codes) {

@@ -1,13 +1,13 @@
 #include "utilities/standard_lines.h"
 
-#include "comm/report_header.h"
-#include "comm/text_output.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/report_header.h"
+#include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
 #include <algorithm>
@@ -251,7 +251,7 @@ std::optional<LinePairs> collectLinePairs(store::DatabaseConnection& connection)
     return found;
 }
 
-void writeOneLotRule(comm::TextFileWriter& writer) {
+void writeOneLotRule(workspace::TextFileWriter& writer) {
     writer.writeLine("");
     writer.writeLine("");
     for (std::string_view line : kOneLotRule) {
@@ -278,8 +278,8 @@ void writeLinesInErrorReport(store::DatabaseConnection& connection,
     if (!path) {
         return;
     }
-    comm::TextFileWriter writer;
-    if (!comm::openOrReport(writer, *path, ui)) {
+    workspace::TextFileWriter writer;
+    if (!workspace::openOrReport(writer, *path, ui)) {
         return;
     }
 
@@ -287,7 +287,7 @@ void writeLinesInErrorReport(store::DatabaseConnection& connection,
     for (size_t i = 0; i < linesInError.size(); ++i) {
         lineIndex.emplace(foldCase(linesInError[i]), i);
     }
-    comm::Latin1Encoder latin1;
+    workspace::Latin1Encoder latin1;
     std::vector<std::vector<std::string>> tripsOfLine(linesInError.size());
     store::QueryCursor trips(connection);
     trips.SetSelect("corse.codlinea, corse.id, extcod.lotto, reglot.denom");
@@ -311,7 +311,7 @@ void writeLinesInErrorReport(store::DatabaseConnection& connection,
             latin1.encode(fmt::format("{}\t{}\t{}\t{}", line, id, lot, lotName)));
     }
 
-    comm::writeReportHeader(writer, kReportTitle, {"Database: " + connection.path().string()});
+    workspace::writeReportHeader(writer, kReportTitle, {"Database: " + connection.path().string()});
     writeOneLotRule(writer);
     for (const std::vector<std::string>& rows : tripsOfLine) {
         writer.writeLine("");

@@ -1,8 +1,8 @@
 #include "support/golden.h"
 
-#include "comm/text_output.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/text_output.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -94,7 +94,7 @@ std::string maskedReport(const fs::path& path) {
     if (second != std::string::npos && std::regex_match(report.substr(second + 2, 17), time)) {
         report.replace(second + 2, 16, "GG/MM/AAAA hh.mm");
     }
-    return comm::latin1ToUtf8(report);
+    return workspace::latin1ToUtf8(report);
 }
 
 std::string transcript(const ui::ScriptedUi& ui, const fs::path& dir) {

@@ -1,6 +1,5 @@
 #include "comm/txt/import_frame.h"
 
-#include "comm/text_output.h"
 #include "comm/txt/record_layouts.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
@@ -9,6 +8,7 @@
 #include "store/value_text.h"
 #include "ui/progress_bar.h"
 #include "ui/ui.h"
+#include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
 #include <cstdlib>
@@ -279,16 +279,17 @@ std::string remediableMessage(ImportFile file, const ImportErrors& errors) {
 bool writeImportReport(const std::filesystem::path& target,
                        const ImportErrors& errors,
                        const std::filesystem::path& database,
-                       const ReportTime& time) {
-    TextFileWriter writer;
+                       const workspace::ReportTime& time) {
+    workspace::TextFileWriter writer;
     if (!writer.open(target)) {
         return false;
     }
-    writeReportHeader(writer,
-                      "Errori VkzTxt V1",
-                      {"Database: " + database.string(), "File: " + errors.file().string()},
-                      time);
-    Latin1Encoder latin1;
+    workspace::writeReportHeader(
+        writer,
+        "Errori VkzTxt V1",
+        {"Database: " + database.string(), "File: " + errors.file().string()},
+        time);
+    workspace::Latin1Encoder latin1;
     for (size_t i = 0; i < errors.size(); ++i) {
         const ImportErrors::Entry entry = errors.at(i);
         const std::string text = latin1.encode(entry.text);
@@ -355,7 +356,7 @@ std::optional<ImportMaster> readImportMaster(store::DatabaseConnection& connecti
             std::string company;
             master.GetFieldText("azienda", company);
             ImportMaster values;
-            values.company = leadingInteger(company);
+            values.company = workspace::leadingInteger(company);
             // Both days are required in the master record; an unreadable one leaves the period
             // empty, so no day falls inside it.
             const auto first = masterDate(master, "datini");
@@ -416,7 +417,7 @@ std::string_view fieldIn(std::string_view line, const LayoutField& field) {
 }
 
 std::string storedText(std::string_view latin1) {
-    std::string text = latin1ToUtf8(latin1);
+    std::string text = workspace::latin1ToUtf8(latin1);
     store::TrimTrailingBlanks(text);
     return text;
 }
@@ -457,7 +458,7 @@ std::unordered_set<long> loadCodeNumbers(store::DatabaseConnection& connection,
     std::string value;
     for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
         if (rows.GetText(column, value) && !value.empty()) {
-            numbers.insert(leadingInteger(value));
+            numbers.insert(workspace::leadingInteger(value));
         }
     }
     return numbers;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "comm/report_header.h"
 #include "store/date.h"
 #include "ui/ui.h"
+#include "workspace/report_header.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -164,7 +164,7 @@ std::string remediableMessage(ImportFile file, const ImportErrors& errors);
 bool writeImportReport(const std::filesystem::path& target,
                        const ImportErrors& errors,
                        const std::filesystem::path& database,
-                       const ReportTime& time = ReportTime::now());
+                       const workspace::ReportTime& time = workspace::ReportTime::now());
 // Offers the save dialog "Report Errori Riscontrati" and writes the report there; cancelling
 // writes nothing, a file that cannot be created is reported.
 void offerImportReport(const ImportErrors& errors,

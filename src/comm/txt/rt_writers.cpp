@@ -24,7 +24,7 @@ std::string text(QueryCursor& rows, std::string_view column) {
 }
 
 long wholeNumber(QueryCursor& rows, std::string_view column) {
-    return leadingInteger(text(rows, column));
+    return workspace::leadingInteger(text(rows, column));
 }
 
 std::string dateText(QueryCursor& rows, int position) {
@@ -41,7 +41,7 @@ bool flag(QueryCursor& rows, int position) {
 
 // Completes the file of a writer; the count, or nothing when the file could not be written to
 // the end or its rows could not all be read (both shown: no file cut short takes its name).
-std::optional<long> complete(TextFileWriter& file,
+std::optional<long> complete(workspace::TextFileWriter& file,
                              RecordExport& run,
                              const RecordLayout& layout,
                              bool rowsRead,
@@ -50,7 +50,7 @@ std::optional<long> complete(TextFileWriter& file,
         file.abandon();
         return std::nullopt;
     }
-    if (!closeOrReport(file, run.folder / layout.file, run.connection.ui())) {
+    if (!workspace::closeOrReport(file, run.folder / layout.file, run.connection.ui())) {
         return std::nullopt;
     }
     return count;
@@ -60,8 +60,8 @@ std::optional<long> complete(TextFileWriter& file,
 template <typename Build>
 std::optional<long>
 writeRows(RecordExport& run, const RecordLayout& layout, QueryCursor& rows, Build build) {
-    TextFileWriter file;
-    if (!openOrReport(file, run.folder / layout.file, run.connection.ui())) {
+    workspace::TextFileWriter file;
+    if (!workspace::openOrReport(file, run.folder / layout.file, run.connection.ui())) {
         return std::nullopt;
     }
     RecordBuilder record(layout);
@@ -86,12 +86,12 @@ long masterCompanyCode(store::DatabaseConnection& connection) {
     if (master.SelectIndex("codice") && master.Seek({"0"})) {
         master.GetFieldText("azienda", company);
     }
-    return leadingInteger(company);
+    return workspace::leadingInteger(company);
 }
 
 std::optional<long> writeProtocolFile(RecordExport& run) {
-    TextFileWriter file;
-    if (!openOrReport(file, run.folder / protocolLayout().file, run.connection.ui())) {
+    workspace::TextFileWriter file;
+    if (!workspace::openOrReport(file, run.folder / protocolLayout().file, run.connection.ui())) {
         return std::nullopt;
     }
     store::TableCursor master(&run.connection, "master");
@@ -112,7 +112,7 @@ std::optional<long> writeProtocolFile(RecordExport& run) {
     record.start()
         .number(run.company)
         .date(sent)
-        .number(leadingInteger(protocol))
+        .number(workspace::leadingInteger(protocol))
         .date(first)
         .date(last)
         .text(run.encoder.encode(responsible));
@@ -236,8 +236,8 @@ std::unordered_map<std::int32_t, std::vector<StandardRow>> loadStandardImage(Rec
 } // namespace
 
 std::optional<long> writeTripDetailFile(RecordExport& run) {
-    TextFileWriter file;
-    if (!openOrReport(file, run.folder / tripDetailLayout().file, run.connection.ui())) {
+    workspace::TextFileWriter file;
+    if (!workspace::openOrReport(file, run.folder / tripDetailLayout().file, run.connection.ui())) {
         return std::nullopt;
     }
     const auto routes = loadRouteImage(run);

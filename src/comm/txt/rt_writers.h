@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/text_output.h"
+#include "workspace/text_output.h"
 
 #include <filesystem>
 #include <functional>
@@ -21,7 +21,7 @@ struct RecordExport {
     store::DatabaseConnection& connection;
     std::filesystem::path folder;
     long company = 0;
-    Latin1Encoder encoder;
+    workspace::Latin1Encoder encoder;
     // "%06ld (code)" of each trip whose route or standard trip is missing, or whose two lists of
     // stops differ in length.
     std::vector<std::string> skippedTrips;

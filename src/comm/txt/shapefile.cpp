@@ -1,12 +1,12 @@
 #include "comm/txt/shapefile.h"
 
-#include "comm/text_output.h"
 #include "network/geometry_loader.h"
 #include "network/route_polyline.h"
 #include "network/route_set.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "ui/ui.h"
+#include "workspace/text_output.h"
 
 #include <algorithm>
 #include <bit>
@@ -385,9 +385,9 @@ std::optional<long> finishAfter(const store::QueryCursor& rows, ShapefileWriter&
 std::optional<long> writeStopShapefile(store::DatabaseConnection& connection,
                                        const std::filesystem::path& folder,
                                        long company,
-                                       Latin1Encoder* encoder) {
-    Latin1Encoder ownEncoder;
-    Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
+                                       workspace::Latin1Encoder* encoder) {
+    workspace::Latin1Encoder ownEncoder;
+    workspace::Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
     ShapefileWriter shapes(ShapeType::Point, kStopFields, connection.ui());
     if (!shapes.create(folder, "RT_NODI")) {
         return std::nullopt;
@@ -411,9 +411,9 @@ std::optional<long> writeStopShapefile(store::DatabaseConnection& connection,
 std::optional<long> writeRouteShapefile(store::DatabaseConnection& connection,
                                         const std::filesystem::path& folder,
                                         long company,
-                                        Latin1Encoder* encoder) {
-    Latin1Encoder ownEncoder;
-    Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
+                                        workspace::Latin1Encoder* encoder) {
+    workspace::Latin1Encoder ownEncoder;
+    workspace::Latin1Encoder& latin1 = encoder != nullptr ? *encoder : ownEncoder;
     ShapefileWriter shapes(ShapeType::PolyLine, kRouteFields, connection.ui());
     if (!shapes.create(folder, "RT_ITIN")) {
         return std::nullopt;

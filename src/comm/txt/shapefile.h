@@ -7,9 +7,11 @@ namespace tramela::store {
 class DatabaseConnection;
 }
 
-namespace tramela::comm {
-
+namespace tramela::workspace {
 class Latin1Encoder;
+}
+
+namespace tramela::comm {
 
 // The two shapefiles that go with the text communication, each three files side by side in the
 // export folder (geometry .SHP, index .SHX, attributes .DBF), replaced when they exist. Texts are
@@ -26,7 +28,7 @@ class Latin1Encoder;
 std::optional<long> writeStopShapefile(store::DatabaseConnection& connection,
                                        const std::filesystem::path& folder,
                                        long company,
-                                       Latin1Encoder* encoder = nullptr);
+                                       workspace::Latin1Encoder* encoder = nullptr);
 
 // RT_ITIN: one polyline per route that has a geometry (itiner joined with geoitin), ordered by
 // route code, with the box stored with each geometry; attributes AZIENDA (`company`), COD_PERC,
@@ -35,6 +37,6 @@ std::optional<long> writeStopShapefile(store::DatabaseConnection& connection,
 std::optional<long> writeRouteShapefile(store::DatabaseConnection& connection,
                                         const std::filesystem::path& folder,
                                         long company,
-                                        Latin1Encoder* encoder = nullptr);
+                                        workspace::Latin1Encoder* encoder = nullptr);
 
 } // namespace tramela::comm

@@ -19,13 +19,13 @@ public:
     SideFile(store::DatabaseConnection& connection,
              const std::filesystem::path& folder,
              std::string_view name,
-             Latin1Encoder* encoder)
+             workspace::Latin1Encoder* encoder)
         : m_connection(connection)
         , m_path(folder / name)
         , m_encoder(encoder != nullptr ? *encoder : m_ownEncoder)
         , m_rows(connection) {}
 
-    bool open() { return openOrReport(m_file, m_path, m_connection.ui()); }
+    bool open() { return workspace::openOrReport(m_file, m_path, m_connection.ui()); }
 
     QueryCursor& rows() { return m_rows; }
 
@@ -41,7 +41,7 @@ public:
     long integer(std::string_view column) {
         std::string value;
         m_rows.GetText(column, value);
-        return leadingInteger(value);
+        return workspace::leadingInteger(value);
     }
 
     void writeLine(std::string_view line) { m_file.writeLine(line); }
@@ -53,7 +53,7 @@ public:
             m_file.abandon();
             return std::nullopt;
         }
-        if (!closeOrReport(m_file, m_path, m_connection.ui())) {
+        if (!workspace::closeOrReport(m_file, m_path, m_connection.ui())) {
             return std::nullopt;
         }
         return count;
@@ -62,15 +62,15 @@ public:
 private:
     store::DatabaseConnection& m_connection;
     std::filesystem::path m_path;
-    Latin1Encoder m_ownEncoder;
-    Latin1Encoder& m_encoder;
+    workspace::Latin1Encoder m_ownEncoder;
+    workspace::Latin1Encoder& m_encoder;
     QueryCursor m_rows;
-    TextFileWriter m_file;
+    workspace::TextFileWriter m_file;
 };
 
 } // namespace
 
-std::string exchangeField(Latin1Encoder& encoder, std::string_view text) {
+std::string exchangeField(workspace::Latin1Encoder& encoder, std::string_view text) {
     std::string field(text);
     for (char& c : field) {
         if (c == '\t' || c == '\r' || c == '\n') {
@@ -84,7 +84,7 @@ std::string exchangeField(Latin1Encoder& encoder, std::string_view text) {
 std::optional<long> writeNormalizedStopsFile(store::DatabaseConnection& connection,
                                              const std::filesystem::path& folder,
                                              long company,
-                                             Latin1Encoder* encoder) {
+                                             workspace::Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNormalizedStopsFile, encoder);
     if (!file.open()) {
         return std::nullopt;
@@ -114,7 +114,7 @@ std::optional<long> writeNormalizedStopsFile(store::DatabaseConnection& connecti
 std::optional<long> writeNuvoStopsFile(store::DatabaseConnection& connection,
                                        const std::filesystem::path& folder,
                                        long company,
-                                       Latin1Encoder* encoder) {
+                                       workspace::Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNuvoStopsFile, encoder);
     if (!file.open()) {
         return std::nullopt;
@@ -142,7 +142,7 @@ std::optional<long> writeNuvoStopsFile(store::DatabaseConnection& connection,
 std::optional<long> writeNuvoRoutesFile(store::DatabaseConnection& connection,
                                         const std::filesystem::path& folder,
                                         long company,
-                                        Latin1Encoder* encoder) {
+                                        workspace::Latin1Encoder* encoder) {
     SideFile file(connection, folder, kNuvoRoutesFile, encoder);
     if (!file.open()) {
         return std::nullopt;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comm/text_output.h"
+#include "workspace/text_output.h"
 
 #include <filesystem>
 #include <optional>
@@ -30,21 +30,21 @@ inline constexpr std::string_view kNuvoRoutesFile = "PERCORSI_NUVO.TXT";
 std::optional<long> writeNormalizedStopsFile(store::DatabaseConnection& connection,
                                              const std::filesystem::path& folder,
                                              long company,
-                                             Latin1Encoder* encoder = nullptr);
+                                             workspace::Latin1Encoder* encoder = nullptr);
 // FERMATE_NUVO.TXT: each distinct (code, name, location) of the stops once.
 std::optional<long> writeNuvoStopsFile(store::DatabaseConnection& connection,
                                        const std::filesystem::path& folder,
                                        long company,
-                                       Latin1Encoder* encoder = nullptr);
+                                       workspace::Latin1Encoder* encoder = nullptr);
 // PERCORSI_NUVO.TXT: each route ("<T>") followed by its stops in order ("<D>"); both count.
 std::optional<long> writeNuvoRoutesFile(store::DatabaseConnection& connection,
                                         const std::filesystem::path& folder,
                                         long company,
-                                        Latin1Encoder* encoder = nullptr);
+                                        workspace::Latin1Encoder* encoder = nullptr);
 
 // A text value as a field of a tab-separated exchange file, in ISO-8859-1: a tab or a line break
 // inside the value would split the field or the record, so each becomes a blank; trailing blanks
 // are removed.
-std::string exchangeField(Latin1Encoder& encoder, std::string_view text);
+std::string exchangeField(workspace::Latin1Encoder& encoder, std::string_view text);
 
 } // namespace tramela::comm

@@ -1,6 +1,5 @@
 #include "comm/txt/standard_lines_file.h"
 
-#include "comm/text_output.h"
 #include "comm/txt/side_files.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
@@ -8,6 +7,7 @@
 #include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/ui.h"
+#include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
 #include <charconv>
@@ -58,7 +58,7 @@ std::optional<long> headerCompany(store::DatabaseConnection& connection) {
     if (!header.Execute() || !header.GetText("azienda", company) || company.empty()) {
         return std::nullopt;
     }
-    return leadingInteger(company);
+    return workspace::leadingInteger(company);
 }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -227,7 +227,7 @@ StandardLinesContent parseStandardLines(std::string_view bytes, long company) {
         if (raw.ends_with('\r')) {
             raw.remove_suffix(1);
         }
-        const std::string line = latin1ToUtf8(raw);
+        const std::string line = workspace::latin1ToUtf8(raw);
         std::vector<std::string> fields;
         for (std::string_view field : splitAtTabs(line)) {
             fields.emplace_back(field);
@@ -287,8 +287,8 @@ ui::Outcome ExportStandardLines(workspace::Workspace& window) {
     if (!path) {
         return ui::Outcome::Cancelled;
     }
-    TextFileWriter file;
-    if (!openOrReport(file, *path, ui)) {
+    workspace::TextFileWriter file;
+    if (!workspace::openOrReport(file, *path, ui)) {
         return ui::Outcome::Failed;
     }
     store::QueryCursor rows(*connection);
@@ -298,7 +298,7 @@ ui::Outcome ExportStandardLines(workspace::Workspace& window) {
     rows.SetFrom("reglinee, reglklin");
     rows.SetWhere("reglinee.lotto = reglklin.lotto AND reglinee.id = reglklin.id");
     rows.SetOrderBy("reglinee.lotto, reglinee.id, reglklin.codlinea");
-    Latin1Encoder encoder;
+    workspace::Latin1Encoder encoder;
     const auto text = [&](std::string_view column) {
         std::string value;
         rows.GetText(column, value);
@@ -312,9 +312,9 @@ ui::Outcome ExportStandardLines(workspace::Workspace& window) {
         if (key != previous) {
             file.writeLine(fmt::format("<T>\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t</T>",
                                        *company,
-                                       leadingInteger(key.first),
-                                       leadingInteger(key.second),
-                                       leadingInteger(text("ente")),
+                                       workspace::leadingInteger(key.first),
+                                       workspace::leadingInteger(key.second),
+                                       workspace::leadingInteger(text("ente")),
                                        text("sigla"),
                                        text("denom"),
                                        text("itiner")));

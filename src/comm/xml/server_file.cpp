@@ -1,7 +1,7 @@
 #include "comm/xml/server_file.h"
 
-#include "comm/text_output.h"
 #include "store/value_text.h"
+#include "workspace/text_output.h"
 
 #include <algorithm>
 #include <array>
@@ -131,7 +131,7 @@ std::optional<std::string> keyedText(std::string_view line, std::string_view key
     if (store::utf8Length(value)) {
         return std::string(value);
     }
-    return latin1ToUtf8(value);
+    return workspace::latin1ToUtf8(value);
 }
 
 // One digit: any digit but 0 sets the flag.

@@ -1,6 +1,6 @@
 #include "comm/xml/upload_request.h"
 
-#include "comm/text_output.h"
+#include "workspace/text_output.h"
 
 #include <fmt/format.h>
 
@@ -11,7 +11,7 @@ namespace {
 // The server compares the credentials and the address as ISO-8859-1 bytes, as every text the
 // region exchanges: an accented password sent as UTF-8 would never match.
 std::string latin1(std::string_view utf8) {
-    return Latin1Encoder().encode(utf8);
+    return workspace::Latin1Encoder().encode(utf8);
 }
 
 void appendPart(std::string& form, std::string_view name, std::string_view value) {

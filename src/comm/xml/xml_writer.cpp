@@ -675,8 +675,8 @@ std::optional<SectionCounts> writeVkzXmlDocument(store::DatabaseConnection& conn
                                                  const std::filesystem::path& file,
                                                  const Date& today) {
     ui::Ui& ui = connection.ui();
-    TextFileWriter writer;
-    if (!openOrReport(writer, file, ui)) {
+    workspace::TextFileWriter writer;
+    if (!workspace::openOrReport(writer, file, ui)) {
         return std::nullopt;
     }
     // A document that could not be written whole never takes the chosen name, so it is not left

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "calendar/service_days.h"
-#include "comm/text_output.h"
 #include "store/date.h"
+#include "workspace/text_output.h"
 
 #include <array>
 #include <filesystem>
@@ -55,8 +55,8 @@ std::string escapeXmlText(std::string_view text);
 struct DocumentOutput {
     store::DatabaseConnection& connection;
     const calendar::ServiceDayExtraction& selection;
-    TextFileWriter& file;
-    Latin1Encoder encoder = {};
+    workspace::TextFileWriter& file;
+    workspace::Latin1Encoder encoder = {};
     // A query failed (the query layer has shown it): the section is incomplete.
     bool failed = false;
 

@@ -1,10 +1,10 @@
-#include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
 #include "comm/txt/record_layouts.h"
 #include "comm/txt/rt_writers.h"
 #include "support/golden.h"
 #include "support/sample_workspace.h"
+#include "workspace/text_output.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -136,7 +136,7 @@ protected:
     // The entries of the error report the test asked for, in UTF-8 (the report is Latin-1).
     std::string reportEntries() {
         const std::string report = test::readFile(dir / "errori.txt");
-        return latin1ToUtf8(report.substr(report.find("Riga ")));
+        return workspace::latin1ToUtf8(report.substr(report.find("Riga ")));
     }
 
     // Answers the report offer with dir/errori.txt.

@@ -1,4 +1,3 @@
-#include "comm/text_output.h"
 #include "comm/txt/shapefile.h"
 #include "network/geometry_codec.h"
 #include "store/cartography.h"
@@ -8,6 +7,7 @@
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/text_output.h"
 
 #include <ctime>
 #include <filesystem>
@@ -88,7 +88,7 @@ std::string readWithShapelib(const fs::path& base) {
             text += fmt::format(" ({} {})", object->padfX[v], object->padfY[v]);
         }
         for (int f = 0; f < DBFGetFieldCount(dbf.get()); ++f) {
-            text += " | " + latin1ToUtf8(DBFReadStringAttribute(dbf.get(), i, f));
+            text += " | " + workspace::latin1ToUtf8(DBFReadStringAttribute(dbf.get(), i, f));
         }
         text += fmt::format(" | company {}\n", DBFReadIntegerAttribute(dbf.get(), i, 0));
     }
@@ -108,12 +108,12 @@ protected:
         ASSERT_TRUE(store::createCartographyDatabase(quiet, m_database));
     }
 
-    std::optional<long> writeStops(Latin1Encoder* encoder = nullptr) {
+    std::optional<long> writeStops(workspace::Latin1Encoder* encoder = nullptr) {
         store::DatabaseConnection connection(ui, database());
         return writeStopShapefile(connection, dir.path(), 42, encoder);
     }
 
-    std::optional<long> writeRoutes(Latin1Encoder* encoder = nullptr) {
+    std::optional<long> writeRoutes(workspace::Latin1Encoder* encoder = nullptr) {
         store::DatabaseConnection connection(ui, database());
         return writeRouteShapefile(connection, dir.path(), 42, encoder);
     }
@@ -199,7 +199,7 @@ TEST_F(Shapefile, TextsAreLatin1AndNeverSpillIntoTheNextField) {
                      "UPDATE fermate SET denom = 'Łódź' WHERE ID = 3;"
                      "UPDATE itiner SET denom = '" +
                      std::string(119, 'D') + "ÈX' WHERE ID = 1;");
-    Latin1Encoder encoder;
+    workspace::Latin1Encoder encoder;
     EXPECT_EQ(writeStops(&encoder), 5);
     EXPECT_EQ(writeRoutes(&encoder), 2);
     EXPECT_EQ(encoder.changed(), 1);

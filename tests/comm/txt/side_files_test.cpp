@@ -49,7 +49,7 @@ TEST_F(SideFilesTest, TextsKeepTheirFieldsAndTheEncoderCountsWhatLatin1CannotHol
     // A tab or a line break in a name would split the record; trailing blanks are dropped.
     ASSERT_TRUE(connection->execute("UPDATE fermate SET denom = 'Borgo\tAlto' || char(10) || "
                                     "'Chiesa   ', ubicaz = 'Piazza Łódź' WHERE ID = 3"));
-    Latin1Encoder encoder;
+    workspace::Latin1Encoder encoder;
     EXPECT_EQ(writeNuvoStopsFile(*connection, dir.path(), 7, &encoder), 4);
     const std::string file = test::readFile(dir / "FERMATE_NUVO.TXT");
     EXPECT_NE(file.find("\r\n7\tBOR01\tBorgo Alto Chiesa\tPiazza L\xF3"

@@ -1,4 +1,3 @@
-#include "comm/text_output.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_layouts.h"
 #include "comm/txt/rt_writers.h"
@@ -6,6 +5,7 @@
 #include "support/golden.h"
 #include "support/run_process.h"
 #include "support/sample_workspace.h"
+#include "workspace/text_output.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -259,7 +259,7 @@ TEST_F(TripImportTest, NumberFieldsHoldDigitsOnly) {
             // The header file's dialogs are the same in every case.
             steps.step(withShortLine ? "with a short line" : c.line);
         }
-        const std::string report = latin1ToUtf8(test::readFile(dir / "errori.txt"));
+        const std::string report = workspace::latin1ToUtf8(test::readFile(dir / "errori.txt"));
         steps.add("report", report.substr(report.find("Riga ")));
     }
     EXPECT_EQ(rows("SELECT id FROM corse"), "");

@@ -9,7 +9,7 @@ namespace tramela::ui {
 class Ui;
 }
 
-namespace tramela::comm {
+namespace tramela::workspace {
 
 // Turns UTF-8 text (as the database holds it) into ISO-8859-1, one byte per character, so that
 // fixed widths hold. A character Latin-1 cannot hold is transliterated ("ł" -> "l", "€" -> "EUR",
@@ -71,4 +71,4 @@ bool closeOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui
 // the leading digits, as the writers take lengths, distances and protocol numbers.
 long leadingInteger(std::string_view text);
 
-} // namespace tramela::comm
+} // namespace tramela::workspace

@@ -1,4 +1,4 @@
-#include "comm/text_output.h"
+#include "workspace/text_output.h"
 
 #include "ui/ui.h"
 
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tramela::comm {
+namespace tramela::workspace {
 
 namespace {
 
@@ -224,4 +224,4 @@ long leadingInteger(std::string_view text) {
     return value;
 }
 
-} // namespace tramela::comm
+} // namespace tramela::workspace

@@ -1,12 +1,12 @@
-#include "comm/text_output.h"
 #include "support/sample_network.h"
 #include "support/sample_workspace.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "workspace/text_output.h"
 
 #include <gtest/gtest.h>
 
-namespace tramela::comm {
+namespace tramela::workspace {
 namespace {
 
 TEST(Latin1Encoder, KeepsLatin1AndTransliteratesTheRest) {
@@ -55,4 +55,4 @@ TEST(SampleNetwork, IsCompleteAndRespectsEveryRelation) {
 }
 
 } // namespace
-} // namespace tramela::comm
+} // namespace tramela::workspace

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "comm/text_output.h"
+#include "workspace/text_output.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace tramela::comm {
+namespace tramela::workspace {
 
 // A local day and minute as report headers show them.
 struct ReportTime {
@@ -35,4 +35,4 @@ inline void writeReportHeader(TextFileWriter& writer,
     writeReportHeader(writer, title, {}, time);
 }
 
-} // namespace tramela::comm
+} // namespace tramela::workspace

@@ -1,10 +1,10 @@
-#include "comm/report_header.h"
+#include "workspace/report_header.h"
 
 #include <ctime>
 #include <fmt/format.h>
 #include <string>
 
-namespace tramela::comm {
+namespace tramela::workspace {
 
 ReportTime ReportTime::now() {
     const std::time_t seconds = std::time(nullptr);
@@ -35,4 +35,4 @@ void writeReportHeader(TextFileWriter& writer,
     writer.writeLine("");
 }
 
-} // namespace tramela::comm
+} // namespace tramela::workspace

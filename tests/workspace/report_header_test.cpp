@@ -1,10 +1,10 @@
-#include "comm/report_header.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
+#include "workspace/report_header.h"
 
 #include <gtest/gtest.h>
 
-namespace tramela::comm {
+namespace tramela::workspace {
 namespace {
 
 TEST(ReportHeader, WritesRuleTitleLineRuleAndEmptyLineInLatin1) {
@@ -32,4 +32,4 @@ TEST(ReportHeader, ExtraLinesStandBetweenTheTitleLineAndTheClosingRule) {
 }
 
 } // namespace
-} // namespace tramela::comm
+} // namespace tramela::workspace
