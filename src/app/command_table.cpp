@@ -2,6 +2,7 @@
 // needs, how the command line answers its questions, and its entry point. Then the menu bar,
 // which places the commands by id.
 
+#include "app/command_sections.h"
 #include "app/parameters.h"
 #include "app/registry.h"
 #include "app/shell_commands.h"
@@ -24,6 +25,9 @@
 #include "utilities/standard_lines.h"
 #include "workspace/company_header.h"
 #include "workspace/workspace.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace tramela::app {
 
@@ -321,7 +325,7 @@ std::vector<Command> calendarActions() {
 
 std::vector<Command> buildCommandTable() {
     using comm::xml::exportVkzXml;
-    return {
+    std::vector<Command> table{
         // "&Database"
         {.menuId = 5109,
          .label = "&Crea Tavole Tramela",
@@ -485,102 +489,75 @@ std::vector<Command> buildCommandTable() {
          .cli = "verify",
          .parameters = {verificationReport()},
          .entry = comm::VerifyCommand},
-        // "&Utilità"
-        {.menuId = 5133, .label = "Sistemazione &Tempi Corsa", .cli = "fix-durations"},
-        {.menuId = 5134, .label = "Sistemazione &Lunghezze Corsa", .cli = "fix-lengths"},
-        {.menuId = 5144,
-         .label = "Assegnazione &Distanze Progressive",
-         .cli = "spread-progressives"},
-        {.menuId = 5150,
-         .label = "Ricalcola &Distanze Cartografiche",
-         .cli = "recompute-cartographic"},
-        {.menuId = 5151,
-         .label = "&Allinea Distanze su base cartografica",
-         .cli = "align-distances"},
-        {.menuId = 5146, .label = "Ricalcolo &Orari Corse", .cli = "recompute-times"},
-        {.menuId = 5135, .label = "Assegnazione &Codici Corsa", .cli = "assign-trip-codes"},
-        {.menuId = 5136, .label = "Assegnazione Codici C&ontratto", .cli = "assign-contracts"},
-        {.menuId = 5154, .label = "Assegnazione Codifiche &Estese", .cli = "assign-extcodes"},
-        {.menuId = 5165, .label = "Sistemazione &Subappalti Codice=0", .cli = "fix-subcontracts"},
-        {.menuId = 5149,
-         .label = "Assegnazione Codici &Percorso da Linea",
-         .cli = "assign-route-codes"},
-        {.menuId = 5138, .label = "Assegnazione &Tipo Mezzo (Aziendale)", .cli = "assign-vehicle"},
-        {.menuId = 5139,
-         .label = "Assegnazione Tipo &Mezzo (Linea)",
-         .cli = "assign-vehicle",
-         .cliVariant = "--line"},
-        {.menuId = 5140,
-         .label = "Assegnazione Tipo Mezzo (&Ente)",
-         .cli = "assign-vehicle",
-         .cliVariant = "--authority"},
-        {.menuId = 5127,
-         .label = "Pulizia Corse &Standard inutilizzate",
-         .cli = "clean-standard-trips"},
-        {.menuId = 5129, .label = "Pulizia &Percorsi inutilizzati", .cli = "clean-routes"},
-        {.menuId = 5128, .label = "Pulizia &Fermate inutilizzate", .cli = "clean-stops"},
-        {.menuId = 5137, .label = "&Codici Corsa", .cli = "blank-trip-codes"},
-        {.menuId = 5148, .label = "Pulizia Corse x &Periodo", .cli = "clean-period"},
-        {.menuId = 5163,
-         .label = "Analisi &Differenziale Periodi Esercizio",
-         .cli = "differential"},
-        {.menuId = 5162,
-         .label = "Identificazione automatica Codifiche &Linee Ufficiali",
-         .cli = "identify-standard-lines",
-         .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
-                        reportOption("Scrive qui il report delle linee in errore")},
-         .entry = utilities::IdentifyStandardLines},
-        {.menuId = 5164,
-         .label = "Eliminazione Codifiche Linee &Ufficiali",
-         .cli = "remove-standard-lines",
-         .entry = utilities::RemoveStandardLines},
-        {.menuId = 5166,
-         .label = "Identificazione automatica Codifiche &Linee Ufficiali [Ferrovie]",
-         .cli = "identify-standard-lines",
-         .cliVariant = "--railway",
-         .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
-                        reportOption("Scrive qui il report delle linee in errore")},
-         .entry = utilities::IdentifyRailwayStandardLines},
-        {.menuId = 5161,
-         .label = "Importazione &Configurazione Sirventa",
-         .cli = "import-server-config",
-         .parameters = {fileArgument("FILE",
-                                     comm::xml::kServerFileKey,
-                                     "Il file di configurazione Sirventa (.srvt)"),
-                        passphrase()},
-         .entry = comm::xml::importServerConfiguration},
-        // The bar's own commands.
-        {.menuId = 5101, .label = "&Fine", .needs = Needs::Session, .entry = Exit},
-        {.menuId = 5102,
-         .label = "&?",
-         .cli = "about",
-         .needs = Needs::Session,
-         .help = "Informazioni sul programma",
-         .entry = About},
-        // The command line's own.
-        {.cli = "import-gtfs",
-         .help = "Importa una rete e un orario in formato GTFS",
-         .parameters = gtfsParameters(),
-         .entry = comm::gtfs::ImportGtfsCommand},
-        {.cli = "demo",
-         .needs = Needs::Files,
-         .help = "Crea il database dimostrativo della rete di Valmora",
-         .parameters = {fileArgument("FILE", kDatabaseKey, "Il database da creare")},
-         .entry = BuildDemo},
-        {.cli = "new-database",
-         .needs = Needs::Files,
-         .help = "Crea un database vuoto con le tavole della cartografia e del catalogo",
-         .parameters = {fileArgument("FILE", kDatabaseKey, "Il file da creare")},
-         .entry = NewDatabase},
-        {.cli = "title",
-         .needs = Needs::Session,
-         .help = "Il titolo della finestra principale per il database corrente",
-         .entry = ShowTitle},
-        {.cli = "menu",
-         .needs = Needs::Session,
-         .help = "L'albero del menu con identificativi e stato di abilitazione",
-         .entry = ShowMenu},
     };
+    // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
+    for (std::vector<Command> section : {distanceCommands(), codeCommands()}) {
+        std::move(section.begin(), section.end(), std::back_inserter(table));
+    }
+    table.insert(
+        table.end(),
+        {
+            {.menuId = 5163,
+             .label = "Analisi &Differenziale Periodi Esercizio",
+             .cli = "differential"},
+            {.menuId = 5162,
+             .label = "Identificazione automatica Codifiche &Linee Ufficiali",
+             .cli = "identify-standard-lines",
+             .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
+                            reportOption("Scrive qui il report delle linee in errore")},
+             .entry = utilities::IdentifyStandardLines},
+            {.menuId = 5164,
+             .label = "Eliminazione Codifiche Linee &Ufficiali",
+             .cli = "remove-standard-lines",
+             .entry = utilities::RemoveStandardLines},
+            {.menuId = 5166,
+             .label = "Identificazione automatica Codifiche &Linee Ufficiali [Ferrovie]",
+             .cli = "identify-standard-lines",
+             .cliVariant = "--railway",
+             .parameters = {variantFlag("--railway", "Variante per le linee ferroviarie"),
+                            reportOption("Scrive qui il report delle linee in errore")},
+             .entry = utilities::IdentifyRailwayStandardLines},
+            {.menuId = 5161,
+             .label = "Importazione &Configurazione Sirventa",
+             .cli = "import-server-config",
+             .parameters = {fileArgument("FILE",
+                                         comm::xml::kServerFileKey,
+                                         "Il file di configurazione Sirventa (.srvt)"),
+                            passphrase()},
+             .entry = comm::xml::importServerConfiguration},
+            // The bar's own commands.
+            {.menuId = 5101, .label = "&Fine", .needs = Needs::Session, .entry = Exit},
+            {.menuId = 5102,
+             .label = "&?",
+             .cli = "about",
+             .needs = Needs::Session,
+             .help = "Informazioni sul programma",
+             .entry = About},
+            // The command line's own.
+            {.cli = "import-gtfs",
+             .help = "Importa una rete e un orario in formato GTFS",
+             .parameters = gtfsParameters(),
+             .entry = comm::gtfs::ImportGtfsCommand},
+            {.cli = "demo",
+             .needs = Needs::Files,
+             .help = "Crea il database dimostrativo della rete di Valmora",
+             .parameters = {fileArgument("FILE", kDatabaseKey, "Il database da creare")},
+             .entry = BuildDemo},
+            {.cli = "new-database",
+             .needs = Needs::Files,
+             .help = "Crea un database vuoto con le tavole della cartografia e del catalogo",
+             .parameters = {fileArgument("FILE", kDatabaseKey, "Il file da creare")},
+             .entry = NewDatabase},
+            {.cli = "title",
+             .needs = Needs::Session,
+             .help = "Il titolo della finestra principale per il database corrente",
+             .entry = ShowTitle},
+            {.cli = "menu",
+             .needs = Needs::Session,
+             .help = "L'albero del menu con identificativi e stato di abilitazione",
+             .entry = ShowMenu},
+        });
+    return table;
 }
 
 MenuItem command(int id) {
