@@ -66,7 +66,8 @@ WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < {standa
 INSERT INTO detstd SELECT i / {per} + 1, i % {per} + 1,
     ((i / {per}) % {routes} * 13 + i % {per}) % {stops} + 1,
     (i % {per}) * 2, (i % {per}) * 2 + CASE WHEN i % {per} IN (0, {per} - 1) THEN 0 ELSE 1 END,
-    0, 0 FROM n;
+    0, {fixed} > 0 AND i % {per} NOT IN (0, {per} - 1) AND i % {per} % MAX({fixed}, 1) = 0
+    FROM n;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < {trips})
 INSERT INTO corse SELECT i, 'C' || i, 'L' || ((i - 1) % {standards} % {routes} / 4 + 1),
     CASE i % 2 WHEN 0 THEN 'A' ELSE 'R' END, 500 + (i % 18) * 100 + i % 60, 3, {length}, 80,
@@ -89,6 +90,7 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
                     fmt::arg("length", (size.stopsPerRoute - 1) * 500),
                     fmt::arg("standards", size.standardTrips),
                     fmt::arg("trips", size.trips),
+                    fmt::arg("fixed", size.fixedEvery),
                     fmt::arg("lines", (std::min(size.standardTrips, size.routes) - 1) / 4 + 1)));
     // Each geometry winds along its route: a zigzag of the given number of vertices.
     sqlite3_stmt* geometry = nullptr;

@@ -12,6 +12,8 @@ struct NetworkSize {
     int verticesPerRoute = 300;
     int standardTrips = 2000;
     int trips = 40000;
+    // Every this-many-th middle stop of each standard trip has a fixed time; 0: none.
+    int fixedEvery = 0;
 };
 
 // Creates a complete database at `path` (cartography and system tables, registers, a company

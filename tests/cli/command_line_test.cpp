@@ -55,7 +55,12 @@ TEST_F(CommandLineTest, HelpOfEveryCommandNamesEveryQuestionItAnswers) {
     }
     EXPECT_GT(commands, 25);
     // A command not built yet is not offered.
-    EXPECT_EQ(run({"fix-durations"}).exitCode, 2);
+    for (const app::Command& command : app::commandTable()) {
+        if (!command.cli.empty() && !command.built()) {
+            EXPECT_EQ(run({std::string(command.cli)}).exitCode, 2) << command.cli;
+            break;
+        }
+    }
 }
 
 TEST_F(CommandLineTest, TheExportGetsTheFolderAndTheReportEachByItsOwnKey) {
