@@ -52,7 +52,8 @@ int roundHalfUp(double t) {
     return static_cast<int>(whole) + (t - whole >= 0.5 ? 1 : 0);
 }
 
-// The rows of one table, counted first so that the bar shows the share read.
+// The rows of one table (or of a constant subquery), counted first so that the bar shows the
+// share read.
 std::int64_t countRows(store::DatabaseConnection& connection, std::string_view table) {
     store::QueryCursor count(connection);
     count.SetSelect("COUNT(*)");
@@ -336,7 +337,8 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
     }
     std::vector<std::pair<std::int32_t, std::int32_t>> pairs;
     {
-        ui::RowProgress progress(ui);
+        ui::RowProgress progress(
+            ui, countRows(*connection, "(SELECT 1 FROM corse GROUP BY standard, id_perc)"));
         store::QueryCursor trips(*connection);
         trips.SetSelect("standard, id_perc");
         trips.SetFrom("corse");
@@ -348,6 +350,7 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
             trips.GetLong(0, standard);
             trips.GetLong(1, route);
             pairs.emplace_back(standard, route);
+            progress.advance();
         }
         if (trips.failed()) {
             return ui::Outcome::Failed;

@@ -1,4 +1,5 @@
 #include "network/running_times.h"
+#include "network/timetable_entry.h"
 #include "support/sample_workspace.h"
 
 #include <algorithm>
