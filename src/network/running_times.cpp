@@ -40,6 +40,12 @@ constexpr std::string_view kDurationsFixed = "Risultati dell'elaborazione:\n\n"
 constexpr std::string_view kMissingStandard = "ATTENZIONE: la Corsa Standard ID={} non esiste !!!";
 constexpr std::string_view kMissingRoute = "ATTENZIONE: il Percorso ID={} non esiste !!!";
 constexpr std::string_view kMissingTrip = "ATTENZIONE: la Corsa ID={} non esiste !!!";
+// A damaged row (a time or a progressive stored as text) would make every time computed from it
+// wrong: its standard trip or route is told and left as it is.
+constexpr std::string_view kDamagedStandard =
+    "ATTENZIONE: la Corsa Standard ID={} contiene tempi non numerici !!!";
+constexpr std::string_view kDamagedRoute =
+    "ATTENZIONE: il Percorso ID={} contiene progressive non numeriche !!!";
 
 store::DatabaseConnection* openConnection(workspace::Workspace& window) {
     store::DatabaseConnection* connection = window.connection();
@@ -292,18 +298,24 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
     window.BeginBusy(true);
 
     RowsByOwner<double> stopsOfRoute;
+    std::unordered_set<std::int32_t> damagedRoutes;
     {
         ui::RowProgress progress(ui, countRows(*connection, "fermitin"));
         store::QueryCursor stops(*connection);
-        stops.SetSelect("id, sub, fermata, condist");
+        stops.SetSelect("id, sub, fermata, condist, typeof(condist) IN ('text', 'blob') AS bad");
         stops.SetFrom("fermitin");
         stops.SetOrderBy("id, sub");
         for (bool row = stops.Execute(); row; row = stops.MoveNext()) {
             std::int32_t route = 0;
             double progressive = 0.0;
             stops.GetLong(0, route);
+            std::int32_t bad = 0;
             stops.GetDouble(3, progressive);
+            stops.GetLong(4, bad);
             stopsOfRoute.add(route, progressive);
+            if (bad != 0) {
+                damagedRoutes.insert(route);
+            }
             progress.advance();
         }
         if (stops.failed()) {
@@ -311,10 +323,12 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
         }
     }
     RowsByOwner<RunningTimeRow> rowsOfStandard;
+    std::unordered_set<std::int32_t> damagedStandards;
     {
         ui::RowProgress progress(ui, countRows(*connection, "detstd"));
         store::QueryCursor details(*connection);
-        details.SetSelect("id, sub, fermata, arriva, parte, fisso");
+        details.SetSelect("id, sub, fermata, arriva, parte, fisso, "
+                          "typeof(arriva) <> 'integer' OR typeof(parte) <> 'integer' AS bad");
         details.SetFrom("detstd");
         details.SetOrderBy("id, sub");
         for (bool row = details.Execute(); row; row = details.MoveNext()) {
@@ -327,8 +341,13 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
             details.GetShort(1, sub);
             details.GetShort(3, arrival);
             details.GetShort(4, departure);
+            std::int32_t bad = 0;
             details.GetShort(5, fixed);
+            details.GetLong(6, bad);
             rowsOfStandard.add(standard, {sub, arrival, departure, fixed != 0});
+            if (bad != 0) {
+                damagedStandards.insert(standard);
+            }
             progress.advance();
         }
         if (details.failed()) {
@@ -396,8 +415,16 @@ ui::Outcome RecomputeTimes(workspace::Workspace& window) {
                 ui.Message(fmt::format(kMissingRoute, route), ui::Icon::Stop);
                 continue;
             }
+            if (damagedStandards.contains(standard)) {
+                ui.Message(fmt::format(kDamagedStandard, standard), ui::Icon::Stop);
+                continue;
+            }
             const std::span<double> progressives = stopsOfRoute.of(route);
             if (progressives.empty()) {
+                continue;
+            }
+            if (damagedRoutes.contains(route)) {
+                ui.Message(fmt::format(kDamagedRoute, route), ui::Icon::Stop);
                 continue;
             }
             rows.assign(stored.begin(), stored.end());
@@ -431,12 +458,14 @@ ui::Outcome FixDurations(workspace::Workspace& window) {
         return ui::Outcome::Failed;
     }
     long fixed = 0;
+    std::unordered_set<std::int32_t> damaged;
     {
         // Each trip's duration is its standard trip's arrival offset at the last stop: only that
         // row of each trip is read, in trip order. A trip whose standard trip has no rows is not
         // met and keeps its durations.
         store::QueryCursor last(*connection);
-        last.SetSelect("corse.id, detstd.arriva");
+        last.SetSelect("corse.id, detstd.arriva, corse.standard, "
+                       "typeof(detstd.arriva) <> 'integer' AS bad");
         last.SetFrom("corse, detstd");
         last.SetWhere("corse.standard = detstd.id AND detstd.sub = "
                       "(SELECT MAX(d.sub) FROM detstd AS d WHERE d.id = corse.standard)");
@@ -448,8 +477,19 @@ ui::Outcome FixDurations(workspace::Workspace& window) {
         for (bool row = last.Execute(); row; row = last.MoveNext()) {
             std::int32_t trip = 0;
             std::int16_t arrival = 0;
+            std::int32_t standard = 0;
+            std::int32_t bad = 0;
             last.GetLong(0, trip);
             last.GetShort(1, arrival);
+            last.GetLong(2, standard);
+            last.GetLong(3, bad);
+            if (bad != 0) {
+                // Told once for each standard trip; its trips keep their durations.
+                if (damaged.insert(standard).second) {
+                    ui.Message(fmt::format(kDamagedStandard, standard), ui::Icon::Stop);
+                }
+                continue;
+            }
             const std::string duration = fmt::format("{}", arrival);
             if (trips.Seek({fmt::format("{}", trip)}) && trips.Edit() &&
                 trips.SetField("tempo", duration) && trips.SetField("ct_tempo", duration) &&

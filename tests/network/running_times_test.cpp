@@ -145,6 +145,38 @@ TEST_F(RunningTimeCommands, CancellingEitherCommandOrLosingATableChangesNoRow) {
     EXPECT_EQ(connection().transactionDepth(), 0);
 }
 
+// A time or a progressive stored as text is not read as 0: its standard trip or route is told and
+// left as it is, the others computed.
+TEST_F(RunningTimeCommands, DamagedRowsAreToldAndTheirStandardTripsLeftAsTheyAre) {
+    open("UPDATE detstd SET parte = 'x' WHERE id = 2 AND sub = 1;"
+         "UPDATE corse SET tempo = 1, ct_tempo = 1;"
+         "UPDATE detstd SET arriva = '2O' WHERE id = 2 AND sub = 3;");
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(RecomputeTimes(window()), Outcome::Done);
+    ui.answerConfirm("proceed", true);
+    EXPECT_EQ(FixDurations(window()), Outcome::Done);
+    EXPECT_EQ(ui.messageTexts(),
+              (std::vector<std::string>{
+                  "ATTENZIONE: la Corsa Standard ID=2 contiene tempi non numerici !!!",
+                  "Sono stati rideterminati 1 tempi di transito",
+                  "ATTENZIONE: la Corsa Standard ID=2 contiene tempi non numerici !!!",
+                  "Risultati dell'elaborazione:\n\nSistemate 1 corse."}));
+    EXPECT_EQ(rows("SELECT arriva, parte FROM detstd WHERE id = 2 AND sub = 2"), "14|15\n");
+    EXPECT_EQ(durations(), "1|20|20\n2|1|1\n");
+
+    sql("UPDATE fermitin SET condist = 'cinquecento' WHERE id = 1 AND sub = 2;"
+        "UPDATE detstd SET arriva = 20, parte = 20 WHERE id = 2 AND sub = 3;"
+        "UPDATE detstd SET parte = 0 WHERE id = 2 AND sub = 1;");
+    ui.clear();
+    ui.answerConfirm("proceed", true);
+    RecomputeTimes(window());
+    EXPECT_EQ(ui.messageTexts(),
+              (std::vector<std::string>{
+                  "ATTENZIONE: il Percorso ID=1 contiene progressive non numeriche !!!",
+                  "Sono stati rideterminati 1 tempi di transito"}));
+    EXPECT_EQ(rows("SELECT arriva, parte FROM detstd WHERE id = 2 AND sub = 2"), "15|15\n");
+}
+
 TEST_F(RunningTimeCommands, DurationsComeFromTheArrivalAtTheLastRowOfEachStandardTrip) {
     // Standard trip 3 has a single row; trip 4's standard trip has no rows and keeps its times.
     open("UPDATE corse SET tempo = 1, ct_tempo = 2;"
