@@ -12,6 +12,7 @@
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -50,7 +51,9 @@ void runOn(const std::filesystem::path& dir, const char* name, const bench::Netw
     const ui::Outcome fixed = network::FixDurations(window);
     bench::report("fix-durations", durations.seconds(), size.trips, "trips");
     for (const auto& message : ui.messages()) {
-        std::printf("  %s\n", message.text.c_str());
+        std::string text = message.text;
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        std::printf("  %s\n", text.c_str());
     }
     if (recomputed != ui::Outcome::Done || fixed != ui::Outcome::Done) {
         std::printf("  a command did not end done\n");
