@@ -109,7 +109,8 @@ TEST_F(ProgressiveCommands, RecomputeWritesWholeMetresAndReportsTheStopsItCannot
     EXPECT_EQ(ui.confirmations()[1],
               (ui::ScriptedUi::ShownMessage{"SONO STATI RILEVATI ERRORI:\n\n"
                                             "Vuoi salvare il report analitico degli errori ?",
-                                            Icon::Stop}));
+                                            Icon::Stop,
+                                            {}}));
     ASSERT_EQ(ui.fileDialogs().size(), 1u);
     EXPECT_EQ(ui.fileDialogs()[0].title, "Report Errori Riscontrati");
     EXPECT_EQ(ui.fileDialogs()[0].initialName, "ERRORI_KM_CARTA");
@@ -231,7 +232,7 @@ TEST_F(ProgressiveCommands, AlignmentCopiesTheCartographicFiguresAndCountsEachSt
               "3|1|31.0|32.0\n");
     EXPECT_EQ(rows("SELECT id, lung, ct_lung FROM corse ORDER BY id"),
               "1|1900.0|1900.0\n2|1914.21|1914.21\n3|1900.0|1900.0\n");
-    EXPECT_EQ(rows("SELECT ID, conlung FROM itiner ORDER BY ID"), "1|1900.0\n2|1914.21\n3|6.0\n");
+    EXPECT_EQ(rows("SELECT ID, conlung FROM itiner ORDER BY ID"), "1|1900.0\n2|1640.12\n3|6.0\n");
     EXPECT_EQ(ui.messageTexts(),
               (std::vector<std::string>{"Risultati dell'elaborazione:\n\n"
                                         "Sistemate 3 corse.\n"

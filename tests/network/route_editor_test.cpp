@@ -73,8 +73,8 @@ TEST_F(RouteEditor, CartographicRecomputeWritesTheRouteAndMarksItsRows) {
     EXPECT_EQ(RecomputeCartographic(connection(), RouteId{2}, list), EditorResult::Done);
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
-                  {std::string(kStopsNotNearRoute), Icon::Stop},
-                  {std::string(kProgressivesNotComputable), Icon::Stop}}));
+                  {std::string(kStopsNotNearRoute), Icon::Stop, {}},
+                  {std::string(kProgressivesNotComputable), Icon::Stop, {}}}));
     EXPECT_EQ(list[1].geodist, 0.0);
     EXPECT_EQ(stored(2), "1|0.0|0.0|1|0\n2|1414.21|0.0|0|0\n3|1914.21|1910.0|1|0\n");
 }
@@ -124,7 +124,9 @@ TEST_F(RouteEditor, ConventionalRecomputeSpreadsTheEditorsRowsOrChangesNothing) 
     // own transaction, which stays open.
     store::Transaction editing(connection());
     list = load(1);
-    list.push_back({.sub = 9});
+    CompositionRow missing;
+    missing.sub = 9;
+    list.push_back(missing);
     list[1].geodist = 10;
     EXPECT_EQ(RecomputeConventional(connection(), RouteId{1}, list), EditorResult::Refused);
     EXPECT_EQ(rows("SELECT condist FROM fermitin WHERE ID = 1 ORDER BY sub"), "0.0\n6000.0\n9.0\n");
