@@ -71,6 +71,9 @@ void runNetwork(const std::filesystem::path& dir, const char* name, bench::Netwo
         if (outcome != ui::Outcome::Done) {
             std::printf("  not done\n");
         }
+        if (ui.confirmations().size() > 1) {
+            std::printf("  errors found: the report was offered\n");
+        }
         if (const auto last = ui.lastMessage()) {
             std::string text = last->text;
             for (char& c : text) {
