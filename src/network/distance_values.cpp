@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fmt/format.h>
+#include <vector>
 
 namespace tramela::network {
 
@@ -54,9 +56,16 @@ KeyedRowWriter::KeyedRowWriter(store::DatabaseConnection& connection, std::strin
     m_cursor.SelectIndex("codice");
 }
 
-bool KeyedRowWriter::write(std::initializer_list<std::string_view> keys,
+bool KeyedRowWriter::write(std::initializer_list<std::int32_t> keys,
                            std::initializer_list<FieldText> fields) {
-    if (!m_cursor.Seek(keys) || !m_cursor.Edit()) {
+    std::vector<std::string> texts;
+    texts.reserve(keys.size());
+    for (const std::int32_t key : keys) {
+        texts.push_back(fmt::format("{}", key));
+    }
+    const std::vector<std::string_view> values(texts.begin(), texts.end());
+    m_missed = !m_cursor.Seek(values);
+    if (m_missed || !m_cursor.Edit()) {
         return false;
     }
     bool accepted = true;

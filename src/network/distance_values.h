@@ -4,6 +4,8 @@
 #include "store/database_connection.h"
 #include "store/table_cursor.h"
 
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,14 +44,18 @@ public:
 
     KeyedRowWriter(store::DatabaseConnection& connection, std::string_view table);
 
-    // True when the row exists and took every field.
-    bool write(std::initializer_list<std::string_view> keys,
-               std::initializer_list<FieldText> fields);
+    // True when the row with these key values (route, or route and sub) exists and took every
+    // field.
+    bool write(std::initializer_list<std::int32_t> keys, std::initializer_list<FieldText> fields);
 
     bool isOpen() const { return m_cursor.IsOpen(); }
 
+    // The last write found no row with its keys (nothing was shown).
+    bool missed() const { return m_missed; }
+
 private:
     store::TableCursor m_cursor;
+    bool m_missed = false;
 };
 
 } // namespace tramela::network

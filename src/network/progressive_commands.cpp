@@ -75,10 +75,6 @@ bool proceed(ui::Ui& ui, std::string_view question) {
     return ui.Confirm({std::string(ui::keys::kProceed)}, question, ui::Icon::Question);
 }
 
-std::string keyText(std::int32_t value) {
-    return fmt::format("{}", value);
-}
-
 // ---- cartographic progressives
 
 // The number of geometry rows, for the bar of their reading; 0 when it cannot be counted.
@@ -265,7 +261,7 @@ int writeTripLengths(store::DatabaseConnection& connection,
             continue;
         }
         const std::string length = LengthText(found->second.back().value);
-        if (writer.write({keyText(trip)}, {{"lung", length}, {"ct_lung", length}})) {
+        if (writer.write({trip}, {{"lung", length}, {"ct_lung", length}})) {
             ++updated;
         }
     }
@@ -333,10 +329,9 @@ ui::Outcome RecomputeCartographicProgressives(workspace::Workspace& window) {
             if (!measurable(route)) {
                 continue;
             }
-            const std::string id = keyText(route.id.value);
             int written = 0;
             for (const StopOnRoute& stop : route.stops) {
-                if (writer.write({id, keyText(stop.sub)},
+                if (writer.write({route.id.value, stop.sub},
                                  {{"geodist", MetresText(stop.progressive)}})) {
                     ++written;
                 }
@@ -400,7 +395,6 @@ ui::Outcome SpreadConventionalProgressives(workspace::Workspace& window) {
             }
             int written = 0;
             bool spreadable = true;
-            const std::string id = keyText(route);
             for (const CompositionStop& stop : stops->second) {
                 const std::optional<double> spread =
                     SpreadProgressive(length->second, stop.value, &stop == &stops->second.front());
@@ -408,7 +402,7 @@ ui::Outcome SpreadConventionalProgressives(workspace::Workspace& window) {
                     spreadable = false;
                     break;
                 }
-                if (writer.write({id, keyText(stop.sub)}, {{"condist", MetresText(*spread)}})) {
+                if (writer.write({route, stop.sub}, {{"condist", MetresText(*spread)}})) {
                     ++written;
                 }
             }
@@ -501,9 +495,8 @@ ui::Outcome AlignDistancesToCartographic(workspace::Workspace& window) {
             if (stops == compositions.end()) {
                 continue;
             }
-            const std::string id = keyText(route);
             for (const CompositionStop& stop : stops->second) {
-                if (writer.write({id, keyText(stop.sub)}, {{"condist", LengthText(stop.value)}})) {
+                if (writer.write({route, stop.sub}, {{"condist", LengthText(stop.value)}})) {
                     progressives += tripsOfRoute;
                 }
             }
@@ -514,7 +507,7 @@ ui::Outcome AlignDistancesToCartographic(workspace::Workspace& window) {
     {
         KeyedRowWriter writer(*connection, "itiner");
         for (const auto& [route, length] : lengths) {
-            if (writer.write({keyText(route)}, {{"conlung", LengthText(length.cartographic)}})) {
+            if (writer.write({route}, {{"conlung", LengthText(length.cartographic)}})) {
                 ++routesDone;
             }
         }

@@ -16,10 +16,6 @@ namespace tramela::network {
 
 namespace {
 
-std::string keyText(std::int32_t value) {
-    return fmt::format("{}", value);
-}
-
 CompositionRow* rowOfSub(std::vector<CompositionRow>& rows, std::int32_t sub) {
     for (CompositionRow& row : rows) {
         if (row.sub == sub) {
@@ -70,9 +66,16 @@ EditorResult writeField(store::DatabaseConnection& connection,
         return EditorResult::Refused;
     }
     KeyedRowWriter writer(connection, "fermitin");
-    const std::string id = keyText(route.value);
     for (const auto& [sub, text] : values) {
-        if (!writer.write({id, keyText(sub)}, {{field, text}})) {
+        if (!writer.write({route.value, sub}, {{field, text}})) {
+            if (writer.missed()) {
+                connection.ui().Message(
+                    fmt::format("La fermata {} del percorso {} non risulta registrata: "
+                                "le progressive non sono state variate",
+                                sub,
+                                route.value),
+                    ui::Icon::Stop);
+            }
             return EditorResult::Refused;
         }
     }
@@ -101,7 +104,7 @@ EditorResult writeFlags(store::DatabaseConnection& connection,
         return EditorResult::Refused;
     }
     KeyedRowWriter writer(connection, "fermitin");
-    if (!writer.write({keyText(route.value), keyText(row.sub)},
+    if (!writer.write({route.value, row.sub},
                       {{"primaria", primaria ? "1" : "0"}, {"facolt", facolt ? "1" : "0"}}) ||
         !transaction.commit()) {
         return EditorResult::Refused;

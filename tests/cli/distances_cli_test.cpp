@@ -37,26 +37,8 @@ protected:
 
     void sql(const std::string& statement) { test::runSql(dir / "demo.sqlite", statement); }
 
-    std::string allDistances() {
-        return rows("SELECT ID, sub, condist, geodist FROM fermitin ORDER BY ID, sub") +
-               rows("SELECT ID, conlung, geolung FROM itiner ORDER BY ID") +
-               rows("SELECT id, lung, ct_lung FROM corse ORDER BY id");
-    }
-
     test::TempDir dir;
 };
-
-TEST_F(DistancesCli, AnsweredNoEveryCommandIsCancelledAndChangesNothing) {
-    const std::string before = allDistances();
-    for (const char* command :
-         {"recompute-cartographic", "spread-progressives", "fix-lengths", "align-distances"}) {
-        const ProcessResult result = run(std::string("--no --db demo.sqlite ") + command);
-        EXPECT_EQ(result.exitCode, 3) << command;
-        EXPECT_TRUE(result.out.empty()) << result.out;
-        EXPECT_NE(result.err.find("-> Annulla (--no)"), std::string::npos) << result.err;
-    }
-    EXPECT_EQ(allDistances(), before);
-}
 
 // Stop 4 (route 1 at sub 5, route 2 at sub 8) moved 60 m off both routes; route 7's geometry row
 // damaged. Route 7 keeps its progressives, the others are recomputed from their lines.

@@ -129,6 +129,9 @@ TEST_F(RouteEditor, ConventionalRecomputeSpreadsTheEditorsRowsOrChangesNothing) 
     list.push_back(missing);
     list[1].geodist = 10;
     EXPECT_EQ(RecomputeConventional(connection(), RouteId{1}, list), EditorResult::Refused);
+    EXPECT_EQ(ui.lastMessage()->text,
+              "La fermata 9 del percorso 1 non risulta registrata: le progressive non sono "
+              "state variate");
     EXPECT_EQ(rows("SELECT condist FROM fermitin WHERE ID = 1 ORDER BY sub"), "0.0\n6000.0\n9.0\n");
     EXPECT_EQ(connection().transactionDepth(), 1);
 }
