@@ -7,6 +7,7 @@
 #include "ui/scripted_ui.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -23,6 +24,50 @@ void run(sqlite3* db, const std::string& sql) {
         std::fprintf(stderr, "generator: %s\n", error != nullptr ? error : "?");
         std::exit(1);
     }
+}
+
+// A zigzag of its own for each route, 60 m a step, 25 m wide.
+std::vector<network::Point> zigzag(int count, int route) {
+    const double x0 = (route % 50) * 400.0;
+    const double y0 = (route / 50) * 400.0;
+    std::vector<network::Point> vertices(static_cast<size_t>(count));
+    for (int v = 0; v < count; ++v) {
+        vertices[static_cast<size_t>(v)] = {x0 + v * 60.0, y0 + (v % 2) * 25.0};
+    }
+    return vertices;
+}
+
+// The place of stop `id` on the grid, as the stops are inserted.
+network::Point stopPlace(int id) {
+    return {(id % 100) * 100.0, (id / 100) * 100.0};
+}
+
+// A vertex at each stop of the route, in order, and the vertices left spread evenly over the
+// stretches between stops, each 6 m off the straight line, alternately on either side.
+std::vector<network::Point> verticesThroughStops(const NetworkSize& size, int route) {
+    const int per = size.stopsPerRoute;
+    const int gaps = std::max(per - 1, 1);
+    const int extra = std::max(size.verticesPerRoute - per, 0);
+    std::vector<network::Point> vertices;
+    vertices.reserve(static_cast<size_t>(std::max(size.verticesPerRoute, per)));
+    for (int k = 0; k < per; ++k) {
+        const network::Point stop = stopPlace(((route - 1) * 13 + k) % size.stops + 1);
+        vertices.push_back(stop);
+        if (k + 1 == per) {
+            break;
+        }
+        const network::Point next = stopPlace(((route - 1) * 13 + k + 1) % size.stops + 1);
+        const int between = extra / gaps + (k < extra % gaps ? 1 : 0);
+        const double dx = next.x - stop.x;
+        const double dy = next.y - stop.y;
+        const double length = std::max(std::hypot(dx, dy), 1.0);
+        for (int j = 1; j <= between; ++j) {
+            const double t = static_cast<double>(j) / (between + 1);
+            const double side = (j % 2 == 0 ? 6.0 : -6.0) / length;
+            vertices.push_back({stop.x + t * dx - side * dy, stop.y + t * dy + side * dx});
+        }
+    }
+    return vertices;
 }
 
 } // namespace
@@ -96,22 +141,26 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
     sqlite3_stmt* geometry = nullptr;
     sqlite3_prepare_v2(
         db, "INSERT INTO geoitin VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &geometry, nullptr);
-    std::vector<network::Point> vertices(static_cast<size_t>(size.verticesPerRoute));
+    std::vector<network::Point> vertices;
     for (int route = 1; route <= size.routes; ++route) {
-        const double x0 = (route % 50) * 400.0;
-        const double y0 = (route / 50) * 400.0;
-        for (int v = 0; v < size.verticesPerRoute; ++v) {
-            vertices[static_cast<size_t>(v)] = {x0 + v * 60.0, y0 + (v % 2) * 25.0};
+        vertices = size.geometryThroughStops ? verticesThroughStops(size, route)
+                                             : zigzag(size.verticesPerRoute, route);
+        network::Box box;
+        for (const network::Point& vertex : vertices) {
+            box.minX = std::min(box.minX, vertex.x);
+            box.minY = std::min(box.minY, vertex.y);
+            box.maxX = std::max(box.maxX, vertex.x);
+            box.maxY = std::max(box.maxY, vertex.y);
         }
         const std::vector<unsigned char> blob = network::encodeCoord(vertices);
         sqlite3_bind_int(geometry, 1, route);
-        sqlite3_bind_int(geometry, 2, size.verticesPerRoute);
+        sqlite3_bind_int(geometry, 2, static_cast<int>(vertices.size()));
         sqlite3_bind_blob(
             geometry, 3, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_double(geometry, 4, x0);
-        sqlite3_bind_double(geometry, 5, y0);
-        sqlite3_bind_double(geometry, 6, x0 + (size.verticesPerRoute - 1) * 60.0);
-        sqlite3_bind_double(geometry, 7, y0 + 25.0);
+        sqlite3_bind_double(geometry, 4, box.minX);
+        sqlite3_bind_double(geometry, 5, box.minY);
+        sqlite3_bind_double(geometry, 6, box.maxX);
+        sqlite3_bind_double(geometry, 7, box.maxY);
         sqlite3_step(geometry);
         sqlite3_reset(geometry);
     }

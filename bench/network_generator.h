@@ -14,6 +14,11 @@ struct NetworkSize {
     int trips = 40000;
     // Every this-many-th middle stop of each standard trip has a fixed time; 0: none.
     int fixedEvery = 0;
+    // Each route's geometry runs through its stops in order, the vertices beyond the stops'
+    // spread over the stretches between them, so that every stop lies on its route (the
+    // progressive distances then find every stop where it is). Otherwise each geometry is a
+    // zigzag of its own, far from most of its stops.
+    bool geometryThroughStops = false;
 };
 
 // Creates a complete database at `path` (cartography and system tables, registers, a company

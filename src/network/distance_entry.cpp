@@ -32,3 +32,18 @@ std::optional<double> ParseDistanceEntry(std::string_view text) {
 }
 
 } // namespace tramela::network
+
+namespace tramela::network {
+
+std::optional<ui::Refusal> CheckDistanceEntry(std::string_view text, DistanceEntryKind kind) {
+    if (ParseDistanceEntry(text)) {
+        return std::nullopt;
+    }
+    const std::string_view what = kind == DistanceEntryKind::Progressive
+                                      ? "ATTENZIONE: distanza progressiva inaccettabile\n\n"
+                                      : "ATTENZIONE: lunghezza percorso inaccettabile\n\n";
+    return ui::Refusal{
+        std::string(what) + "Il numero è espresso in formato illegale", ui::Icon::Stop, {}};
+}
+
+} // namespace tramela::network

@@ -19,5 +19,20 @@ TEST(DistanceEntryTest, RefusesWhatIsNotAPlainNumber) {
     }
 }
 
+TEST(DistanceEntryTest, RefusalNamesWhatWasTypedAndKeepsTheDialogOpen) {
+    EXPECT_FALSE(CheckDistanceEntry("1,5", DistanceEntryKind::Progressive).has_value());
+    const auto progressive = CheckDistanceEntry("1.5.0", DistanceEntryKind::Progressive);
+    ASSERT_TRUE(progressive.has_value());
+    EXPECT_EQ(progressive->text,
+              "ATTENZIONE: distanza progressiva inaccettabile\n\n"
+              "Il numero è espresso in formato illegale");
+    EXPECT_EQ(progressive->icon, ui::Icon::Stop);
+    const auto length = CheckDistanceEntry("12a", DistanceEntryKind::RouteLength);
+    ASSERT_TRUE(length.has_value());
+    EXPECT_EQ(length->text,
+              "ATTENZIONE: lunghezza percorso inaccettabile\n\n"
+              "Il numero è espresso in formato illegale");
+}
+
 } // namespace
 } // namespace tramela::network

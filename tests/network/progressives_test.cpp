@@ -118,6 +118,15 @@ TEST(Progressives, StopsOutOfSequenceAreReported) {
               (std::vector<std::string>{
                   "Percorso ID=7/3 Fermata ID=103; distanza progressiva non determinabile"}));
 
+    // Two middle stops on one place: the second finds nothing beyond the first.
+    RouteWithStops twin = routeOf(straight(), {{0, 0}, {400, 5}, {400, 5}, {1000, 0}});
+    errors.clear();
+    EXPECT_FALSE(ComputeCartographicProgressives(twin, &errors));
+    EXPECT_EQ(progressivesOf(twin), (std::vector<double>{0, 400, 0, 1000}));
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "Percorso ID=7/3 Fermata ID=103; distanza progressiva non determinabile"}));
+
     // A middle stop at the end of the line projects where the last stop is placed.
     RouteWithStops atTheEnd = routeOf(straight(), {{0, 0}, {1000, 10}, {1000, 0}});
     errors.clear();
