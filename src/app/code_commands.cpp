@@ -88,15 +88,19 @@ Parameter vehicleLine() {
                                  utilities::kVehicleLineField,
                                  "Solo le corse di questa linea aziendale");
     line.excludes = {"--authority"};
+    // The option that chooses a variant answers its dialog's field without being a key of its own.
+    line.answers.clear();
     return line;
 }
 
 Parameter vehicleAuthority() {
-    return fieldOption("--authority",
-                       "N",
-                       utilities::kVehicleAuthorityFormId,
-                       utilities::kVehicleAuthorityField,
-                       "Solo le corse di questo Ente (codice regionale)");
+    Parameter authority = fieldOption("--authority",
+                                      "N",
+                                      utilities::kVehicleAuthorityFormId,
+                                      utilities::kVehicleAuthorityField,
+                                      "Solo le corse di questo Ente (codice regionale)");
+    authority.answers.clear();
+    return authority;
 }
 
 std::vector<Parameter> periodParameters() {

@@ -70,7 +70,10 @@ TEST_F(UtilitiesCli, CommandsEndOnTheirResultsAndTheMenuEnablesThem) {
          "Risultati dell'assegnazione delle codifiche estese:"},
         {"fix-subcontracts", "Elaborazione terminata\n\nAggiornate "},
         {"clean-standard-trips", "Risultati dell'eliminazione corse standard non utilizzate:"},
-        {"clean-period --start 01/01/2025 --end 31/12/2025", "Sono state eliminate "},
+        // The demonstration trips have no period of exactly that year; 16 run 01/01 - 28/12.
+        {"clean-period --start 01/01/2025 --end 31/12/2025",
+         "Non esiste nessuna corsa con le caratteristiche richieste !!!"},
+        {"clean-period --start 01/01/2025 --end 28/12/2025", "Sono state eliminate 16 corse"},
         {"clean-routes", "Risultati dell'eliminazione percorsi non utilizzati:"},
         {"clean-stops", "Risultati dell'eliminazione fermate non utilizzate:"},
         {"blank-trip-codes", "Lette "},
@@ -95,7 +98,7 @@ TEST_F(UtilitiesCli, RefusedOrCancelledRunsChangeNoRow) {
     const std::pair<std::string_view, int> lines[] = {
         {"assign-trip-codes", 3},
         {"--no clean-stops", 3},
-        {"--no clean-period --start 01/01/2025 --end 31/12/2025", 3},
+        {"--no clean-period --start 01/01/2025 --end 28/12/2025", 3},
         {"assign-contracts --authority 3", 1},
         {"assign-contracts --line 1 --any-line --authority 3", 2},
         {"assign-extcodes --any-line --lot 1 --company 9999 --subcontractor 0", 1},
