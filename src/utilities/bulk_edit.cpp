@@ -19,12 +19,25 @@ store::DatabaseConnection* openConnection(workspace::Workspace& window) {
     return connection != nullptr && connection->IsOpen() ? connection : nullptr;
 }
 
-std::optional<std::vector<std::int32_t>> readIds(store::QueryCursor& query) {
+std::optional<std::int32_t> idIn(store::QueryCursor& row, std::string_view column) {
+    // The typed read would give 0 for a text the engine let through; the text tells them apart.
+    std::string text;
+    row.GetText(column, text);
+    std::int32_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::optional<std::vector<std::int32_t>> readIds(store::QueryCursor& query,
+                                                 std::string_view column) {
     std::vector<std::int32_t> ids;
     for (bool row = query.Execute(); row; row = query.MoveNext()) {
-        std::int32_t id = 0;
-        query.GetLong(0, id);
-        ids.push_back(id);
+        if (const std::optional<std::int32_t> id = idIn(query, column)) {
+            ids.push_back(*id);
+        }
     }
     if (query.failed()) {
         return std::nullopt;
@@ -84,9 +97,9 @@ std::vector<std::string> registerCodes(store::DatabaseConnection& connection,
     rows.SetFrom(table);
     rows.SetOrderBy("codice");
     for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        std::int16_t code = 0;
-        rows.GetShort(0, code);
-        codes.push_back(fmt::format("{:04d}", code));
+        if (std::int16_t code = 0; rows.GetShort(0, code)) {
+            codes.push_back(fmt::format("{:04d}", code));
+        }
     }
     return codes;
 }

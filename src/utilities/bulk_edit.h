@@ -27,9 +27,15 @@ namespace tramela::utilities {
 // The connected database, or nullptr when there is none.
 store::DatabaseConnection* openConnection(workspace::Workspace& window);
 
-// The 32-bit IDs in the first column of the query's rows, in the query's order; nothing when the
-// query failed (the query layer has said why).
-std::optional<std::vector<std::int32_t>> readIds(store::QueryCursor& query);
+// The ID in a column of the query's current row: its text as a whole 32-bit integer; nothing for
+// a damaged value (text, null, out of range), which names no row that could be found again.
+std::optional<std::int32_t> idIn(store::QueryCursor& row, std::string_view column);
+
+// The IDs in the column of the query's rows (qualified or not: "id" reads "tesstd.ID"), in the
+// query's order, leaving out a damaged value; nothing when the query failed (the query layer has
+// said why).
+std::optional<std::vector<std::int32_t>> readIds(store::QueryCursor& query,
+                                                 std::string_view column = "id");
 
 // The rows of one pass: read, and changed because the table accepted the change.
 struct PassCounts {

@@ -69,7 +69,7 @@ public:
         store::QueryCursor rows(connection);
         rows.SetSelect("ID");
         rows.SetFrom(table);
-        std::optional<std::vector<std::int32_t>> ids = readIds(rows);
+        std::optional<std::vector<std::int32_t>> ids = readIds(rows, "ID");
         if (!ids) {
             return false;
         }
@@ -152,9 +152,10 @@ bool deleteDependents(store::DatabaseConnection& connection,
     rows.Bind(1, id);
     std::vector<std::string> subs;
     for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        std::int16_t sub = 0;
-        rows.GetShort(0, sub);
-        subs.push_back(fmt::format("{}", sub));
+        // As stored: a damaged one is refused by the seek, which says so.
+        std::string sub;
+        rows.GetText("sub", sub);
+        subs.push_back(std::move(sub));
     }
     if (rows.failed()) {
         return false;
@@ -272,10 +273,12 @@ std::optional<std::vector<PeriodKey>> periodsOfTrips(store::DatabaseConnection& 
     bindPeriod(rows, period);
     std::vector<PeriodKey> keys;
     for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        std::int32_t id = 0;
+        const std::optional<std::int32_t> id = idIn(rows, "ID");
+        if (!id) {
+            continue;
+        }
         PeriodKey key;
-        rows.GetLong(0, id);
-        key.id = fmt::format("{}", id);
+        key.id = fmt::format("{}", *id);
         rows.GetDateText(1, key.start);
         rows.GetDateText(2, key.end);
         keys.push_back(std::move(key));

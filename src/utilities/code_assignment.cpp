@@ -199,15 +199,17 @@ std::optional<std::vector<RouteEntry>> routeWorkList(store::DatabaseConnection& 
     std::string line;
     std::string verso;
     for (bool row = trips.Execute(); row; row = trips.MoveNext()) {
-        std::int32_t route = 0;
-        trips.GetLong(0, route);
+        const std::optional<std::int32_t> route = idIn(trips, "id_perc");
+        if (!route) {
+            continue; // a damaged route reference: the trip is on no route of the list
+        }
         trips.GetText("codlinea", line);
         trips.GetText("verso", verso);
         const auto entry = std::lower_bound(
-            entries.begin(), entries.end(), route, [](const RouteEntry& e, std::int32_t id) {
+            entries.begin(), entries.end(), *route, [](const RouteEntry& e, std::int32_t id) {
                 return e.id < id;
             });
-        if (entry == entries.end() || entry->id != route) {
+        if (entry == entries.end() || entry->id != *route) {
             continue;
         }
         std::string direction = firstCharacter(verso);
@@ -466,12 +468,16 @@ ui::Outcome FixSubcontracts(workspace::Workspace& window) {
         rows.SetWhere("azisub = 0");
         rows.SetOrderBy("ID");
         for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-            std::int32_t id = 0;
-            std::int16_t company = 0;
-            rows.GetLong(0, id);
-            rows.GetShort(1, company);
-            ids.push_back(id);
-            operators.push_back(fmt::format("{}", company));
+            const std::optional<std::int32_t> id = idIn(rows, "ID");
+            if (!id) {
+                continue;
+            }
+            ids.push_back(*id);
+            // The operating company as stored: a damaged one is refused by the table layer,
+            // which says so, rather than taken for company 0.
+            std::string company;
+            rows.GetText("aziges", company);
+            operators.push_back(std::move(company));
         }
         if (rows.failed()) {
             return Outcome::Failed;

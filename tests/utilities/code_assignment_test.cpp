@@ -161,17 +161,23 @@ TEST_F(CodeAssignment, ExtendedCodesAreWrittenAndCreatedWhereMissing) {
     EXPECT_EQ(codes(), "1|2|8|9\n2|2|8|9\n10|2|8|9\n");
 }
 
+// Row 3, damaged by another program, has an operating company that is not a code: it is refused
+// and not counted, rather than taken for company 0.
 TEST_F(CodeAssignment, SubcontractsOfZeroTakeTheOperatingCompany) {
-    open("UPDATE extcod SET aziges = 7, azisub = 0 WHERE id = 1;"
-         "UPDATE extcod SET aziges = 8, azisub = 5 WHERE id = 2;");
+    open(trip(3, "L1", "A", 700, 1) +
+         "UPDATE extcod SET aziges = 7, azisub = 0 WHERE id = 1;"
+         "UPDATE extcod SET aziges = 8, azisub = 5 WHERE id = 2;"
+         "DROP TRIGGER rel_extcod_azi1_ins; INSERT INTO extcod VALUES (3, 1, 'zz', 0);");
     ui.answerConfirm("proceed", false);
     EXPECT_EQ(FixSubcontracts(window()), Outcome::Cancelled);
-    EXPECT_EQ(rows("SELECT id, aziges, azisub FROM extcod ORDER BY id"), "1|7|0\n2|8|5\n");
+    EXPECT_EQ(rows("SELECT id, aziges, azisub FROM extcod ORDER BY id"), "1|7|0\n2|8|5\n3|zz|0\n");
 
     ui.answerConfirm("proceed", true);
     EXPECT_EQ(FixSubcontracts(window()), Outcome::Done);
-    expectOneMessage("Elaborazione terminata\n\nAggiornate 1 corse su 1");
-    EXPECT_EQ(rows("SELECT id, aziges, azisub FROM extcod ORDER BY id"), "1|7|7\n2|8|5\n");
+    ASSERT_EQ(ui.messages().size(), 2u);
+    EXPECT_NE(ui.messages()[0].icon, Icon::Information);
+    EXPECT_EQ(ui.messages()[1].text, "Elaborazione terminata\n\nAggiornate 1 corse su 2");
+    EXPECT_EQ(rows("SELECT id, aziges, azisub FROM extcod ORDER BY id"), "1|7|7\n2|8|5\n3|zz|0\n");
 }
 
 // Routes 4 and 5 carry line 12 outward, 6 line 12 back, 7 line 3 without a direction; route 8
