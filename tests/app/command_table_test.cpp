@@ -101,7 +101,7 @@ TEST(CommandTable, WithoutADatabaseOnlyTheFileCommandsAreEnabled) {
                         "    5158 Upgrade x &Xml Level 1 [abilitato]\n    ----\n"),
               std::string::npos);
     EXPECT_NE(tree.find("    &Pulizie\n        5127 Pulizia Corse &Standard inutilizzate "
-                        "[abilitato, non ancora disponibile]\n"),
+                        "[abilitato]\n"),
               std::string::npos);
     EXPECT_TRUE(tree.ends_with("5101 &Fine [abilitato]\n5102 &? [abilitato]\n"));
 }
