@@ -2,6 +2,7 @@
 // needs, how the command line answers its questions, and its entry point. Then the menu bar,
 // which places the commands by id.
 
+#include "app/board_commands.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
 #include "app/registry.h"
@@ -476,8 +477,6 @@ std::vector<Command> buildCommandTable() {
         {.menuId = 5113, .label = "rubrica Ca&denze", .cli = "print-cadences"},
         {.menuId = 5114, .label = "rubrica Ca&lendario", .cli = "print-calendar"},
         {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
-        {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
-        {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
         {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
         {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
         {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
@@ -490,6 +489,14 @@ std::vector<Command> buildCommandTable() {
          .parameters = {verificationReport()},
          .entry = comm::VerifyCommand},
     };
+    // "&Stampe": the boards written to a folder come after the printed boards.
+    std::vector<Command> boards = boardCommands();
+    table.insert(
+        std::next(std::find_if(table.begin(),
+                               table.end(),
+                               [](const Command& command) { return command.menuId == 5141; })),
+        std::make_move_iterator(boards.begin()),
+        std::make_move_iterator(boards.end()));
     // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
     for (std::vector<Command> section : {distanceCommands(), codeCommands()}) {
         std::move(section.begin(), section.end(), std::back_inserter(table));

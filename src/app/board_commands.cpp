@@ -1,0 +1,59 @@
+// The timetable boards written to a folder: one file per route (and the index of the pages).
+
+#include "app/board_commands.h"
+
+#include "app/parameters.h"
+#include "reports/boards/board_files.h"
+
+#include <filesystem>
+
+namespace tramela::app {
+
+namespace {
+
+using namespace parameters;
+
+// The export writes into the folder of the file chosen in its dialog.
+Parameter boardsFolder(std::string_view name) {
+    Parameter parameter = fileArgument(
+        "DIR", reports::kBoardsFolderKey, "La cartella in cui scrivere i quadri (deve esistere)");
+    parameter.answer = [name = std::string(name)](ui::Answers& answers, const std::string& folder) {
+        answers.files[std::string(reports::kBoardsFolderKey)] =
+            std::filesystem::path(folder) / name;
+    };
+    return parameter;
+}
+
+std::vector<Parameter> boardParameters(std::string_view name) {
+    const std::string form(reports::kBoardsSelectionFormId);
+    return {boardsFolder(name),
+            fieldOption("--route",
+                        "CODICE",
+                        form,
+                        reports::kBoardsRouteField,
+                        "Solo il percorso con questo codice"),
+            fieldOption(
+                "--line", "L", form, reports::kBoardsLineField, "Solo le corse di questa linea")};
+}
+
+} // namespace
+
+std::vector<Command> boardCommands() {
+    return {
+        {.menuId = 5142,
+         .label = "Quadri Orari (&Txt/Tab)",
+         .cli = "boards-txt",
+         .help = "Scrive un quadro orario per percorso (Q#####.TXT), testo separato da "
+                 "tabulazioni",
+         .parameters = boardParameters("QuadriOrari.txt"),
+         .entry = reports::ExportTextBoards},
+        {.menuId = 5143,
+         .label = "Quadri Orari (&Html)",
+         .cli = "boards-html",
+         .help = "Scrive una pagina per percorso (Q#####.HTM) e l'indice INDEX.HTM",
+         .parameters = boardParameters("QuadriOrari.htm"),
+         .entry = reports::ExportHtmlBoards},
+    };
+}
+
+} // namespace tramela::app
