@@ -258,16 +258,18 @@ namespace {
 enum class BoardFormat { Html, Text };
 
 ui::FormSpec selectionForm() {
+    ui::FormField route;
+    route.id = kBoardsRouteField;
+    route.caption = "Codice Percorso (vuoto: tutti)";
+    route.maxLength = 20;
+    ui::FormField line;
+    line.id = kBoardsLineField;
+    line.caption = "Codice Linea (vuoto: tutte)";
+    line.maxLength = 10;
     ui::FormSpec form;
     form.id = kBoardsSelectionFormId;
     form.title = "Selezione Quadri Orari";
-    form.groups = {{"",
-                    {{.id = std::string(kBoardsRouteField),
-                      .caption = "Codice Percorso (vuoto: tutti)",
-                      .maxLength = 20},
-                     {.id = std::string(kBoardsLineField),
-                      .caption = "Codice Linea (vuoto: tutte)",
-                      .maxLength = 10}}}};
+    form.groups = {{"", {route, line}}};
     return form;
 }
 
