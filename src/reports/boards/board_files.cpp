@@ -3,6 +3,7 @@
 #include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fmt/format.h>
 
@@ -304,7 +305,10 @@ bool writeLines(const std::filesystem::path& path, const std::vector<std::string
     }
     workspace::Latin1Encoder encoder;
     for (const std::string& line : lines) {
-        writer.writeLine(encoder.encode(line));
+        // Most lines are plain ASCII, the same bytes in both encodings.
+        const bool ascii = std::all_of(
+            line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        writer.writeLine(ascii ? line : encoder.encode(line));
     }
     return writer.close();
 }
