@@ -4,6 +4,7 @@
 #include "support/sample_workspace.h"
 #include "workspace/text_output.h"
 
+#include <fmt/format.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
@@ -40,12 +41,19 @@ const std::string kThirdTrip =
     " (3, 'FES', '2024-01-01', '2024-12-31', 0);"
     "UPDATE fermate SET denom = 'Borgo Alto & Chiesa' WHERE ID = 3;";
 
+BoardSelection selection(std::string route, std::string line) {
+    BoardSelection chosen;
+    chosen.routeCode = std::move(route);
+    chosen.line = std::move(line);
+    return chosen;
+}
+
 class BoardsTest : public test::SampleWorkspace {
 protected:
     Outcome exportHtml(const std::string& route = {}, const std::string& line = {}) {
-        ui.answerForm(
-            std::string(kBoardsSelectionFormId),
-            {{std::string(kBoardsRouteField), route}, {std::string(kBoardsLineField), line}});
+        ui.answerForm(std::string(kBoardsSelectionFormId),
+                      ui::FormValues{{std::string(kBoardsRouteField), route},
+                                     {std::string(kBoardsLineField), line}});
         ui.answerFile(std::string(kBoardsFolderKey), dir / "out" / "QuadriOrari.htm");
         return ExportHtmlBoards(window());
     }
@@ -74,7 +82,7 @@ TEST_F(BoardsTest, PageAndIndexOfTheSampleNetworkByteForByte) {
 
 TEST_F(BoardsTest, TextBoardHoldsTheSameTableTabSeparated) {
     open(kThirdTrip);
-    ui.answerForm(std::string(kBoardsSelectionFormId), {{"route", "L1A"}});
+    ui.answerForm(std::string(kBoardsSelectionFormId), ui::FormValues{{"route", "L1A"}});
     ui.answerFile(std::string(kBoardsFolderKey), dir / "out" / "x.txt");
     ASSERT_EQ(ExportTextBoards(window()), Outcome::Done);
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "Q00002.TXT")); // another route
@@ -112,20 +120,25 @@ TEST_F(BoardsTest, CellsTotalsAndNoteCodes) {
     EXPECT_EQ(cellText({.arrival = -5, .departure = -5}), "?");
 
     const auto& totals = boardTotals();
-    const auto values = [&](BoardColumn column) {
+    const auto column =
+        [](std::optional<double> length, std::optional<std::int32_t> time, int days) {
+            BoardColumn c;
+            c.contractLength = length;
+            c.contractTime = time;
+            c.runningDays = days;
+            return c;
+        };
+    const auto values = [&](const BoardColumn& board) {
         std::string text;
         for (const BoardTotal& total : totals) {
-            text += total.value(column) + "|";
+            text += total.value(board) + "|";
         }
         return text;
     };
-    EXPECT_EQ(values({.contractLength = 12345, .contractTime = 45, .runningDays = 250}),
-              "12,345|00:45|250|3086,2|187:30|");
-    EXPECT_EQ(values({.contractLength = 12000, .contractTime = 135, .runningDays = 250}),
-              "12,000|02:15|250|3000,0|562:30|");
-    EXPECT_EQ(values({.runningDays = 0}), "?|?|0|?|?|");
-    EXPECT_EQ(values({.contractLength = 1000, .contractTime = 59, .runningDays = 1}),
-              "1,000|00:59|1|1,0|00:59|");
+    EXPECT_EQ(values(column(12345, 45, 250)), "12,345|00:45|250|3086,2|187:30|");
+    EXPECT_EQ(values(column(12000, 135, 250)), "12,000|02:15|250|3000,0|562:30|");
+    EXPECT_EQ(values(column(std::nullopt, std::nullopt, 0)), "?|?|0|?|?|");
+    EXPECT_EQ(values(column(1000, 59, 1)), "1,000|00:59|1|1,0|00:59|");
 
     const auto code = [](int ordinal) {
         const auto chars = noteCode(ordinal);
@@ -183,7 +196,7 @@ TEST_F(BoardsTest, LineSelectionKeepsEachRouteOnItsOwnBoardAndUnknownRoutesAreNa
          "INSERT INTO period VALUES (3, 'FER', '2024-01-01', '2024-12-31', 0),"
          " (4, 'XXX', '2024-01-01', '2024-12-31', 0);"
          "UPDATE corse SET parte = 1000 WHERE ID = 1;");
-    const BoardSet line = build({.line = "L1"});
+    const BoardSet line = build(selection("", "L1"));
     ASSERT_EQ(line.boards.size(), 2u);
     EXPECT_EQ(line.boards[0].route, 1);
     ASSERT_EQ(line.boards[0].columns.size(), 2u);
@@ -191,15 +204,15 @@ TEST_F(BoardsTest, LineSelectionKeepsEachRouteOnItsOwnBoardAndUnknownRoutesAreNa
     EXPECT_EQ(line.boards[0].columns[1].id, 1);
     EXPECT_EQ(line.boards[1].route, 2);
 
-    const BoardSet other = build({.line = "L2"});
+    const BoardSet other = build(selection("", "L2"));
     ASSERT_EQ(other.boards.size(), 1u);
     EXPECT_EQ(routeTitle(other.boards[0]), "Itinerario: 7 [??????] SCONOSCIUTO");
     EXPECT_TRUE(other.boards[0].stops.empty());
     // A cadence missing from the register keeps the period, without a name.
     EXPECT_EQ(other.notes[0], "Si effettua dal 01/01/2024 al 31/12/2024 [XXX] ");
 
-    EXPECT_EQ(build({.routeCode = "L1R"}).boards.size(), 1u);
-    EXPECT_EQ(build({.routeCode = "L1' OR '1'='1"}).columnCount(), 0u);
+    EXPECT_EQ(build(selection("L1R", "")).boards.size(), 1u);
+    EXPECT_EQ(build(selection("L1' OR '1'='1", "")).columnCount(), 0u);
 }
 
 TEST_F(BoardsTest, CompanyLineWithoutNameOrHeader) {
