@@ -10,9 +10,8 @@ namespace tramela::app {
 std::vector<Parameter> associationParameters() {
     using namespace parameters;
     const std::string form(network::kAssociationFormId);
-    Parameter report = fileOption("--report",
-                                  ui::keys::kReport,
-                                  "Salva qui il report dell'analisi (senza: non salvato)");
+    Parameter report = fileOption(
+        "--report", ui::keys::kReport, "Salva qui il report dell'analisi (senza: non salvato)");
     // The report's choices are asked only once the report is wanted; given the file, the dialog
     // is answered with its proposed values where no flag gave one.
     report.answer = [form](ui::Answers& answers, const std::string& value) {

@@ -134,8 +134,8 @@ bool offerReport(store::DatabaseConnection& connection,
         writer.writeLine("");
         writer.writeLine(latin1.encode(kWithoutCoordinatesHeading));
         for (const RegisterStop* stop : unplaced) {
-            writer.writeLine(
-                latin1.encode(fmt::format("\t{}-{}\tID={}", stop->code, stop->name, stop->id.value)));
+            writer.writeLine(latin1.encode(
+                fmt::format("\t{}-{}\tID={}", stop->code, stop->name, stop->id.value)));
         }
     }
     return workspace::closeOrReport(writer, *path, ui);
@@ -184,8 +184,10 @@ bool ReadAnalysedRoutes(store::DatabaseConnection& connection, StopAssociation& 
         }
         if (std::optional<RoutePolyline> polyline =
                 readGeometryColumns(query, 3, RouteId{id}, ui)) {
-            association.addRoute(
-                RouteId{id}, textOf(query, "codperc"), textOf(query, "denom"), std::move(*polyline));
+            association.addRoute(RouteId{id},
+                                 textOf(query, "codperc"),
+                                 textOf(query, "denom"),
+                                 std::move(*polyline));
         }
     }
     return !query.failed();
@@ -197,8 +199,10 @@ bool ReadCompositions(store::DatabaseConnection& connection, StopAssociation& as
     constexpr std::string_view kWhere = "fermate.ID = fermitin.fermata";
     ui::RowProgress progress(ui, kCompositionCaption, countRows(connection, kFrom, kWhere));
     store::QueryCursor query(connection);
-    query.SetSelect(fmt::format("fermitin.ID, fermitin.fermata, fermitin.geodist, fermate.fermata,"
-                                " fermate.denom, fermate.coord_x, fermate.coord_y, {}",
+    // The stop's code is named apart from fermitin.fermata, which holds the stop's ID.
+    query.SetSelect(fmt::format("fermitin.ID, fermitin.fermata, fermitin.geodist,"
+                                " fermate.fermata AS codfermata, fermate.denom, fermate.coord_x,"
+                                " fermate.coord_y, {}",
                                 kPlaced));
     query.SetFrom(kFrom);
     query.SetWhere(kWhere);
@@ -212,10 +216,11 @@ bool ReadCompositions(store::DatabaseConnection& connection, StopAssociation& as
             continue;
         }
         query.GetDouble(2, geodist);
-        stop.code = textOf(query, "fermate.fermata");
+        stop.code = textOf(query, "codfermata");
         stop.name = textOf(query, "denom");
         stop.position = positionOf(query, 5);
-        association.addCompositionStop(RouteId{route}, stop, std::isfinite(geodist) ? geodist : 0.0);
+        association.addCompositionStop(
+            RouteId{route}, stop, std::isfinite(geodist) ? geodist : 0.0);
     }
     return !query.failed();
 }

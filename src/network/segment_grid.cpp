@@ -37,6 +37,7 @@ SegmentGrid::SegmentGrid(std::span<const std::span<const Point>> lines, double r
         std::uint64_t key;
         SegmentRef ref;
     };
+
     std::vector<Entry> entries;
     for (std::size_t l = 0; l < m_lines.size(); ++l) {
         const std::span<const Point> line = m_lines[l];
@@ -48,8 +49,8 @@ SegmentGrid::SegmentGrid(std::span<const std::span<const Point>> lines, double r
             const double x1 = std::floor((std::max(a.x, b.x) + reach) / m_cellSize);
             const double y0 = std::floor((std::min(a.y, b.y) - reach) / m_cellSize);
             const double y1 = std::floor((std::max(a.y, b.y) + reach) / m_cellSize);
-            const bool inRange = finite(a) && finite(b) && x0 > -kIndexLimit &&
-                                 x1 < kIndexLimit && y0 > -kIndexLimit && y1 < kIndexLimit;
+            const bool inRange = finite(a) && finite(b) && x0 > -kIndexLimit && x1 < kIndexLimit &&
+                                 y0 > -kIndexLimit && y1 < kIndexLimit;
             if (!inRange || (x1 - x0 + 1.0) * (y1 - y0 + 1.0) > kMaxCellsPerSegment) {
                 m_wide.push_back(ref);
                 continue;
@@ -90,11 +91,15 @@ std::optional<std::uint64_t> SegmentGrid::cellKey(double x, double y) const {
 }
 
 // The distance from p to the closed box of the segment, compared without a square root. A
-// coordinate that is not a number fails every comparison and leaves the segment in.
+// segment with an end that is not a finite number has no box to speak of: it is left in, and the
+// measures decide about it.
 bool SegmentGrid::withinReach(Point p, SegmentRef ref) const {
     const std::span<const Point> line = m_lines[ref.line];
     const Point a = line[ref.segment - 1];
     const Point b = line[ref.segment];
+    if (!finite(a) || !finite(b)) {
+        return true;
+    }
     const double dx = std::max({std::min(a.x, b.x) - p.x, p.x - std::max(a.x, b.x), 0.0});
     const double dy = std::max({std::min(a.y, b.y) - p.y, p.y - std::max(a.y, b.y), 0.0});
     return !(dx * dx + dy * dy > m_reach * m_reach);
@@ -102,6 +107,9 @@ bool SegmentGrid::withinReach(Point p, SegmentRef ref) const {
 
 void SegmentGrid::near(Point p, std::vector<SegmentRef>& out) const {
     out.clear();
+    if (!finite(p)) {
+        return;
+    }
     if (const std::optional<std::uint64_t> key = cellKey(p.x, p.y)) {
         const auto found = std::lower_bound(m_cellKeys.begin(), m_cellKeys.end(), *key);
         if (found != m_cellKeys.end() && *found == *key) {

@@ -42,8 +42,8 @@ public:
     SegmentGrid(std::span<const std::span<const Point>> lines, double reach);
 
     // The segments whose closed box lies within the reach of p, ordered by line and then by
-    // segment. A segment with a coordinate that is not a number is always among them: the
-    // measures decide about it. `out` is cleared first.
+    // segment. A segment with an end that is not a finite number is always among them: the
+    // measures decide about it. Nothing for a point that is not finite. `out` is cleared first.
     void near(Point p, std::vector<SegmentRef>& out) const;
 
     // Cells that hold at least one segment.

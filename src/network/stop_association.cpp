@@ -112,7 +112,8 @@ void associate(const AnalysedRoute& route,
             for (const SegmentRef& ref : near) {
                 const std::size_t i = ref.segment;
                 if (insideSegmentBox(best.point, v[i - 1], v[i])) {
-                    const double progressive = route.fromStart[i - 1] + distance(best.point, v[i - 1]);
+                    const double progressive =
+                        route.fromStart[i - 1] + distance(best.point, v[i - 1]);
                     items.push_back(itemOf(stop,
                                            roundToCentimetres(progressive),
                                            static_cast<int>(i),
@@ -231,10 +232,10 @@ void StopAssociation::sortItems(const std::function<void(std::size_t routesDone)
             if (kept.empty() || kept.back().progressive != item.progressive) {
                 sameFrom = kept.size();
             }
-            const bool repeated =
-                std::any_of(kept.begin() + static_cast<std::ptrdiff_t>(sameFrom),
-                            kept.end(),
-                            [&](const AssociationItem& earlier) { return earlier.stop == item.stop; });
+            const bool repeated = std::any_of(
+                kept.begin() + static_cast<std::ptrdiff_t>(sameFrom),
+                kept.end(),
+                [&](const AssociationItem& earlier) { return earlier.stop == item.stop; });
             if (!repeated) {
                 kept.push_back(std::move(item));
             }
@@ -272,11 +273,12 @@ bool StopAssociation::addCompositionStop(RouteId id, const RegisterStop& stop, d
     AssociationItem item = itemOf(stop, geodist, -1, false);
     item.inComposition = true;
     item.compositionOnly = true;
-    const auto place = std::upper_bound(
-        route->items.begin(),
-        route->items.end(),
-        geodist,
-        [](double progressive, const AssociationItem& other) { return progressive < other.progressive; });
+    const auto place = std::upper_bound(route->items.begin(),
+                                        route->items.end(),
+                                        geodist,
+                                        [](double progressive, const AssociationItem& other) {
+                                            return progressive < other.progressive;
+                                        });
     route->items.insert(place, std::move(item));
     return true;
 }
@@ -351,7 +353,8 @@ std::vector<std::string> reportLines(std::span<const AnalysedRoute> routes,
             continue;
         }
         lines.emplace_back();
-        lines.push_back(fmt::format("Percorso ID={} {}-{}", route.id.value, route.code, route.name));
+        lines.push_back(
+            fmt::format("Percorso ID={} {}-{}", route.id.value, route.code, route.name));
         for (const AssociationItem& item : route.items) {
             const std::string text = itemClass(item);
             const bool absent = !item.inComposition && item.onRightSide;

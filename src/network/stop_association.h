@@ -20,8 +20,8 @@ inline constexpr double kAssociationReach = 40.0;
 // A stop of the register as the association reads it.
 struct RegisterStop {
     StopId id;
-    std::string code; // fermate.fermata, trailing blanks removed
-    std::string name; // fermate.denom, trailing blanks removed
+    std::string code;              // fermate.fermata, trailing blanks removed
+    std::string name;              // fermate.denom, trailing blanks removed
     std::optional<Point> position; // absent: the stop has no coordinates
 };
 
@@ -35,9 +35,9 @@ struct AssociationItem {
     // The end vertex of the segment of the route's polyline that holds the projection; -1 for a
     // stop that comes from the composition alone.
     int segment = -1;
-    bool inComposition = false; // E: the stop is in the route's composition (fermitin)
-    bool onRightSide = false;   // V: the stop lies on the line or on its right
-    bool atTerminus = false;    // C: the stop lies within 40 m of the route's start or end
+    bool inComposition = false;   // E: the stop is in the route's composition (fermitin)
+    bool onRightSide = false;     // V: the stop lies on the line or on its right
+    bool atTerminus = false;      // C: the stop lies within 40 m of the route's start or end
     bool compositionOnly = false; // F: declared in the composition, not found near the line
 };
 
