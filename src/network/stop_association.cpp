@@ -70,11 +70,6 @@ void offerSegment(Point p, Point from, Point to, NearestResult& best) {
     }
 }
 
-// Metres rounded to 2 decimals; -0.00 is written 0.00.
-double roundToCentimetres(double metres) {
-    return std::round(metres * 100.0) / 100.0 + 0.0;
-}
-
 AssociationItem itemOf(const RegisterStop& stop, double progressive, int segment, bool onLine) {
     AssociationItem item;
     item.progressive = progressive;
@@ -115,7 +110,7 @@ void associate(const AnalysedRoute& route,
                     const double progressive =
                         route.fromStart[i - 1] + distance(best.point, v[i - 1]);
                     items.push_back(itemOf(stop,
-                                           roundToCentimetres(progressive),
+                                           RoundToCentimetres(progressive),
                                            static_cast<int>(i),
                                            best.distance == 0.0));
                     break;
@@ -135,7 +130,7 @@ void associate(const AnalysedRoute& route,
                 if (insideSegmentBox(best.point, v[i], v[i - 1])) {
                     const double fromEnd = route.fromEnd[i] + distance(best.point, v[i]);
                     items.push_back(itemOf(stop,
-                                           roundToCentimetres(route.length - fromEnd),
+                                           RoundToCentimetres(route.length - fromEnd),
                                            static_cast<int>(i),
                                            best.distance == 0.0));
                     break;
@@ -150,6 +145,10 @@ std::string kmText(double metres) {
 }
 
 } // namespace
+
+double RoundToCentimetres(double metres) {
+    return std::round(metres * 100.0) / 100.0 + 0.0;
+}
 
 AnalysedRoute&
 StopAssociation::addRoute(RouteId id, std::string code, std::string name, RoutePolyline polyline) {

@@ -17,6 +17,9 @@ namespace tramela::network {
 // stop is taken for a terminus stop, metres (strictly below).
 inline constexpr double kAssociationReach = 40.0;
 
+// Metres rounded to 2 decimals (a centimetre), as progressives are kept; never -0.
+double RoundToCentimetres(double metres);
+
 // A stop of the register as the association reads it.
 struct RegisterStop {
     StopId id;
