@@ -1,6 +1,7 @@
 #include "network_generator.h"
 
 #include "network/geometry_codec.h"
+#include "network/route_polyline.h"
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fmt/format.h>
+#include <random>
 #include <sqlite3.h>
 #include <vector>
 
@@ -23,6 +25,62 @@ void run(sqlite3* db, const std::string& sql) {
         std::fprintf(stderr, "generator: %s\n", error != nullptr ? error : "?");
         std::exit(1);
     }
+}
+
+// A walk along the streets of the city (200 m blocks, 12 km square): a vertex every 25 m, at each
+// crossing straight on or turning, never back, never out of the city.
+void cityWalk(std::mt19937& random, std::vector<network::Point>& vertices) {
+    constexpr int kBlocks = 60;       // streets 0 ... 60, 200 m apart
+    constexpr int kStepsPerBlock = 8; // 25 m a step
+    constexpr int kSide = kBlocks * kStepsPerBlock;
+    std::uniform_int_distribution<int> street(0, kBlocks);
+    int x = street(random) * kStepsPerBlock;
+    int y = street(random) * kStepsPerBlock;
+    int dx = 1;
+    int dy = 0;
+    for (std::size_t v = 0; v < vertices.size(); ++v) {
+        vertices[v] = {x * 25.0, y * 25.0};
+        if (x % kStepsPerBlock == 0 && y % kStepsPerBlock == 0) {
+            const int choice = static_cast<int>(random() % 5);
+            if (choice == 3) {
+                std::swap(dx, dy);
+                dx = -dx;
+            } else if (choice == 4) {
+                std::swap(dx, dy);
+                dy = -dy;
+            }
+            // At the edge of the city: to the left, or round again at a corner.
+            while (x + dx < 0 || x + dx > kSide || y + dy < 0 || y + dy > kSide) {
+                std::swap(dx, dy);
+                dx = -dx;
+            }
+        }
+        x += dx;
+        y += dy;
+    }
+}
+
+// Stops beside the city's streets: on a random street, 6 to 14 m to one side of it.
+void placeCityStops(sqlite3* db, int stops) {
+    std::mt19937 random(5000);
+    std::uniform_real_distribution<double> along(0.0, 12000.0);
+    std::uniform_real_distribution<double> aside(6.0, 14.0);
+    std::uniform_int_distribution<int> street(0, 60);
+    sqlite3_stmt* update = nullptr;
+    sqlite3_prepare_v2(
+        db, "UPDATE fermate SET coord_x = ?1, coord_y = ?2 WHERE ID = ?3", -1, &update, nullptr);
+    for (int i = 1; i <= stops; ++i) {
+        const double offset = (random() % 2 == 0 ? 1.0 : -1.0) * aside(random);
+        const double position = along(random);
+        const double line = street(random) * 200.0;
+        const bool horizontal = random() % 2 == 0;
+        sqlite3_bind_double(update, 1, horizontal ? position : line + offset);
+        sqlite3_bind_double(update, 2, horizontal ? line + offset : position);
+        sqlite3_bind_int(update, 3, i);
+        sqlite3_step(update);
+        sqlite3_reset(update);
+    }
+    sqlite3_finalize(update);
 }
 
 } // namespace
@@ -90,7 +148,11 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
                     fmt::arg("standards", size.standardTrips),
                     fmt::arg("trips", size.trips),
                     fmt::arg("lines", (std::min(size.standardTrips, size.routes) - 1) / 4 + 1)));
-    // Each geometry winds along its route: a zigzag of the given number of vertices.
+    if (size.layout == NetworkLayout::City) {
+        placeCityStops(db, size.stops);
+    }
+    // Each geometry winds along its route: a zigzag of the given number of vertices, or a walk
+    // along the city's streets.
     sqlite3_stmt* geometry = nullptr;
     sqlite3_prepare_v2(
         db, "INSERT INTO geoitin VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &geometry, nullptr);
@@ -101,15 +163,22 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
         for (int v = 0; v < size.verticesPerRoute; ++v) {
             vertices[static_cast<size_t>(v)] = {x0 + v * 60.0, y0 + (v % 2) * 25.0};
         }
+        if (size.layout == NetworkLayout::City) {
+            std::mt19937 random(static_cast<unsigned>(route));
+            cityWalk(random, vertices);
+        }
+        network::RoutePolyline polyline(vertices, network::Box{});
+        polyline.RecomputeBox();
+        const network::Box box = polyline.box();
         const std::vector<unsigned char> blob = network::encodeCoord(vertices);
         sqlite3_bind_int(geometry, 1, route);
         sqlite3_bind_int(geometry, 2, size.verticesPerRoute);
         sqlite3_bind_blob(
             geometry, 3, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_double(geometry, 4, x0);
-        sqlite3_bind_double(geometry, 5, y0);
-        sqlite3_bind_double(geometry, 6, x0 + (size.verticesPerRoute - 1) * 60.0);
-        sqlite3_bind_double(geometry, 7, y0 + 25.0);
+        sqlite3_bind_double(geometry, 4, box.minX);
+        sqlite3_bind_double(geometry, 5, box.minY);
+        sqlite3_bind_double(geometry, 6, box.maxX);
+        sqlite3_bind_double(geometry, 7, box.maxY);
         sqlite3_step(geometry);
         sqlite3_reset(geometry);
     }

@@ -4,6 +4,17 @@
 
 namespace tramela::bench {
 
+// How the generated stops and route geometries lie.
+enum class NetworkLayout {
+    // Stops on a grid 100 m apart; each route a zigzag running east for 60 m a vertex, 25 m
+    // wide, from its own corner of a 400 m lattice.
+    Corridors,
+    // A city of 200 m blocks, 12 km square: each route a walk along its streets (a vertex every
+    // 25 m, turning at some crossings), many routes sharing each street; each stop 6 to 14 m to
+    // one side of a street.
+    City,
+};
+
 // The size of a generated network.
 struct NetworkSize {
     int stops = 6000;
@@ -12,6 +23,7 @@ struct NetworkSize {
     int verticesPerRoute = 300;
     int standardTrips = 2000;
     int trips = 40000;
+    NetworkLayout layout = NetworkLayout::Corridors;
 };
 
 // Creates a complete database at `path` (cartography and system tables, registers, a company
