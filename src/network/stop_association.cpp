@@ -11,6 +11,12 @@ namespace tramela::network {
 
 namespace {
 
+// The classes of the items, as the report writes them.
+constexpr std::string_view kNotAssociable = "*** Presente; non risulta associabile ***";
+constexpr std::string_view kOk = "OK";
+constexpr std::string_view kAbsent = "*** Assente; risulta associabile ***";
+constexpr std::string_view kWrongSide = "*** Presente; lato strada errato ***";
+
 // The grid finds the segments whose box lies within this of a stop: a metre beyond the reach,
 // so that no rounding of a box distance can leave out a segment whose nearest point lies just
 // inside the reach. A segment found needlessly costs one measure and offers nothing nearer.
@@ -321,16 +327,16 @@ std::string itemClass(const AssociationItem& item) {
     const bool c = item.atTerminus;
     const bool f = item.compositionOnly;
     if (f && !c) {
-        return "*** Presente; non risulta associabile ***";
+        return std::string(kNotAssociable);
     }
     if (e && v && !f) {
-        return "OK";
+        return std::string(kOk);
     }
     if (!e && v) {
-        return "*** Assente; risulta associabile ***";
+        return std::string(kAbsent);
     }
     if (e && !v && !c) {
-        return "*** Presente; lato strada errato ***";
+        return std::string(kWrongSide);
     }
     if ((!e && !v) || c) {
         return {};
@@ -346,6 +352,19 @@ bool hasAnomaly(const AnalysedRoute& route) {
 
 std::vector<std::string> reportLines(std::span<const AnalysedRoute> routes,
                                      const ReportChoices& choices) {
+    // Without the full report only the anomalies chosen are written, never "OK" or "BOH".
+    const auto wanted = [&](std::string_view text) {
+        if (text.empty()) {
+            return false;
+        }
+        if (choices.full) {
+            return true;
+        }
+        if (text == kAbsent) {
+            return choices.absent;
+        }
+        return choices.wrong && (text == kNotAssociable || text == kWrongSide);
+    };
     std::vector<std::string> lines;
     for (const AnalysedRoute& route : routes) {
         if (!choices.full && !hasAnomaly(route)) {
@@ -356,19 +375,14 @@ std::vector<std::string> reportLines(std::span<const AnalysedRoute> routes,
             fmt::format("Percorso ID={} {}-{}", route.id.value, route.code, route.name));
         for (const AssociationItem& item : route.items) {
             const std::string text = itemClass(item);
-            const bool absent = !item.inComposition && item.onRightSide;
-            const bool shown =
-                !text.empty() && (choices.full || (absent ? choices.absent : choices.wrong));
-            // Without the full report only the anomalies chosen are written, never "OK" or "BOH".
-            if (!shown || (!choices.full && (text == "OK" || text.starts_with("BOH")))) {
-                continue;
+            if (wanted(text)) {
+                lines.push_back(fmt::format("\t{} Km\t{}-{}\tID={}\t{}",
+                                            kmText(item.progressive),
+                                            item.code,
+                                            item.name,
+                                            item.stop.value,
+                                            text));
             }
-            lines.push_back(fmt::format("\t{} Km\t{}-{}\tID={}\t{}",
-                                        kmText(item.progressive),
-                                        item.code,
-                                        item.name,
-                                        item.stop.value,
-                                        text));
         }
     }
     return lines;

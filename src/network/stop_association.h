@@ -82,8 +82,10 @@ public:
     void sortItems(const std::function<void(std::size_t routesDone)>& routeDone = {});
 
     // One row of a composition: marks the route's item of the stop as in the composition, or
-    // adds one from the composition alone at `geodist` (metres). False when the route is not
-    // analysed (no sound geometry).
+    // adds one from the composition alone at `geodist` (metres, its cartographic progressive).
+    // Of several items of the stop (a route that passes it twice) the row takes one not yet
+    // declared, the nearest to `geodist`. False when the route is not analysed (no sound
+    // geometry).
     bool addCompositionStop(RouteId route, const RegisterStop& stop, double geodist);
 
     // Removes the stops near a terminus that are not in the composition, marks those that are,

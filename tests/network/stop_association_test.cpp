@@ -257,56 +257,5 @@ TEST(StopAssociation, ACompositionRowClaimsTheItemNearestItsProgressive) {
     EXPECT_EQ(items[1].progressive, 1600.0);
 }
 
-TEST(StopAssociation, ReportKeepsTheChosenLinesAndTheRoutesWithAnomalies) {
-    AnalysedRoute clean;
-    clean.id = RouteId{1};
-    clean.code = "A";
-    clean.name = "Pulito";
-    AssociationItem ok;
-    ok.stop = StopId{7};
-    ok.code = "F7";
-    ok.name = "Sette";
-    ok.progressive = 1234.0;
-    ok.inComposition = ok.onRightSide = true;
-    clean.items = {ok};
-
-    AnalysedRoute faulty = clean;
-    faulty.id = RouteId{2};
-    faulty.name = "Difettoso";
-    AssociationItem absent = ok;
-    absent.inComposition = false;
-    absent.progressive = 0.004;
-    AssociationItem wrongSide = ok;
-    wrongSide.onRightSide = false;
-    AssociationItem terminus = wrongSide;
-    terminus.atTerminus = true;
-    faulty.items = {absent, ok, wrongSide, terminus};
-    EXPECT_EQ(itemClass(terminus), "");
-
-    const std::vector<AnalysedRoute> routes = {clean, faulty};
-    EXPECT_EQ(reportLines(routes, {true, false, false}),
-              (std::vector<std::string>{
-                  "",
-                  "Percorso ID=1 A-Pulito",
-                  "\t1.234 Km\tF7-Sette\tID=7\tOK",
-                  "",
-                  "Percorso ID=2 A-Difettoso",
-                  "\t0.000 Km\tF7-Sette\tID=7\t*** Assente; risulta associabile ***",
-                  "\t1.234 Km\tF7-Sette\tID=7\tOK",
-                  "\t1.234 Km\tF7-Sette\tID=7\t*** Presente; lato strada errato ***"}));
-    EXPECT_EQ(reportLines(routes, {false, false, true}),
-              (std::vector<std::string>{
-                  "",
-                  "Percorso ID=2 A-Difettoso",
-                  "\t1.234 Km\tF7-Sette\tID=7\t*** Presente; lato strada errato ***"}));
-    EXPECT_EQ(reportLines(routes, {false, true, false}),
-              (std::vector<std::string>{
-                  "",
-                  "Percorso ID=2 A-Difettoso",
-                  "\t0.000 Km\tF7-Sette\tID=7\t*** Assente; risulta associabile ***"}));
-    EXPECT_EQ(reportLines(std::span<const AnalysedRoute>(&clean, 1), {false, true, true}),
-              std::vector<std::string>{});
-}
-
 } // namespace
 } // namespace tramela::network
