@@ -52,18 +52,19 @@ std::string textOf(store::QueryCursor& query, std::string_view column) {
     return text;
 }
 
-std::int64_t countRows(store::DatabaseConnection& connection,
-                       std::string_view from,
-                       std::string_view where = {}) {
+// The rows a step will read, for its progress bar; nothing when the query failed (shown).
+std::optional<std::int64_t>
+countRows(store::DatabaseConnection& connection, std::string_view from, std::string_view where) {
     store::QueryCursor count(connection);
     count.SetSelect("COUNT(*)");
     count.SetFrom(from);
-    if (!where.empty()) {
-        count.SetWhere(where);
-    }
+    count.SetWhere(where);
     std::int32_t rows = 0;
     if (count.Execute()) {
         count.GetLong(0, rows);
+    }
+    if (count.failed()) {
+        return std::nullopt;
     }
     return rows;
 }
@@ -169,7 +170,12 @@ bool ReadAnalysedRoutes(store::DatabaseConnection& connection, StopAssociation& 
     ui::Ui& ui = connection.ui();
     constexpr std::string_view kFrom = "geoitin, itiner";
     constexpr std::string_view kWhere = "geoitin.ID = itiner.ID";
-    ui::RowProgress progress(ui, kRouteExtractionCaption, countRows(connection, kFrom, kWhere));
+    ui.ProgressCaption(kRouteExtractionCaption);
+    const std::optional<std::int64_t> rows = countRows(connection, kFrom, kWhere);
+    if (!rows) {
+        return false;
+    }
+    ui::RowProgress progress(ui, *rows);
     store::QueryCursor query(connection);
     query.SetSelect("geoitin.ID, itiner.codperc, itiner.denom, geoitin.punti, geoitin.coord,"
                     " geoitin.minx,  geoitin.miny, geoitin.maxx, geoitin.maxy");
@@ -197,7 +203,12 @@ bool ReadCompositions(store::DatabaseConnection& connection, StopAssociation& as
     ui::Ui& ui = connection.ui();
     constexpr std::string_view kFrom = "fermitin, fermate";
     constexpr std::string_view kWhere = "fermate.ID = fermitin.fermata";
-    ui::RowProgress progress(ui, kCompositionCaption, countRows(connection, kFrom, kWhere));
+    ui.ProgressCaption(kCompositionCaption);
+    const std::optional<std::int64_t> rows = countRows(connection, kFrom, kWhere);
+    if (!rows) {
+        return false;
+    }
+    ui::RowProgress progress(ui, *rows);
     store::QueryCursor query(connection);
     // The stop's code is named apart from fermitin.fermata, which holds the stop's ID.
     query.SetSelect(fmt::format("fermitin.ID, fermitin.fermata, fermitin.geodist,"
