@@ -2,6 +2,7 @@
 
 #include "network/geometry_loader.h"
 #include "store/query_cursor.h"
+#include "ui/progress_bar.h"
 #include "ui/row_progress.h"
 #include "workspace/report_header.h"
 #include "workspace/text_output.h"
@@ -24,6 +25,8 @@ constexpr std::string_view kReportDialogTitle = "Report Associazione Fermate Per
 constexpr std::string_view kReportTitle = "Analisi Associazione Fermate/Percorsi";
 constexpr std::string_view kChoicesTitle = "Report Analisi Associazione Fermate/Percorsi";
 // Stops that cannot be placed: said on screen and listed at the end of the report.
+constexpr std::string_view kOneWithoutCoordinates =
+    "Attenzione: 1 fermata priva di coordinate è stata esclusa dall'analisi";
 constexpr fmt::format_string<std::size_t> kWithoutCoordinates =
     "Attenzione: {} fermate prive di coordinate sono state escluse dall'analisi";
 constexpr std::string_view kWithoutCoordinatesHeading =
@@ -242,6 +245,7 @@ ui::Outcome StopRouteAnalysis(workspace::Workspace& workspace) {
         return ui::Outcome::Failed;
     }
     ui::Ui& ui = workspace.ui();
+    ui::ProgressBar bar(ui); // hidden on every way out
     StopAssociation association;
     if (!ReadAnalysedRoutes(*connection, association)) {
         return ui::Outcome::Failed;
@@ -269,7 +273,7 @@ ui::Outcome StopRouteAnalysis(workspace::Workspace& workspace) {
             ui, kSideCaption, static_cast<std::int64_t>(association.routes().size()));
         association.settleSides([&](std::size_t) { progress.advance(); });
     }
-    ui.Progress(-1);
+    bar.hide();
 
     std::vector<const RegisterStop*> unplaced;
     for (const RegisterStop& stop : *stops) {
@@ -277,7 +281,9 @@ ui::Outcome StopRouteAnalysis(workspace::Workspace& workspace) {
             unplaced.push_back(&stop);
         }
     }
-    if (!unplaced.empty()) {
+    if (unplaced.size() == 1) {
+        ui.Message(kOneWithoutCoordinates, ui::Icon::Exclamation);
+    } else if (!unplaced.empty()) {
         ui.Message(fmt::format(kWithoutCoordinates, unplaced.size()), ui::Icon::Exclamation);
     }
     return offerReport(*connection, association, unplaced) ? ui::Outcome::Done

@@ -94,7 +94,7 @@ TEST_F(AssociationCommand, FullReportOfAHandBuiltNetwork) {
     EXPECT_EQ(ui.messages(),
               (std::vector<ui::ScriptedUi::ShownMessage>{
                   {"Itinerari: Entità Lineare corrotta 30 !!!", Icon::None, ""},
-                  {"Attenzione: 1 fermate prive di coordinate sono state escluse dall'analisi",
+                  {"Attenzione: 1 fermata priva di coordinate è stata esclusa dall'analisi",
                    Icon::Exclamation,
                    ""}}));
     ASSERT_EQ(ui.confirmations().size(), 1u);
@@ -179,6 +179,7 @@ TEST_F(AssociationCommand, FailuresAreShownAndNotReportedDone) {
     // The corrupt geometry, then the query layer's SQL error once; nothing of a result.
     ASSERT_EQ(ui.messages().size(), 2u);
     EXPECT_EQ(ui.messages()[1].icon, Icon::Exclamation);
+    EXPECT_EQ(ui.progressValues().back(), -1); // the bar does not stay behind
 }
 
 // The demonstration network end to end on the command line. Without --report the closing
