@@ -1,5 +1,6 @@
 #include "network/association_command.h"
 #include "network/geometry_codec.h"
+#include "support/file_size_limit.h"
 #include "support/golden.h"
 #include "support/run_process.h"
 #include "support/sample_network.h"
@@ -171,6 +172,22 @@ TEST_F(AssociationCommand, FailuresAreShownAndNotReportedDone) {
     EXPECT_EQ(ui.lastMessage()->icon, Icon::Exclamation);
     EXPECT_TRUE(ui.lastMessage()->text.starts_with("Impossibile creare\n\n"))
         << ui.lastMessage()->text;
+
+    // A full disk: no report passes for written, and the earlier one stays as it was.
+    const std::filesystem::path earlier = write("report.txt", {"rapporto precedente"});
+    ui.clear();
+    ui.answerConfirm("report", true);
+    ui.answerForm("stop-route-analysis", ui::FormValues{{"full", "1"}});
+    ui.answerFile("report", earlier);
+    {
+        const test::FileSizeLimit full(200);
+        EXPECT_EQ(StopRouteAnalysis(window()), Outcome::Failed);
+    }
+    EXPECT_EQ(
+        ui.lastMessage(),
+        (ui::ScriptedUi::ShownMessage{
+            "Errore durante la scrittura del file\n\n" + earlier.string(), Icon::Exclamation, ""}));
+    EXPECT_EQ(test::readFile(earlier), "rapporto precedente\r\n");
 
     ui.clear();
     sql("DROP TABLE fermitin");
