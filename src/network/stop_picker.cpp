@@ -73,9 +73,11 @@ std::vector<CandidateStop> SearchCandidateStops(const RoutePolyline& polyline,
     }
     const RoutePolyline reversed = polyline.reversed();
     const double length = polyline.Length();
+    std::size_t firstOfStop = 0; // the stop's own offers follow one another
     const auto offer = [&](StopId stop, double progressive) {
         const CandidateStop candidate{stop, progressive};
-        if (std::find(offered.begin(), offered.end(), candidate) == offered.end()) {
+        const auto own = offered.begin() + static_cast<std::ptrdiff_t>(firstOfStop);
+        if (std::find(own, offered.end(), candidate) == offered.end()) {
             offered.push_back(candidate);
         }
     };
@@ -83,6 +85,7 @@ std::vector<CandidateStop> SearchCandidateStops(const RoutePolyline& polyline,
         if (!stop.position) {
             continue;
         }
+        firstOfStop = offered.size();
         const Point p = *stop.position;
         if (polyline.DistanceToStart(p).distance < kAssociationReach) {
             offer(stop.id, 0.0);
