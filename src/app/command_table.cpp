@@ -2,6 +2,7 @@
 // needs, how the command line answers its questions, and its entry point. Then the menu bar,
 // which places the commands by id.
 
+#include "app/association_parameters.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
 #include "app/registry.h"
@@ -483,7 +484,10 @@ std::vector<Command> buildCommandTable() {
         {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
         {.menuId = 5147,
          .label = "verifica associazione &Fermate/Percorso",
-         .cli = "stop-route-analysis"},
+         .cli = "stop-route-analysis",
+         .help = "Confronta la posizione di ogni fermata con i percorsi e la loro composizione",
+         .parameters = associationParameters(),
+         .entry = network::StopRouteAnalysis},
         {.menuId = 5152,
          .label = "verifica &Errori",
          .cli = "verify",
