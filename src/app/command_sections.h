@@ -13,5 +13,7 @@ namespace tramela::app {
 std::vector<Command> distanceCommands();
 // "&Utilità": code assignment, vehicle types and the clean-ups.
 std::vector<Command> codeCommands();
+// "&Stampe": the printed lists of cadences and calendar and the distance registers.
+std::vector<Command> printCommands();
 
 } // namespace tramela::app

@@ -472,24 +472,37 @@ std::vector<Command> buildCommandTable() {
          .parameters = {fileArgument(
              "FILE", comm::kStandardLinesFileKey, "Il file delle Linee Standard da leggere")},
          .entry = comm::ImportStandardLines},
-        // "&Stampe"
-        {.menuId = 5113, .label = "rubrica Ca&denze", .cli = "print-cadences"},
-        {.menuId = 5114, .label = "rubrica Ca&lendario", .cli = "print-calendar"},
-        {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
-        {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
-        {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
-        {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
-        {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
-        {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
-        {.menuId = 5147,
-         .label = "verifica associazione &Fermate/Percorso",
-         .cli = "stop-route-analysis"},
-        {.menuId = 5152,
-         .label = "verifica &Errori",
-         .cli = "verify",
-         .parameters = {verificationReport()},
-         .entry = comm::VerifyCommand},
     };
+    // "&Stampe": the printed lists and the distance registers are declared in
+    // report_commands.cpp, each where the menu has it.
+    const std::vector<Command> printed = printCommands();
+    const auto printedCommand = [&printed](int menuId) {
+        return *std::find_if(printed.begin(), printed.end(), [menuId](const Command& command) {
+            return command.menuId == menuId;
+        });
+    };
+    table.push_back(printedCommand(5113));
+    table.push_back(printedCommand(5114));
+    table.insert(table.end(),
+                 {
+                     {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
+                     {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
+                     {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
+                     {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
+                 });
+    table.push_back(printedCommand(5132));
+    table.push_back(printedCommand(5145));
+    table.insert(table.end(),
+                 {
+                     {.menuId = 5147,
+                      .label = "verifica associazione &Fermate/Percorso",
+                      .cli = "stop-route-analysis"},
+                     {.menuId = 5152,
+                      .label = "verifica &Errori",
+                      .cli = "verify",
+                      .parameters = {verificationReport()},
+                      .entry = comm::VerifyCommand},
+                 });
     // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
     for (std::vector<Command> section : {distanceCommands(), codeCommands()}) {
         std::move(section.begin(), section.end(), std::back_inserter(table));
