@@ -20,8 +20,8 @@ double ReportDocument::headerHeight() const {
 
 std::size_t ReportDocument::rowsPerPage() const {
     const double room = geometry.height - 2 * geometry.margin - headerHeight();
-    const double rows = std::floor(room / geometry.rowHeight);
-    return rows < 1 ? 1 : static_cast<std::size_t>(rows);
+    const double fitting = std::floor(room / geometry.rowHeight);
+    return fitting < 1 ? 1 : static_cast<std::size_t>(fitting);
 }
 
 std::vector<double> ReportDocument::columnWidths() const {
