@@ -101,6 +101,7 @@ TEST_F(DistanceRegisters, ProgressiveErrorsWalkEachRouteAndCheckItsEnds) {
     // Landscape: the seven columns need the width.
     EXPECT_GT(document.geometry.width, document.geometry.height);
     ui.clear();
+    ui.answerForm(std::string(kPrintTypeFormId), ui::FormValues{{"mode", "Anteprima di stampa"}});
     EXPECT_EQ(ProgressiveErrors(window()), ui::Outcome::Done);
     ASSERT_EQ(ui.documents.size(), 1u);
     EXPECT_EQ(ui.modes[0], PrintMode::Preview) << "the dialog proposes the preview";
@@ -111,6 +112,7 @@ TEST_F(DistanceRegisters, ProgressiveErrorsWalkEachRouteAndCheckItsEnds) {
 // Nothing to print, a dialog left, a front end that cannot print, no company set.
 TEST_F(DistanceRegisters, EmptyCancelledAndUnattachedRegistersPrintNothing) {
     open("DELETE FROM fermitin; DELETE FROM master;");
+    ui.answerForm(std::string(kPrintTypeFormId), ui::FormValues{{"mode", "Stampa"}});
     EXPECT_EQ(ProgressiveErrors(window()), ui::Outcome::Done);
     EXPECT_TRUE(ui.documents.empty());
     EXPECT_TRUE(ui.hasMessage("Non ci sono dati da stampare !!!", ui::Icon::Information))
@@ -128,6 +130,7 @@ TEST_F(DistanceRegisters, EmptyCancelledAndUnattachedRegistersPrintNothing) {
     workspace::Workspace other(plain, settings);
     other.Startup(dir / "rete.sqlite");
     plain.clear();
+    plain.answerForm(std::string(kPrintTypeFormId), ui::FormValues{{"mode", "Stampa"}});
     EXPECT_EQ(DistanceRegister(other), ui::Outcome::Failed);
     EXPECT_TRUE(plain.hasMessage("E' impossibile associare la stampa !!!\n", ui::Icon::Information))
         << ::testing::PrintToString(plain.messages());
@@ -149,7 +152,7 @@ TEST_F(PrintedLists, CadencesAndCalendarListTheirRows) {
     EXPECT_EQ(calendar.rows[0].cells,
               (std::vector<std::string>{"01/01/2024", "Lunedi", "Capodanno"}));
     EXPECT_EQ(calendar.rows[0].shading, Shading::Grey);
-    const auto march = [&calendar](std::size_t i) { return calendar.rows[59 + i]; };
+    const auto march = [&calendar](std::size_t i) { return calendar.rows[60 + i]; };
     EXPECT_EQ(march(0).cells, (std::vector<std::string>{"01/03/2024", "Venerdi", "", "FER", ""}));
     EXPECT_EQ(march(0).shading, Shading::White);
     EXPECT_EQ(march(1).cells,

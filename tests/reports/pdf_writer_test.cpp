@@ -19,7 +19,7 @@ using reports::ReportDocument;
 // The text of one page as pdftotext lays it out.
 std::string pageText(const std::filesystem::path& pdf, int page) {
     const std::string command = "pdftotext -layout -f " + std::to_string(page) + " -l " +
-                                std::to_string(page) + " '" + pdf.string() + "' -";
+                                std::to_string(page) + " '" + pdf.string() + "' - 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     std::string text;
     std::array<char, 4096> buffer{};

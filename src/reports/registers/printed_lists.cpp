@@ -3,6 +3,7 @@
 #include "calendar/cadences.h"
 #include "calendar/calendar.h"
 #include "reports/document_viewer.h"
+#include "store/value_text.h"
 #include "workspace/workspace.h"
 
 namespace tramela::reports {
@@ -46,7 +47,9 @@ ReportDocument calendarDocument(ReportDocument document, store::DatabaseConnecti
         for (const calendar::DayCadence& cadence : day.cadences) {
             Row row{common, shading};
             row.cells.push_back(cadence.code);
-            row.cells.push_back(cadence.note);
+            std::string note = cadence.note;
+            store::TrimTrailingBlanks(note);
+            row.cells.push_back(std::move(note));
             document.rows.push_back(std::move(row));
         }
     }
