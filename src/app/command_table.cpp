@@ -324,6 +324,11 @@ std::vector<Command> calendarActions() {
     return list;
 }
 
+// Places a section of the table, declared in a file of its own, at the end of the table so far.
+void append(std::vector<Command>& table, std::vector<Command> section) {
+    std::move(section.begin(), section.end(), std::back_inserter(table));
+}
+
 std::vector<Command> buildCommandTable() {
     using comm::xml::exportVkzXml;
     std::vector<Command> table{
@@ -473,31 +478,27 @@ std::vector<Command> buildCommandTable() {
          .parameters = {fileArgument(
              "FILE", comm::kStandardLinesFileKey, "Il file delle Linee Standard da leggere")},
          .entry = comm::ImportStandardLines},
-        // "&Stampe"
-        {.menuId = 5113, .label = "rubrica Ca&denze", .cli = "print-cadences"},
-        {.menuId = 5114, .label = "rubrica Ca&lendario", .cli = "print-calendar"},
-        {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
-        {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
-        {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
-        {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
-        {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
-        {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
-        {.menuId = 5147,
-         .label = "verifica associazione &Fermate/Percorso",
-         .cli = "stop-route-analysis",
-         .help = "Confronta la posizione di ogni fermata con i percorsi e la loro composizione",
-         .parameters = associationParameters(),
-         .entry = network::StopRouteAnalysis},
-        {.menuId = 5152,
-         .label = "verifica &Errori",
-         .cli = "verify",
-         .parameters = {verificationReport()},
-         .entry = comm::VerifyCommand},
     };
+    // "&Stampe": the printed reports, then the two verifications.
+    append(table, reportCommands());
+    table.insert(
+        table.end(),
+        {
+            {.menuId = 5147,
+             .label = "verifica associazione &Fermate/Percorso",
+             .cli = "stop-route-analysis",
+             .help = "Confronta la posizione di ogni fermata con i percorsi e la loro composizione",
+             .parameters = associationParameters(),
+             .entry = network::StopRouteAnalysis},
+            {.menuId = 5152,
+             .label = "verifica &Errori",
+             .cli = "verify",
+             .parameters = {verificationReport()},
+             .entry = comm::VerifyCommand},
+        });
     // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
-    for (std::vector<Command> section : {distanceCommands(), codeCommands()}) {
-        std::move(section.begin(), section.end(), std::back_inserter(table));
-    }
+    append(table, distanceCommands());
+    append(table, codeCommands());
     table.insert(
         table.end(),
         {
