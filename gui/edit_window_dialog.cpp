@@ -8,6 +8,7 @@
 #include "workspace/workspace.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -151,6 +152,8 @@ EditWindowDialog::EditWindowDialog(workspace::Workspace& core,
                     m_window->select(static_cast<size_t>(current.row()));
                 }
             });
+    // Enter and a double click on a row modify it.
+    connect(m_list, &QTableView::activated, this, [this] { run(views::Operation::Modify); });
     connect(m_list, &QTableView::doubleClicked, this, [this] { run(views::Operation::Modify); });
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (m_window->mode() != views::Mode::Browsing) {
@@ -354,6 +357,18 @@ void EditWindowDialog::reject() {
     // Esc cancels the record being typed; the window itself closes only with "Fine".
     if (m_window->mode() != views::Mode::Browsing) {
         cancelEditing();
+    }
+}
+
+void EditWindowDialog::closeEvent(QCloseEvent* event) {
+    if (!m_window->isOpen()) {
+        event->accept(); // already closed with "Fine"
+    } else if (m_window->mode() != views::Mode::Browsing) {
+        event->ignore();
+    } else {
+        m_window->close();
+        event->accept();
+        QDialog::done(QDialog::Accepted);
     }
 }
 

@@ -68,6 +68,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
+    // The window's own close box is "Fine" while browsing, and nothing while a record is typed.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void sync();

@@ -96,10 +96,13 @@ TEST_F(WindowsCli, PeriodsOfATrip) {
 }
 
 TEST_F(WindowsCli, Routes) {
+    ProcessResult byId = run({"routes", "list"});
+    EXPECT_EQ(byId.exitCode, 0) << byId.err;
+    EXPECT_EQ(byId.out.substr(0, byId.out.find('\n')),
+              "1\tL1A\t1.914\t1.914\tStazione Centrale - Borgo Alto Chiesa");
     ProcessResult byName = run({"routes", "list", "--order", "name"});
     EXPECT_EQ(byName.exitCode, 0) << byName.err;
-    EXPECT_EQ(byName.out.substr(0, byName.out.find('\n')),
-              "1\tL1A\t1.914\t1.914\tStazione Centrale - Borgo Alto Chiesa");
+    EXPECT_EQ(byName.out.substr(0, byName.out.find('\t')), "2") << byName.out;
 
     EXPECT_EQ(run({"routes", "modify", "2", "--length", "2,5", "--name", "Ritorno"}).exitCode, 0);
     EXPECT_EQ(rows("SELECT codperc, conlung, denom FROM itiner WHERE ID = 2"),
