@@ -102,7 +102,7 @@ TEST_F(EditWindowTest, ADeletedEntryStaysMarkedUntilRefreshAndCannotBeTouchedAga
     ASSERT_TRUE(cadences->select(0));
     EXPECT_FALSE(cadences->deleteSelected());
     EXPECT_FALSE(cadences->entries()[0].deleted);
-    EXPECT_EQ(ui.lastMessage()->icon, Icon::Exclamation);
+    EXPECT_EQ(ui.lastMessage()->icon, Icon::Stop);
 }
 
 TEST_F(EditWindowTest, AnEmptyListOffersOnlyInsertionRefreshAndRestore) {
@@ -151,8 +151,8 @@ TEST_F(EditWindowTest, ARefusedConfirmKeepsTheTypedFieldsAndWritesNothing) {
 
     EXPECT_FALSE(
         periods->confirm({{"from", "01/03/2009"}, {"to", "31/02/2009"}, {"cadence", "FER"}}));
-    EXPECT_EQ(ui.lastMessage()->text.substr(0, 58),
-              "ATTENZIONE: la data di fine periodo è espressa in un formato");
+    EXPECT_TRUE(ui.lastMessage()->text.starts_with(
+        "ATTENZIONE: la data di fine periodo è espressa in un formato illegale."));
     EXPECT_FALSE(
         periods->confirm({{"from", "01/03/2009"}, {"to", "31/12/2009"}, {"cadence", "NOPE"}}));
     EXPECT_EQ(periods->mode(), Mode::EditingNew);
