@@ -417,7 +417,7 @@ ui::FormValues EditWindowDialog::typedValues() const {
         } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
             values[id] = toUtf8(box->currentText());
         } else if (auto* check = qobject_cast<QCheckBox*>(editor)) {
-            values[id] = check->isChecked() ? "1" : "0";
+            values[id] = std::string(1, check->isChecked() ? '1' : '0');
         }
     }
     return values;
@@ -426,6 +426,8 @@ ui::FormValues EditWindowDialog::typedValues() const {
 void EditWindowDialog::sync() {
     const bool browsing = m_window->mode() == views::Mode::Browsing;
     m_model->changed();
+    m_list->resizeColumnsToContents();
+    m_list->horizontalHeader()->setStretchLastSection(true);
     if (const auto selected = m_window->selected()) {
         m_list->selectRow(static_cast<int>(*selected));
     }
