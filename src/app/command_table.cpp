@@ -237,6 +237,11 @@ std::vector<Parameter> gtfsParameters() {
     };
 }
 
+// Places a section of the table, declared in a file of its own, at the end of the table so far.
+void append(std::vector<Command>& table, std::vector<Command> section) {
+    std::move(section.begin(), section.end(), std::back_inserter(table));
+}
+
 std::vector<Command> buildCommandTable() {
     using comm::xml::exportVkzXml;
     std::vector<Command> table{
