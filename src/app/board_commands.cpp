@@ -1,4 +1,5 @@
-// The timetable boards written to a folder: one file per route (and the index of the pages).
+// The questions of the timetable boards written to a folder: one file per route (and the index
+// of the pages).
 
 #include "app/board_commands.h"
 
@@ -9,9 +10,9 @@
 
 namespace tramela::app {
 
-namespace {
-
 using namespace parameters;
+
+namespace {
 
 // The export writes into the folder of the file chosen in its dialog.
 Parameter boardsFolder(std::string_view name) {
@@ -24,6 +25,8 @@ Parameter boardsFolder(std::string_view name) {
     return parameter;
 }
 
+} // namespace
+
 std::vector<Parameter> boardParameters(std::string_view name) {
     const std::string form(reports::kBoardsSelectionFormId);
     return {boardsFolder(name),
@@ -34,26 +37,6 @@ std::vector<Parameter> boardParameters(std::string_view name) {
                         "Solo il percorso con questo codice"),
             fieldOption(
                 "--line", "L", form, reports::kBoardsLineField, "Solo le corse di questa linea")};
-}
-
-} // namespace
-
-std::vector<Command> boardCommands() {
-    return {
-        {.menuId = 5142,
-         .label = "Quadri Orari (&Txt/Tab)",
-         .cli = "boards-txt",
-         .help = "Scrive un quadro orario per percorso (Q#####.TXT), testo separato da "
-                 "tabulazioni",
-         .parameters = boardParameters("QuadriOrari.txt"),
-         .entry = reports::ExportTextBoards},
-        {.menuId = 5143,
-         .label = "Quadri Orari (&Html)",
-         .cli = "boards-html",
-         .help = "Scrive una pagina per percorso (Q#####.HTM) e l'indice INDEX.HTM",
-         .parameters = boardParameters("QuadriOrari.htm"),
-         .entry = reports::ExportHtmlBoards},
-    };
 }
 
 } // namespace tramela::app

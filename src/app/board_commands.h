@@ -2,12 +2,13 @@
 
 #include "app/registry.h"
 
+#include <string_view>
 #include <vector>
 
 namespace tramela::app {
 
-// "&Stampe" -> "Quadri &Orari": the boards as tab-separated text and as HTML pages, in menu
-// order; the table places them where the menu has them.
-std::vector<Command> boardCommands();
+// The questions of the boards written to a folder: the folder (the dialog's file `fileName` in
+// it), then the route code and the line that narrow the boards.
+std::vector<Parameter> boardParameters(std::string_view fileName);
 
 } // namespace tramela::app
