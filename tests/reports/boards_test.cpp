@@ -87,35 +87,34 @@ TEST_F(BoardsTest, TextBoardHoldsTheSameTableTabSeparated) {
     ASSERT_EQ(ExportTextBoards(window()), Outcome::Done);
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "Q00002.TXT")); // another route
     const std::string text = workspace::latin1ToUtf8(masked(readBytes(dir / "out" / "Q00001.TXT")));
-    EXPECT_EQ(text,
-              "Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"\r\n"
-              "Generazione: GG/MM/AAAA hh:mm\r\n"
-              "Azienda 42 - Autolinee Valmora [periodo dal 01/01/2024 al 31/12/2024]\r\n"
-              "Itinerario: 1 [L1A] Stazione Centrale - Borgo Alto Chiesa\r\n"
-              "\r\n"
-              "\t\t\tProgressivo\t1\t2\r\n"
-              "\t\t\tId Corsa\t3\t1\r\n"
-              "\t\t\tNota Cadenza\t A\t A\r\n"
-              "\t\t\tLinea\tL1A\tL1A\r\n"
-              "Sub\tCodice\tDenominazione\tKm\tC<3>\tC001\r\n"
-              "1\tVAL01\tStazione Centrale\t0,000\t7:30\t23:50\r\n"
-              "2\tVAL02\tUniversità\t0,500\tA: 7:35 / P: 7:37\tA: 23:55 / P: 23:56\r\n"
-              "3\tBOR01\tBorgo Alto & Chiesa\t1,914\t7:50\t24:10\r\n"
-              "\t\t\tLunghezza contabile corsa Km\t12,000\t12,346\r\n"
-              "\t\t\tDurata contabile corsa\t02:15\t00:20\r\n"
-              "\t\t\tGiorni effettuazione\t3\t3\r\n"
-              "\t\t\tTotale Contabile Periodo Km\t36,0\t37,0\r\n"
-              "\t\t\tDurata Contabile Totale Periodo\t6:45\t1:00\r\n"
-              " A\tSi effettua dal 01/01/2024 al 30/06/2024 [FER] Feriale; Si effettua dal "
-              "01/01/2024 al 31/12/2024 [FES] Festivo\r\n");
+    EXPECT_EQ(
+        text,
+        "Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"\r\n"
+        "Generazione: GG/MM/AAAA hh:mm\r\n"
+        "Azienda 42 - Autolinee Corvasca Sud S.r.l. [periodo dal 01/01/2024 al 31/12/2024]\r\n"
+        "Itinerario: 1 [L1A] Stazione Centrale - Borgo Alto Chiesa\r\n"
+        "\r\n"
+        "\t\t\tProgressivo\t1\t2\r\n"
+        "\t\t\tId Corsa\t3\t1\r\n"
+        "\t\t\tNota Cadenza\t A\t A\r\n"
+        "\t\t\tLinea\tL1A\tL1A\r\n"
+        "Sub\tCodice\tDenominazione\tKm\tC<3>\tC001\r\n"
+        "1\tVAL01\tStazione Centrale\t0,000\t7:30\t23:50\r\n"
+        "2\tVAL02\tUniversità\t0,500\tA: 7:35 / P: 7:37\tA: 23:55 / P: 23:56\r\n"
+        "3\tBOR01\tBorgo Alto & Chiesa\t1,914\t7:50\t24:10\r\n"
+        "\t\t\tLunghezza contabile corsa Km\t12,000\t12,346\r\n"
+        "\t\t\tDurata contabile corsa\t02:15\t00:20\r\n"
+        "\t\t\tGiorni effettuazione\t3\t3\r\n"
+        "\t\t\tTotale Contabile Periodo Km\t36,0\t37,0\r\n"
+        "\t\t\tDurata Contabile Totale Periodo\t6:45\t1:00\r\n"
+        " A\tSi effettua dal 01/01/2024 al 30/06/2024 [FER] Feriale; Si effettua dal "
+        "01/01/2024 al 31/12/2024 [FES] Festivo\r\n");
 }
 
 TEST_F(BoardsTest, CellsTotalsAndNoteCodes) {
     EXPECT_EQ(clockText(23 * 60 + 50 + 20), "24:10");
     EXPECT_EQ(cellText({.arrival = 455, .departure = 457}), "A: 7:35 / P: 7:37");
     EXPECT_EQ(cellText({.arrival = 455, .departure = 455}), "7:35");
-    EXPECT_EQ(cellText({.arrival = 99 * 60 + 99, .departure = 457}), "7:37");
-    EXPECT_EQ(cellText({.arrival = 455, .departure = 99 * 60 + 99}), "7:35");
     EXPECT_EQ(cellText({}), "");
     EXPECT_EQ(cellText({.arrival = -5, .departure = -5}), "?");
 
@@ -161,11 +160,11 @@ TEST_F(BoardsTest, NotesAreSharedAcrossTheSetAndTheLegendStopsAtSixtyFour) {
     for (int trip = 10; trip < 80; ++trip) {
         sql += fmt::format("INSERT INTO corse VALUES ({0}, 'T{0}', 'L1', 'A', {1}, 3, 1000, 10,"
                            " 1000, 10, 1, 1, 'U', NULL, NULL);"
-                           "INSERT INTO period VALUES ({0}, 'FER', '2024-01-01', '2024-03-{2:02d}',"
-                           " 0);",
+                           "INSERT INTO period VALUES ({0}, 'FER', '2024-01-01',"
+                           " date('2024-03-01', '+{2} days'), 0);",
                            trip,
                            600 + trip,
-                           trip - 9);
+                           trip - 10);
     }
     sql += "INSERT INTO period VALUES (2, 'FER', '2024-01-01', '2024-03-01', 0);";
     open(sql);
@@ -191,7 +190,8 @@ TEST_F(BoardsTest, NotesAreSharedAcrossTheSetAndTheLegendStopsAtSixtyFour) {
 
 TEST_F(BoardsTest, LineSelectionKeepsEachRouteOnItsOwnBoardAndUnknownRoutesAreNamed) {
     // Line L1 runs both routes with starts that interleave; route 7 is not in itiner.
-    open("INSERT INTO corse VALUES (3, 'C003', 'L1', 'A', 800, 3, 1, 1, 1, 1, 1, 1, 'U', NULL,"
+    open("DROP TRIGGER rel_corse_itiner_ins; DROP TRIGGER rel_period_caden_ins;"
+         "INSERT INTO corse VALUES (3, 'C003', 'L1', 'A', 800, 3, 1, 1, 1, 1, 1, 1, 'U', NULL,"
          " NULL), (4, 'C004', 'L2', 'A', 900, 3, 1, 1, 1, 1, 7, 1, 'U', NULL, NULL);"
          "INSERT INTO period VALUES (3, 'FER', '2024-01-01', '2024-12-31', 0),"
          " (4, 'XXX', '2024-01-01', '2024-12-31', 0);"
@@ -216,9 +216,9 @@ TEST_F(BoardsTest, LineSelectionKeepsEachRouteOnItsOwnBoardAndUnknownRoutesAreNa
 }
 
 TEST_F(BoardsTest, CompanyLineWithoutNameOrHeader) {
-    open("UPDATE master SET azienda = 77;");
+    open("UPDATE master SET azienda = 9999;");
     EXPECT_EQ(build().companyLine,
-              "Azienda 77 - Azienda non definita [periodo dal 01/01/2024 al 31/12/2024]");
+              "Azienda 9999 - Azienda non definita [periodo dal 01/01/2024 al 31/12/2024]");
     sql("DELETE FROM master;");
     ui.clear();
     const BoardSet set = build();

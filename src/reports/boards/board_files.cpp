@@ -17,7 +17,9 @@ constexpr std::string_view kIndexLink = "\t\t<P ALIGN=CENTER><TABLE ALIGN=CENTER
 constexpr std::string_view kNoLabels = "\t\t\t\t<TD></TD><TD></TD><TD></TD>";
 
 // Database texts inside a page: markup characters are written as entities, so that a stop
-// named "Via <Roma> & C." reads as typed and cannot break or inject into the page.
+// named "Via <Roma> & C." reads as typed and cannot break or inject into the page. Every such
+// text stands between tags, never inside an attribute, so a double quotation mark stays as it is
+// (the title has two).
 std::string html(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -31,9 +33,6 @@ std::string html(std::string_view text) {
             break;
         case '>':
             out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
             break;
         default:
             out += c;

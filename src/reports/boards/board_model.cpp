@@ -83,7 +83,11 @@ periodCalendar(store::DatabaseConnection& connection,
 
 bool readFlag(store::QueryCursor& cursor, int position) {
     std::int16_t value = 0;
-    return cursor.GetShort(position, value) && value != 0;
+    if (cursor.GetShort(position, value)) {
+        return value != 0;
+    }
+    std::int32_t computed = 0; // a comparison computed by the query
+    return cursor.GetLong(position, computed) && computed != 0;
 }
 
 std::optional<std::int32_t> readLong(store::QueryCursor& cursor, int position) {
@@ -117,7 +121,8 @@ bool readColumns(store::QueryCursor& cursor,
     cursor.SetSelect("corse.id_perc, corse.id, corse.codcorsa, corse.codlinea, corse.verso, "
                      "corse.ct_lung, corse.ct_tempo, period.caden, cadenz.denom AS cadname, "
                      "period.inizio, period.fine, period.escluso, corse.standard, corse.parte, "
-                     "itiner.id, itiner.codperc, itiner.denom AS routename");
+                     "itiner.id IS NOT NULL AS known, itiner.codperc, itiner.denom AS routename, "
+                     "corse.ct_lung IS NULL, corse.ct_tempo IS NULL, corse.parte IS NULL");
     cursor.SetFrom("corse JOIN period ON period.id = corse.id "
                    "LEFT JOIN cadenz ON cadenz.codice = period.caden "
                    "LEFT JOIN itiner ON itiner.id = corse.id_perc");
@@ -142,7 +147,7 @@ bool readColumns(store::QueryCursor& cursor,
         if (boards.empty() || boards.back().route != route) {
             Board& board = boards.emplace_back();
             board.route = route;
-            if (readLong(cursor, 14)) {
+            if (readFlag(cursor, 14)) {
                 cursor.GetText("codperc", board.routeCode);
                 cursor.GetText("routename", board.routeName);
             } else {
@@ -158,10 +163,11 @@ bool readColumns(store::QueryCursor& cursor,
             cursor.GetText("codlinea", column.line);
             cursor.GetText("verso", text);
             column.direction = text.empty() ? ' ' : text[0];
-            column.contractLength = readDouble(cursor, 5);
-            column.contractTime = readLong(cursor, 6);
+            // An empty field is a value that cannot be formed, not a zero.
+            column.contractLength = readFlag(cursor, 17) ? std::nullopt : readDouble(cursor, 5);
+            column.contractTime = readFlag(cursor, 18) ? std::nullopt : readLong(cursor, 6);
             column.standard = readLong(cursor, 12).value_or(0);
-            column.start = readLong(cursor, 13);
+            column.start = readFlag(cursor, 19) ? std::nullopt : readLong(cursor, 13);
         }
         BoardPeriod& period = columns.back().periods.emplace_back();
         cursor.GetText("caden", period.cadence);
@@ -185,14 +191,14 @@ struct StandardRow {
 
 std::optional<std::vector<StandardRow>> readStandardRows(store::DatabaseConnection& connection) {
     store::QueryCursor cursor(connection);
-    cursor.SetSelect("id, sub, nonferma, arriva, parte");
+    cursor.SetSelect("id, sub, nonferma, arriva, parte, arriva IS NULL OR parte IS NULL");
     cursor.SetFrom("detstd");
     cursor.SetOrderBy("id, sub");
     std::vector<StandardRow> rows;
     for (bool more = cursor.Execute(); more; more = cursor.MoveNext()) {
         const auto arrival = readLong(cursor, 3);
         const auto departure = readLong(cursor, 4);
-        if (!arrival || !departure) {
+        if (!arrival || !departure || readFlag(cursor, 5)) {
             continue; // a time that is not a number gives no time at that stop
         }
         rows.push_back({readLong(cursor, 0).value_or(0),
@@ -219,8 +225,9 @@ bool readStops(store::DatabaseConnection& connection, std::vector<Board>& boards
         byRoute[board.route].push_back(&board);
     }
     store::QueryCursor cursor(connection);
-    cursor.SetSelect("fermitin.id, fermitin.sub, fermate.fermata, fermate.denom, "
-                     "fermitin.condist, fermitin.primaria, fermitin.facolt");
+    cursor.SetSelect(
+        "fermitin.id, fermitin.sub, fermate.fermata, fermate.denom, "
+        "fermitin.condist, fermitin.primaria, fermitin.facolt, fermitin.condist IS NULL");
     cursor.SetFrom("fermitin LEFT JOIN fermate ON fermate.id = fermitin.fermata");
     cursor.SetOrderBy("fermitin.id, fermitin.sub");
     BoardStop stop;
@@ -232,7 +239,7 @@ bool readStops(store::DatabaseConnection& connection, std::vector<Board>& boards
         stop.sub = readLong(cursor, 1).value_or(0);
         cursor.GetText("fermata", stop.code);
         cursor.GetText("denom", stop.name);
-        stop.progressive = readDouble(cursor, 4);
+        stop.progressive = readFlag(cursor, 7) ? std::nullopt : readDouble(cursor, 4);
         stop.primary = readFlag(cursor, 5);
         stop.optional = readFlag(cursor, 6);
         for (Board* board : found->second) {
