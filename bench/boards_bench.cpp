@@ -30,6 +30,7 @@ int main() {
                 size.trips);
     // The network is generated in a child process, so that the peak memory printed is the
     // boards' own.
+    std::fflush(stdout); // the child must not print the parent's buffered lines again
     const pid_t child = ::fork();
     if (child == 0) {
         bench::generateNetwork(dir / "rete.sqlite", size);
@@ -49,6 +50,24 @@ int main() {
         workspace::Workspace window(ui, settings);
         window.Startup(dir / "rete.sqlite");
         ui.clear();
+        // The steps on their own: the board set read from the database, then every page drawn
+        // in memory.
+        {
+            bench::Stopwatch watch;
+            const std::optional<reports::BoardSet> set =
+                reports::buildBoardSet(*window.connection());
+            bench::report("board set read", watch.seconds(), size.trips, "trips");
+            if (set) {
+                const workspace::ReportTime time = workspace::ReportTime::now();
+                bench::Stopwatch drawing;
+                size_t lines = 0;
+                for (const reports::Board& board : set->boards) {
+                    lines += reports::htmlBoardPage(*set, board, time).size();
+                }
+                bench::report("pages drawn in memory", drawing.seconds(), size.trips, "trips");
+                std::printf("    %zu boards, %zu lines\n", set->boards.size(), lines);
+            }
+        }
         ui.answerForm(std::string(reports::kBoardsSelectionFormId), ui::FormValues{});
         ui.answerFile(std::string(reports::kBoardsFolderKey), dir / "html" / "QuadriOrari.htm");
         bench::Stopwatch watch;

@@ -395,26 +395,55 @@ std::array<char, 2> noteCode(int ordinal) {
     return {first == 0 ? ' ' : noteLetter(first - 1), noteLetter(ordinal % kNoteLetters)};
 }
 
+namespace {
+
+// "%d:%02d" of a time, written by hand: a page holds thousands of them.
+void appendClock(std::string& out, std::int32_t minutes) {
+    char digits[16];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    const std::int32_t minute = minutes % 60;
+    *--p = static_cast<char>('0' + minute % 10);
+    *--p = static_cast<char>('0' + minute / 10);
+    *--p = ':';
+    std::int32_t hours = minutes / 60;
+    do {
+        *--p = static_cast<char>('0' + hours % 10);
+        hours /= 10;
+    } while (hours > 0);
+    out.append(p, end);
+}
+
+} // namespace
+
 std::string clockText(std::int32_t minutes) {
     if (minutes < 0) {
         return "?"; // an offset before the trip's start of day cannot be shown as a time
     }
-    return fmt::format("{}:{:02d}", minutes / 60, minutes % 60);
+    std::string text;
+    appendClock(text, minutes);
+    return text;
 }
 
 std::string cellText(const BoardCell& cell) {
     if (!cell.hasTimes()) {
         return {};
     }
-    std::string arrival = clockText(cell.arrival);
-    std::string departure = clockText(cell.departure);
+    if (cell.arrival == cell.departure) {
+        return clockText(cell.arrival);
+    }
+    const std::string arrival = clockText(cell.arrival);
+    const std::string departure = clockText(cell.departure);
     if (arrival == departure || departure == "99:99") {
         return arrival;
     }
     if (arrival == "99:99") {
         return departure;
     }
-    return "A: " + arrival + " / P: " + departure;
+    std::string text;
+    text.reserve(4 + arrival.size() + 6 + departure.size());
+    text.append("A: ").append(arrival).append(" / P: ").append(departure);
+    return text;
 }
 
 std::string kilometresText(std::optional<double> metres, const char* format) {
