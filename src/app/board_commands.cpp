@@ -27,16 +27,32 @@ Parameter boardsFolder(std::string_view name) {
 
 } // namespace
 
-std::vector<Parameter> boardParameters(std::string_view name) {
+namespace {
+
+std::vector<Parameter> selectionParameters() {
     const std::string form(reports::kBoardsSelectionFormId);
-    return {boardsFolder(name),
-            fieldOption("--route",
+    return {fieldOption("--route",
                         "CODICE",
                         form,
                         reports::kBoardsRouteField,
                         "Solo il percorso con questo codice"),
             fieldOption(
                 "--line", "L", form, reports::kBoardsLineField, "Solo le corse di questa linea")};
+}
+
+} // namespace
+
+std::vector<Parameter> boardParameters(std::string_view name) {
+    std::vector<Parameter> parameters = selectionParameters();
+    parameters.insert(parameters.begin(), boardsFolder(name));
+    return parameters;
+}
+
+std::vector<Parameter> printedBoardParameters(Parameter pdf, Parameter print) {
+    std::vector<Parameter> parameters = selectionParameters();
+    parameters.push_back(std::move(pdf));
+    parameters.push_back(std::move(print));
+    return parameters;
 }
 
 } // namespace tramela::app

@@ -6,6 +6,7 @@
 #include "app/command_sections.h"
 #include "app/parameters.h"
 #include "reports/boards/board_files.h"
+#include "reports/boards/board_print.h"
 #include "reports/pdf_option.h"
 #include "reports/registers/distance_registers.h"
 #include "reports/registers/printed_lists.h"
@@ -43,7 +44,12 @@ std::vector<Command> reportCommands() {
          .help = "Stampa il calendario del periodo di comunicazione, giorno per giorno",
          .parameters = {pdfOption()},
          .entry = reports::PrintCalendar},
-        {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
+        {.menuId = 5141,
+         .label = "Quadri Orari (&Carta)",
+         .cli = "boards-print",
+         .help = "Stampa i quadri orari, un percorso dopo l'altro",
+         .parameters = printedBoardParameters(pdfOption(), printFlag()),
+         .entry = reports::PrintBoards},
         {.menuId = 5142,
          .label = "Quadri Orari (&Txt/Tab)",
          .cli = "boards-txt",

@@ -1,7 +1,11 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <sqlite3.h>
 #include <string>
@@ -9,12 +13,26 @@
 namespace tramela::reports {
 namespace {
 
+using test::ProcessResult;
+
+// The PDF as poppler's pdftotext reads it back.
+std::string pdfText(const std::filesystem::path& pdf) {
+    const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string text;
+    std::array<char, 4096> buffer{};
+    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
+        text += buffer.data();
+    }
+    return text;
+}
+
 // The boards of the demonstration database, written as a user writes them.
 class BoardsCli : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(run("demo demo.sqlite").exitCode, 0); }
 
-    test::ProcessResult run(std::string_view line) {
+    ProcessResult run(std::string_view line) {
         std::vector<std::string> arguments = test::words(line);
         arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
         return test::runProcess(TRAMELA_CLI, arguments, dir.path());
@@ -92,6 +110,37 @@ TEST_F(BoardsCli, TextOfOneRouteAndNothingForAnUnknownLine) {
     const std::set<std::string> files = written(dir / "txt");
     ASSERT_GE(files.size(), 1u);
     EXPECT_TRUE(files.contains(first.substr(0, 7) + "TXT"));
+}
+
+TEST_F(BoardsCli, PrintedBoardsAsPdfAndNothingToPrint) {
+    ProcessResult result = run("--db demo.sqlite boards-print --line NESSUNA --pdf none.pdf");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Non ci sono dati da stampare !!!"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.pdf"));
+
+    result = run("--db demo.sqlite boards-print --print --pdf b.pdf");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string text = pdfText(dir / "b.pdf");
+    // Every page carries the heading, its number among all and the date; the boards run one
+    // route after another.
+    const size_t pages = static_cast<size_t>(std::count(text.begin(), text.end(), '\f'));
+    ASSERT_GT(pages, 1u);
+    for (const std::string& expected :
+         {std::string("Tramela - \"Acquisizione DataBase Corse - Regione Valmora\""),
+          std::string("Quadri Orari"),
+          "Pag. 1 di " + std::to_string(pages),
+          "Pag. " + std::to_string(pages) + " di " + std::to_string(pages),
+          std::string("Itinerario: 1"),
+          std::string("ID Corsa"),
+          std::string("Nota Cadenza"),
+          std::string("Linea"),
+          std::string("Codice"),
+          std::string("Denominazione"),
+          std::string("Durata Contabile Totale Periodo"),
+          std::string("Si effettua dal")}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+    EXPECT_LT(text.find("Itinerario: 1 "), text.find("Itinerario: 2 "));
 }
 
 } // namespace

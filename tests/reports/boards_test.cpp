@@ -1,5 +1,6 @@
 #include "reports/boards/board_files.h"
 #include "reports/boards/board_model.h"
+#include "reports/boards/board_print.h"
 #include "support/golden.h"
 #include "support/sample_workspace.h"
 #include "workspace/text_output.h"
@@ -251,6 +252,87 @@ TEST_F(BoardsTest, AFileThatCannotBeCreatedIsSkippedAndTheOthersWritten) {
     EXPECT_EQ(ui.messages()[0].text,
               "Impossibile creare\n\n" + (dir / "out" / "Q00001.HTM").string());
     EXPECT_EQ(ui.messages()[1].text, "Sono stati generati 1 Quadri Orari");
+}
+
+// A board of 8 trips and 50 stops printed: a block of six trips, then one of two; a block longer
+// than a page repeats its opening rows on the next, a block that does not fit starts a new page.
+TEST(BoardPrint, BlocksOfTripsLaidOnPages) {
+    BoardSet set;
+    set.title = "Titolo";
+    set.companyLine = "Azienda";
+    set.notes = {"Si effettua dal 01/01/2024 al 30/06/2024 [FER] Feriale; Esclusa dal "
+                 "24/12/2024 al 31/12/2024 [FER] Feriale",
+                 "Si effettua dal 01/01/2024 al 31/12/2024 [FES] Festivo"};
+    Board& board = set.boards.emplace_back();
+    board.route = 5;
+    board.routeCode = "R5";
+    board.routeName = "Centro - Stazione";
+    for (int c = 0; c < 8; ++c) {
+        BoardColumn& column = board.columns.emplace_back();
+        column.id = 100 + c;
+        column.line = "L5";
+        column.direction = 'A';
+        column.note = c == 7 ? 1 : 0;
+    }
+    for (int s = 0; s < 50; ++s) {
+        board.stops.push_back({.sub = s + 1,
+                               .code = fmt::format("F{:02d}", s),
+                               .name = "Fermata",
+                               .progressive = std::nullopt,
+                               .primary = s == 0,
+                               .optional = s == 1});
+    }
+    board.cells.assign(board.stops.size() * board.columns.size(), BoardCell{});
+    board.cells[0] = {.arrival = 455, .departure = 457};
+    board.cells[7] = {.arrival = 1450, .departure = 1450};
+
+    ReportDocument shell;
+    const ReportDocument document = boardDocument(shell, set);
+    const size_t perPage = document.rowsPerPage();
+    ASSERT_LT(perPage, 50u); // the first block runs on two pages
+    ASSERT_EQ(document.columns.size(), 2 + kPrintedTripsPerBlock);
+    EXPECT_EQ(document.heading, "Titolo");
+    EXPECT_EQ(document.subheading, std::vector<std::string>{"Azienda"});
+    const auto& rows = document.rows;
+    const auto cells = [&](size_t row) { return rows.at(row).cells; };
+
+    // The first block: the route's title in bold, the trips' ids, notes and lines, then stops.
+    EXPECT_EQ(cells(0), (std::vector<std::string>{"Itinerario: 5", "[R5] Centro - Stazione"}));
+    EXPECT_TRUE(rows[0].total);
+    EXPECT_EQ(cells(1),
+              (std::vector<std::string>{"", "ID Corsa", "100", "101", "102", "103", "104", "105"}));
+    EXPECT_EQ(cells(2)[2], " A");
+    EXPECT_EQ(cells(3)[2], "L5A");
+    EXPECT_EQ(cells(4)[0], "F00");
+    EXPECT_EQ(cells(4)[2], "A: 7:35 / P: 7:37");
+    EXPECT_EQ(rows[4].shading, Shading::LightGrey);
+    EXPECT_EQ(rows[5].shading, Shading::Grey);
+    EXPECT_EQ(rows[6].shading, Shading::White);
+    // The second page opens with the same four rows, then the stops go on.
+    for (size_t r = 0; r < 4; ++r) {
+        EXPECT_EQ(cells(perPage + r), cells(r)) << r;
+    }
+    EXPECT_EQ(cells(perPage + 4)[0], fmt::format("F{:02d}", perPage - 4));
+    // After the totals, the legend of the block's one note, a period a line.
+    const auto legend = std::find_if(rows.begin(), rows.end(), [](const Row& row) {
+        return row.cells.size() == 2 && row.cells[0] == " A";
+    });
+    ASSERT_NE(legend, rows.end());
+    EXPECT_EQ((legend - 1)->cells[1], "Durata Contabile Totale Periodo");
+    EXPECT_EQ(legend->cells[1], "Si effettua dal 01/01/2024 al 30/06/2024 [FER] Feriale");
+    EXPECT_EQ((legend + 1)->cells,
+              (std::vector<std::string>{"", "Esclusa dal 24/12/2024 al 31/12/2024 [FER] Feriale"}));
+
+    // The second block (trips 106 and 107) starts on a page of its own.
+    const auto second = std::find_if(rows.begin() + 1, rows.end(), [](const Row& row) {
+        return row.cells.size() > 2 && row.cells[1] == "ID Corsa" && row.cells[2] == "106";
+    });
+    ASSERT_NE(second, rows.end());
+    EXPECT_EQ(static_cast<size_t>(second - rows.begin() - 1) % perPage, 0u);
+    EXPECT_EQ(second->cells, (std::vector<std::string>{"", "ID Corsa", "106", "107"}));
+    EXPECT_EQ((second + 3)->cells[3], "24:10");
+    EXPECT_EQ(rows.back().cells, (std::vector<std::string>{" B", set.notes[1]}));
+    EXPECT_EQ(paginate(document).size(), 4u);
 }
 
 } // namespace

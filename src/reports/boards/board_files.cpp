@@ -255,8 +255,6 @@ textBoard(const BoardSet& set, const Board& board, const workspace::ReportTime& 
 
 namespace {
 
-enum class BoardFormat { Html, Text };
-
 ui::FormSpec selectionForm() {
     ui::FormField route;
     route.id = kBoardsRouteField;
@@ -273,6 +271,35 @@ ui::FormSpec selectionForm() {
     return form;
 }
 
+std::string trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+} // namespace
+
+std::optional<BoardSelection> askBoardSelection(ui::Ui& ui) {
+    const std::optional<ui::FormValues> values = ui.Form(selectionForm());
+    if (!values) {
+        return std::nullopt;
+    }
+    BoardSelection selection;
+    if (const auto route = values->find(kBoardsRouteField); route != values->end()) {
+        selection.routeCode = trimmed(route->second);
+    }
+    if (const auto line = values->find(kBoardsLineField); line != values->end()) {
+        selection.line = trimmed(line->second);
+    }
+    return selection;
+}
+
+namespace {
+
+enum class BoardFormat { Html, Text };
+
 ui::FileDialog folderDialog(BoardFormat format) {
     ui::FileDialog dialog;
     dialog.key = kBoardsFolderKey;
@@ -287,14 +314,6 @@ ui::FileDialog folderDialog(BoardFormat format) {
         dialog.filters = {{"File TXT (*.txt)", "*.txt"}, {"Tutti i files (*.*)", "*"}};
     }
     return dialog;
-}
-
-std::string trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 bool writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
@@ -314,18 +333,11 @@ bool writeLines(const std::filesystem::path& path, const std::vector<std::string
 
 ui::Outcome exportBoards(workspace::Workspace& workspace, BoardFormat format) {
     ui::Ui& ui = workspace.ui();
-    const std::optional<ui::FormValues> values = ui.Form(selectionForm());
-    if (!values) {
+    const std::optional<BoardSelection> selection = askBoardSelection(ui);
+    if (!selection) {
         return ui::Outcome::Cancelled;
     }
-    BoardSelection selection;
-    if (const auto route = values->find(kBoardsRouteField); route != values->end()) {
-        selection.routeCode = trimmed(route->second);
-    }
-    if (const auto line = values->find(kBoardsLineField); line != values->end()) {
-        selection.line = trimmed(line->second);
-    }
-    const std::optional<BoardSet> set = buildBoardSet(*workspace.connection(), selection);
+    const std::optional<BoardSet> set = buildBoardSet(*workspace.connection(), *selection);
     if (!set) {
         return ui::Outcome::Failed;
     }

@@ -4,6 +4,7 @@
 #include "ui/ui.h"
 #include "workspace/report_header.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ inline constexpr std::string_view kBoardsFolderKey = "folder";
 inline constexpr std::string_view kBoardsSelectionFormId = "boards";
 inline constexpr std::string_view kBoardsRouteField = "route";
 inline constexpr std::string_view kBoardsLineField = "line";
+
+// The form that narrows the boards to one route code or one line; nothing when it was left.
+std::optional<BoardSelection> askBoardSelection(ui::Ui& ui);
 
 // The lines of the files, UTF-8 and without line ends; the writer encodes and ends them.
 std::vector<std::string>
