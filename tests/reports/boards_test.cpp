@@ -252,9 +252,18 @@ TEST_F(BoardsTest, AFileThatCannotBeCreatedIsSkippedAndTheOthersWritten) {
     EXPECT_EQ(ui.messages()[0].text,
               "Impossibile creare\n\n" + (dir / "out" / "Q00001.HTM").string());
     EXPECT_EQ(ui.messages()[1].text, "Sono stati generati 1 Quadri Orari");
+
+    // A folder that does not exist: one message, nothing written.
+    ui.clear();
+    ui.answerForm(std::string(kBoardsSelectionFormId), ui::FormValues{});
+    ui.answerFile(std::string(kBoardsFolderKey), dir / "missing" / "QuadriOrari.htm");
+    EXPECT_EQ(ExportTextBoards(window()), Outcome::Failed);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].icon, ui::Icon::Stop);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
-// A board of 8 trips and 50 stops printed: a block of six trips, then one of two; a block longer
+// A board of 8 trips and 50 stops printed: a block of five trips, then one of three; a block longer
 // than a page repeats its opening rows on the next, a block that does not fit starts a new page.
 TEST(BoardPrint, BlocksOfTripsLaidOnPages) {
     BoardSet set;
@@ -300,7 +309,7 @@ TEST(BoardPrint, BlocksOfTripsLaidOnPages) {
     EXPECT_EQ(cells(0), (std::vector<std::string>{"Itinerario: 5", "[R5] Centro - Stazione"}));
     EXPECT_TRUE(rows[0].total);
     EXPECT_EQ(cells(1),
-              (std::vector<std::string>{"", "ID Corsa", "100", "101", "102", "103", "104", "105"}));
+              (std::vector<std::string>{"", "ID Corsa", "100", "101", "102", "103", "104"}));
     EXPECT_EQ(cells(2)[2], " A");
     EXPECT_EQ(cells(3)[2], "L5A");
     EXPECT_EQ(cells(4)[0], "F00");
@@ -323,14 +332,14 @@ TEST(BoardPrint, BlocksOfTripsLaidOnPages) {
     EXPECT_EQ((legend + 1)->cells,
               (std::vector<std::string>{"", "Esclusa dal 24/12/2024 al 31/12/2024 [FER] Feriale"}));
 
-    // The second block (trips 106 and 107) starts on a page of its own.
+    // The second block (trips 105 to 107) starts on a page of its own.
     const auto second = std::find_if(rows.begin() + 1, rows.end(), [](const Row& row) {
-        return row.cells.size() > 2 && row.cells[1] == "ID Corsa" && row.cells[2] == "106";
+        return row.cells.size() > 2 && row.cells[1] == "ID Corsa" && row.cells[2] == "105";
     });
     ASSERT_NE(second, rows.end());
     EXPECT_EQ(static_cast<size_t>(second - rows.begin() - 1) % perPage, 0u);
-    EXPECT_EQ(second->cells, (std::vector<std::string>{"", "ID Corsa", "106", "107"}));
-    EXPECT_EQ((second + 3)->cells[3], "24:10");
+    EXPECT_EQ(second->cells, (std::vector<std::string>{"", "ID Corsa", "105", "106", "107"}));
+    EXPECT_EQ((second + 3)->cells[4], "24:10");
     EXPECT_EQ(rows.back().cells, (std::vector<std::string>{" B", set.notes[1]}));
     EXPECT_EQ(paginate(document).size(), 4u);
 }

@@ -351,6 +351,13 @@ ui::Outcome exportBoards(workspace::Workspace& workspace, BoardFormat format) {
     }
     // Only the folder of the chosen name is used; the name itself is never created.
     const std::filesystem::path folder = std::filesystem::absolute(*chosen).parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        // Without its folder no file can be created: one message, not one per route.
+        ui.Message("Impossibile creare\n\n" + folder.string() + "\n\nLa cartella non esiste.",
+                   ui::Icon::Stop);
+        return ui::Outcome::Failed;
+    }
     const workspace::ReportTime time = workspace::ReportTime::now();
     const std::string_view extension = format == BoardFormat::Html ? "HTM" : "TXT";
 

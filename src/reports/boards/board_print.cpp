@@ -66,7 +66,7 @@ ReportDocument boardDocument(ReportDocument document, const BoardSet& set) {
     document.geometry = PageGeometry::landscape();
     document.heading = set.title;
     document.subheading = {set.companyLine};
-    document.columns = {{"Codice", 8, Align::Left}, {"Denominazione", 26, Align::Left}};
+    document.columns = {{"Codice", 7, Align::Left}, {"Denominazione", 38, Align::Left}};
     for (std::size_t i = 0; i < kPrintedTripsPerBlock; ++i) {
         document.columns.push_back({"", 11, Align::Center});
     }

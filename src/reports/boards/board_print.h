@@ -17,7 +17,7 @@ namespace tramela::reports {
 // then one row per stop (code, name, the trips' times) shaded by the kind of stop, the five
 // totals and the legend of the block's notes. A block starts on a new page when it does not fit
 // on what is left of the current one, and repeats its opening rows on every page it runs on.
-inline constexpr std::size_t kPrintedTripsPerBlock = 6;
+inline constexpr std::size_t kPrintedTripsPerBlock = 5;
 
 ReportDocument boardDocument(ReportDocument document, const BoardSet& set);
 
