@@ -112,7 +112,7 @@ TEST_F(CliTest, CreateTablesCompanyHeaderAndMenu) {
     EXPECT_EQ(menu.exitCode, 0);
     EXPECT_TRUE(menu.out.starts_with("&Database\n    5109 &Crea Tavole Tramela [abilitato]\n"));
     for (const char* item : {"5161 Importazione &Configurazione Sirventa [abilitato]\n",
-                             "5141 Quadri Orari (&Carta) [abilitato, non ancora disponibile]\n"}) {
+                             "5141 Quadri Orari (&Carta) [abilitato]\n"}) {
         EXPECT_NE(menu.out.find(item), std::string::npos) << item;
     }
     EXPECT_EQ(run("--no --db d.sqlite clear-tables").exitCode, 3);
