@@ -216,6 +216,19 @@ TEST_F(BoardsTest, LineSelectionKeepsEachRouteOnItsOwnBoardAndUnknownRoutesAreNa
     EXPECT_EQ(build(selection("L1' OR '1'='1", "")).columnCount(), 0u);
 }
 
+// A standard trip without a row for a stop of its route: an empty cell there, the rest as usual.
+TEST_F(BoardsTest, AStopMissingFromTheStandardTripLeavesItsCellEmpty) {
+    open("DELETE FROM detstd WHERE ID = 1 AND sub = 2;");
+    const BoardSet set = build();
+    ASSERT_EQ(set.boards.size(), 2u);
+    const Board& board = set.boards[0];
+    ASSERT_EQ(board.columns.size(), 1u);
+    ASSERT_EQ(board.stops.size(), 3u);
+    EXPECT_EQ(cellText(board.cell(0, 0)), "23:50");
+    EXPECT_EQ(cellText(board.cell(1, 0)), "");
+    EXPECT_EQ(cellText(board.cell(2, 0)), "24:10");
+}
+
 TEST_F(BoardsTest, CompanyLineWithoutNameOrHeader) {
     open("UPDATE master SET azienda = 9999;");
     EXPECT_EQ(build().companyLine,
