@@ -2,6 +2,7 @@
 // needs, how the command line answers its questions, and its entry point. Then the menu bar,
 // which places the commands by id.
 
+#include "app/analysis_commands.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
 #include "app/registry.h"
@@ -478,7 +479,7 @@ std::vector<Command> buildCommandTable() {
         {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
         {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
         {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
-        {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
+        contractsCommand(),
         {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
         {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
         {.menuId = 5147,
@@ -497,9 +498,7 @@ std::vector<Command> buildCommandTable() {
     table.insert(
         table.end(),
         {
-            {.menuId = 5163,
-             .label = "Analisi &Differenziale Periodi Esercizio",
-             .cli = "differential"},
+            differentialCommand(),
             {.menuId = 5162,
              .label = "Identificazione automatica Codifiche &Linee Ufficiali",
              .cli = "identify-standard-lines",

@@ -1,0 +1,104 @@
+#include "reports/analysis/contracts.h"
+#include "support/golden.h"
+#include "support/sample_workspace.h"
+#include "workspace/text_output.h"
+
+#include <gtest/gtest.h>
+
+namespace tramela::reports {
+namespace {
+
+using ui::Icon;
+using ui::Outcome;
+
+// Beside the sample's trips 1 (L1 A) and 2 (L1 R) of authority 3: trip 3 of line L2, 12 km and
+// 45 minutes on 250 days of cadence ANN, of an unknown vehicle kind; trip 4 of an authority the
+// register lacks, in lot 2.
+constexpr const char* kContracts = R"SQL(
+INSERT INTO cadenz VALUES ('ANN', 'Annuale');
+WITH RECURSIVE d(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM d WHERE n < 249)
+    INSERT INTO calend SELECT date('2025-01-01', '+' || n || ' days'), 'ANN', '1', '' FROM d;
+INSERT INTO corse VALUES
+    (3, 'C003', 'L2', 'A', 615, 3, 11990, 44, 12000, 45, 1, 1, 'Z', NULL, NULL),
+    (4, '', 'L9', 'A', 1205, 999, 500, 5, 500, 5, 2, 2, 'T', NULL, NULL);
+INSERT INTO period VALUES (3, 'ANN', '2025-01-01', '2025-12-31', 0),
+    (4, 'FER', '2024-03-01', '2024-03-01', 0);
+INSERT INTO extcod VALUES (3, 1, 42, 42), (4, 2, 42, 42);
+)SQL";
+
+const workspace::ReportTime kTime{7, 12, 2026, 9, 5};
+
+class ContractTotalsTest : public test::SampleWorkspace {
+protected:
+    std::string textOf(const ContractSelection& selection) {
+        const std::optional<ContractReport> report = buildContractReport(connection(), selection);
+        return report ? contractText(*report, kTime) : "(fallito)";
+    }
+};
+
+// Two lines of one agency (L1 in both directions, L2), then an agency the register lacks.
+TEST_F(ContractTotalsTest, TwoLinesOfOneAgencyThenAnUnknownAgency) {
+    open(kContracts);
+    EXPECT_GOLDEN(textOf({}), "contracts/all.txt");
+    ContractSelection cartographic;
+    cartographic.cartographic = true;
+    cartographic.line = "L2";
+    EXPECT_GOLDEN(textOf(cartographic), "contracts/cartographic_L2.txt");
+}
+
+// The lot, company and subcontractor filters name their companies and keep only their trips.
+TEST_F(ContractTotalsTest, FiltersKeepTheirTripsAndNameTheirCompanies) {
+    open(kContracts);
+    ContractSelection lot2;
+    lot2.lot = 2;
+    lot2.company = 42;
+    lot2.subcontractor = 42;
+    const std::string text = textOf(lot2);
+    EXPECT_NE(text.find("Ente Gestore: 999 - *** INESISTENTE ***\nAzienda Gestione: 42 - "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nAzienda Subappalto: 42 - "), std::string::npos);
+    EXPECT_EQ(text.find("Ente Gestore: 3 "), std::string::npos);
+    EXPECT_NE(text.find("\tL9 A\t4\tTreno\t\t12:05\t0,50\t0,50\t5m\t5m\t1\t0,50\t0h 5m\tFER\t"
+                        "01/03/2024\t01/03/2024\n"),
+              std::string::npos)
+        << text;
+}
+
+// The command: a bad code keeps the dialog open; the text goes to the file given, or is shown;
+// a selection without trips says so and writes nothing.
+TEST_F(ContractTotalsTest, TheCommandWritesTheFileOrShowsTheText) {
+    open(kContracts);
+    ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLotField), "tre"}}});
+    ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "L2"}}});
+    ui.answerFile(std::string(kContractsTextKey), dir / "c.txt");
+    ASSERT_EQ(ContractTotals(window()), Outcome::Done);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].icon, Icon::Stop);
+    const std::string written = test::readFile(dir / "c.txt");
+    EXPECT_NE(written.find("TOTALI L2 A\t\t\t\t\t\t\t\t\t\t\t3000,00\t187h 30m\r\n\r\n"),
+              std::string::npos)
+        << written;
+    ui.clear();
+
+    ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "L2"}}});
+    ui.answerFile(std::string(kContractsTextKey), std::nullopt);
+    ASSERT_EQ(ContractTotals(window()), Outcome::Done);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].icon, Icon::Information);
+    // The same text but for the time in its first line.
+    const auto body = [](const std::string& text) { return text.substr(text.find('\n')); };
+    EXPECT_EQ(body(test::replaceAll(ui.messages()[0].text, "\n", "\r\n")),
+              body(workspace::latin1ToUtf8(written)));
+    ui.clear();
+
+    ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "ZZ"}}});
+    ui.answerFile(std::string(kContractsTextKey), dir / "vuoto.txt");
+    ASSERT_EQ(ContractTotals(window()), Outcome::Done);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].text, "Non ci sono dati da generare !!!");
+    EXPECT_FALSE(std::filesystem::exists(dir / "vuoto.txt"));
+}
+
+} // namespace
+} // namespace tramela::reports
