@@ -87,10 +87,9 @@ std::string annotation(const TripRecord& trip, std::string_view verb) {
     }
     const TripRecord& other = *trip.counterpart;
     if (trip.code.empty()) {
-        return fmt::format("{} la corsa ID={} [{}]", verb, other.id, trip.cause);
+        return fmt::format("{} corsa ID={} [{}]", verb, other.id, trip.cause);
     }
-    return fmt::format(
-        "{} la corsa ID={} CodCorsa={} [{}]", verb, other.id, other.code, trip.cause);
+    return fmt::format("{} corsa ID={} CodCorsa={} [{}]", verb, other.id, other.code, trip.cause);
 }
 
 std::string tripHeader(std::string_view dayColumn) {
@@ -161,7 +160,7 @@ std::string newFile(const Analysis& analysis) {
     text += tripHeader("PrimoGiorno");
     for (const TripRecord& trip : analysis.trips2) {
         if (listed(trip)) {
-            text += tripLine(analysis, trip, trip.firstActiveDay(), "Sostituisce");
+            text += tripLine(analysis, trip, trip.firstActiveDay(), "Sostituisce la");
         }
     }
     return text;
