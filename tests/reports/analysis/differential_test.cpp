@@ -70,10 +70,10 @@ protected:
                        std::string secondStart,
                        std::string secondEnd) {
         ui.answerForm(std::string(kPeriodsFormId),
-                      {{std::string(kFirstStartField), std::move(firstStart)},
-                       {std::string(kFirstEndField), std::move(firstEnd)},
-                       {std::string(kSecondStartField), std::move(secondStart)},
-                       {std::string(kSecondEndField), std::move(secondEnd)}});
+                      ui::FormValues{{std::string(kFirstStartField), std::move(firstStart)},
+                                     {std::string(kFirstEndField), std::move(firstEnd)},
+                                     {std::string(kSecondStartField), std::move(secondStart)},
+                                     {std::string(kSecondEndField), std::move(secondEnd)}});
     }
 
     std::string file(std::string_view name) {
