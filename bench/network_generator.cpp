@@ -1,6 +1,7 @@
 #include "network_generator.h"
 
 #include "network/geometry_codec.h"
+#include "network/route_polyline.h"
 #include "store/cartography.h"
 #include "store/database_connection.h"
 #include "store/schema_catalogue.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fmt/format.h>
+#include <random>
 #include <sqlite3.h>
 #include <vector>
 
@@ -68,6 +70,62 @@ std::vector<network::Point> verticesThroughStops(const NetworkSize& size, int ro
         }
     }
     return vertices;
+}
+
+// A walk along the streets of the city (200 m blocks, 12 km square): a vertex every 25 m, at each
+// crossing straight on or turning, never back, never out of the city.
+void cityWalk(std::mt19937& random, std::vector<network::Point>& vertices) {
+    constexpr int kBlocks = 60;       // streets 0 ... 60, 200 m apart
+    constexpr int kStepsPerBlock = 8; // 25 m a step
+    constexpr int kSide = kBlocks * kStepsPerBlock;
+    std::uniform_int_distribution<int> street(0, kBlocks);
+    int x = street(random) * kStepsPerBlock;
+    int y = street(random) * kStepsPerBlock;
+    int dx = 1;
+    int dy = 0;
+    for (std::size_t v = 0; v < vertices.size(); ++v) {
+        vertices[v] = {x * 25.0, y * 25.0};
+        if (x % kStepsPerBlock == 0 && y % kStepsPerBlock == 0) {
+            const int choice = static_cast<int>(random() % 5);
+            if (choice == 3) {
+                std::swap(dx, dy);
+                dx = -dx;
+            } else if (choice == 4) {
+                std::swap(dx, dy);
+                dy = -dy;
+            }
+            // At the edge of the city: to the left, or round again at a corner.
+            while (x + dx < 0 || x + dx > kSide || y + dy < 0 || y + dy > kSide) {
+                std::swap(dx, dy);
+                dx = -dx;
+            }
+        }
+        x += dx;
+        y += dy;
+    }
+}
+
+// Stops beside the city's streets: on a random street, 6 to 14 m to one side of it.
+void placeCityStops(sqlite3* db, int stops) {
+    std::mt19937 random(5000);
+    std::uniform_real_distribution<double> along(0.0, 12000.0);
+    std::uniform_real_distribution<double> aside(6.0, 14.0);
+    std::uniform_int_distribution<int> street(0, 60);
+    sqlite3_stmt* update = nullptr;
+    sqlite3_prepare_v2(
+        db, "UPDATE fermate SET coord_x = ?1, coord_y = ?2 WHERE ID = ?3", -1, &update, nullptr);
+    for (int i = 1; i <= stops; ++i) {
+        const double offset = (random() % 2 == 0 ? 1.0 : -1.0) * aside(random);
+        const double position = along(random);
+        const double line = street(random) * 200.0;
+        const bool horizontal = random() % 2 == 0;
+        sqlite3_bind_double(update, 1, horizontal ? position : line + offset);
+        sqlite3_bind_double(update, 2, horizontal ? line + offset : position);
+        sqlite3_bind_int(update, 3, i);
+        sqlite3_step(update);
+        sqlite3_reset(update);
+    }
+    sqlite3_finalize(update);
 }
 
 } // namespace
@@ -137,21 +195,27 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
                     fmt::arg("trips", size.trips),
                     fmt::arg("fixed", size.fixedEvery),
                     fmt::arg("lines", (std::min(size.standardTrips, size.routes) - 1) / 4 + 1)));
-    // Each geometry winds along its route: a zigzag of the given number of vertices.
+    if (size.layout == NetworkLayout::City) {
+        placeCityStops(db, size.stops);
+    }
+    // Each geometry winds along its route: a zigzag of the given number of vertices, or a walk
+    // along the city's streets.
     sqlite3_stmt* geometry = nullptr;
     sqlite3_prepare_v2(
         db, "INSERT INTO geoitin VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &geometry, nullptr);
     std::vector<network::Point> vertices;
     for (int route = 1; route <= size.routes; ++route) {
-        vertices = size.geometryThroughStops ? verticesThroughStops(size, route)
-                                             : zigzag(size.verticesPerRoute, route);
-        network::Box box;
-        for (const network::Point& vertex : vertices) {
-            box.minX = std::min(box.minX, vertex.x);
-            box.minY = std::min(box.minY, vertex.y);
-            box.maxX = std::max(box.maxX, vertex.x);
-            box.maxY = std::max(box.maxY, vertex.y);
+        if (size.layout == NetworkLayout::City) {
+            vertices.assign(static_cast<size_t>(size.verticesPerRoute), network::Point{});
+            std::mt19937 random(static_cast<unsigned>(route));
+            cityWalk(random, vertices);
+        } else {
+            vertices = size.geometryThroughStops ? verticesThroughStops(size, route)
+                                                 : zigzag(size.verticesPerRoute, route);
         }
+        network::RoutePolyline polyline(vertices, network::Box{});
+        polyline.RecomputeBox();
+        const network::Box box = polyline.box();
         const std::vector<unsigned char> blob = network::encodeCoord(vertices);
         sqlite3_bind_int(geometry, 1, route);
         sqlite3_bind_int(geometry, 2, static_cast<int>(vertices.size()));

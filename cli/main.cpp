@@ -4,6 +4,7 @@
 
 #include "app/registry.h"
 #include "command_line.h"
+#include "document_ui.h"
 #include "ui/cli_ui.h"
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
@@ -79,10 +80,10 @@ int main(int argc, char** argv) {
         return kUsage;
     }
 
-    ui::CliUi ui(yes  ? ui::CliUi::Answer::Yes
-                 : no ? ui::CliUi::Answer::No
-                      : ui::CliUi::Answer::Ask,
-                 terminals);
+    cli::DocumentCliUi ui(yes  ? ui::CliUi::Answer::Yes
+                          : no ? ui::CliUi::Answer::No
+                               : ui::CliUi::Answer::Ask,
+                          terminals);
     ui.setAnswers(std::move(selection->answers));
     workspace::Settings settings(settingsFile.empty() ? workspace::Settings::defaultPath()
                                                       : std::filesystem::path(settingsFile));
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
             database.empty() ? std::nullopt : std::optional<std::filesystem::path>(database));
         break;
     }
+    ui.setInputs({workspace.databasePath(), settings.path()});
     const bool viewing = command.view != nullptr && !selection->anyGiven;
     const ui::Outcome outcome =
         app::Run(workspace, command, viewing ? command.view : command.entry);

@@ -1,6 +1,7 @@
 // The desktop application: the main window with its menu, on the same core as the command line.
-// `tramela-gui [--db FILE] [--settings FILE] [--screenshot FILE]`.
+// `tramela-gui [--db FILE] [--settings FILE] [--open-window ID] [--screenshot FILE]`.
 
+#include "gui/edit_window_dialog.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
 #include "gui/text.h"
@@ -37,8 +38,13 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot"),
         QStringLiteral("Salva l'immagine della finestra principale in un file PNG ed esce"),
         QStringLiteral("FILE"));
+    const QCommandLineOption openWindow(
+        QStringLiteral("open-window"),
+        QStringLiteral("Apre la finestra di gestione di questa voce di menu (5110, 5111, 5119, "
+                       "5156, 5157); con --screenshot ne salva l'immagine"),
+        QStringLiteral("ID"));
     const QCommandLineOption help = parser.addHelpOption();
-    parser.addOptions({database, settingsFile, screenshot});
+    parser.addOptions({database, settingsFile, screenshot, openWindow});
     if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.positionalArguments().isEmpty()
                                   ? parser.errorText()
@@ -79,10 +85,33 @@ int main(int argc, char** argv) {
     core.Startup(chosen);
     frame.syncTitle();
 
+    std::unique_ptr<gui::EditWindowDialog> window;
+    if (parser.isSet(openWindow)) {
+        bool number = false;
+        const int id = parser.value(openWindow).toInt(&number);
+        window = number ? gui::makeEditWindow(core, id, &frame) : nullptr;
+        if (!window) {
+            std::cerr << "La voce di menu " << gui::toUtf8(parser.value(openWindow))
+                      << " non apre una finestra di gestione (o nessun database è connesso)\n";
+            return kUsage;
+        }
+        if (!window->opened()) {
+            return 1;
+        }
+        if (!picture) {
+            window->exec();
+            window.reset();
+        } else {
+            window->show();
+        }
+    }
+
     if (picture) {
         QApplication::processEvents();
         const QString file = parser.value(screenshot);
-        if (!frame.screenshot().save(file, "PNG")) {
+        // The editing window's picture, when one was asked for; its transaction is rolled back.
+        const QImage image = window ? window->grab().toImage() : frame.screenshot();
+        if (!image.save(file, "PNG")) {
             std::cerr << "Impossibile creare\n\n" << gui::toUtf8(file) << '\n';
             return 1;
         }

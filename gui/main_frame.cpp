@@ -2,6 +2,7 @@
 
 #include "app/registry.h"
 #include "app/shell_commands.h"
+#include "gui/edit_window_dialog.h"
 #include "gui/qt_ui.h"
 #include "gui/text.h"
 #include "gui/work_area.h"
@@ -34,6 +35,7 @@ MainFrame::MainFrame(workspace::Workspace& core, QtUi& ui, QWidget* parent)
     setCentralWidget(m_area);
     buildMenuBar();
     m_ui.attach(this, m_area);
+    installWindowOpener(this);
 }
 
 void MainFrame::buildMenuBar() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/document_viewer.h"
 #include "ui/ui.h"
 
 #include <QPointer>
@@ -25,7 +26,7 @@ class WorkArea;
 // description, and the progress facilities of the main window. Everything runs on the
 // user-interface thread; the progress calls let the event loop run so that a long command keeps
 // the window painted.
-class QtUi : public ui::Ui {
+class QtUi : public ui::Ui, public reports::DocumentViewer {
 public:
     enum class Mode {
         Interactive, // real modal dialogs
@@ -49,6 +50,10 @@ public:
     void ProgressCaption(std::string_view text) override;
     void Progress(int percent) override;
     void BeginBusy(bool showWaitWindow) override;
+    // A printed report in a print preview, or printed at once on the printer chosen
+    // (document_view.cpp).
+    ui::Outcome ShowDocument(const reports::ReportDocument& document,
+                             reports::PrintMode mode) override;
 
     // The busy cursor is set (from BeginBusy until the event loop next waits for events).
     bool busy() const { return m_busy; }

@@ -37,5 +37,7 @@ if [ "$build_only" -eq 1 ]; then
     exit 0
 fi
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+# The font libraries of the PDF writer keep their caches until the process ends.
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build-asan --output-on-failure

@@ -29,6 +29,10 @@ packages=(
     xz-utils
     python3
     qt6-base-dev
+    libpango1.0-dev
+    libcairo2-dev
+    fonts-liberation2
+    poppler-utils
     xvfb
     xauth
 )

@@ -53,8 +53,8 @@ Command contractsCommand() {
     return {.menuId = 5131,
             .label = "verifica &Contratti",
             .cli = "contracts",
-            .help = "Le corse di un contratto con lunghezze, tempi e totali; senza --txt il "
-                    "testo è scritto sullo standard output",
+            .help = "Le corse di un contratto con lunghezze, tempi e totali; --txt ne scrive "
+                    "l'esportazione di testo, --pdf le pagine (senza: testo su stdout)",
             .parameters = {fieldOption("--line",
                                        "LINEA",
                                        kContractsFormId,

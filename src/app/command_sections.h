@@ -13,5 +13,8 @@ namespace tramela::app {
 std::vector<Command> distanceCommands();
 // "&Utilità": code assignment, vehicle types and the clean-ups.
 std::vector<Command> codeCommands();
+// "&Stampe": the printed lists, the timetable boards, the contract totals and the distance
+// registers (the two verifications that end the menu stay in the table).
+std::vector<Command> reportCommands();
 
 } // namespace tramela::app

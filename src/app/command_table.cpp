@@ -3,11 +3,12 @@
 // which places the commands by id.
 
 #include "app/analysis_commands.h"
+#include "app/association_parameters.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
 #include "app/registry.h"
 #include "app/shell_commands.h"
-#include "calendar/calendar_commands.h"
+#include "app/window_commands.h"
 #include "comm/gtfs/gtfs_command.h"
 #include "comm/txt/import_frame.h"
 #include "comm/txt/record_importers.h"
@@ -237,91 +238,9 @@ std::vector<Parameter> gtfsParameters() {
     };
 }
 
-// An operation of the cadence register or of the calendar on the command line.
-Command action(std::string_view name, std::string_view help, Entry entry) {
-    Command command;
-    command.cli = name;
-    command.help = help;
-    command.entry = entry;
-    return command;
-}
-
-Command cadenceAction(std::string_view name,
-                      std::string_view help,
-                      Entry entry,
-                      std::string nameHelp = {}) {
-    Command command = action(name, help, entry);
-    command.parameters.push_back(
-        fieldArgument("CODE", calendar::kCadenceFormId, "code", "Codice della cadenza"));
-    if (!nameHelp.empty()) {
-        command.parameters.push_back(
-            fieldArgument("NAME", calendar::kCadenceFormId, "name", std::move(nameHelp)));
-    }
-    return command;
-}
-
-std::vector<Command> cadenceActions() {
-    return {
-        action("list", "Elenca le cadenze", calendar::ListCadences),
-        cadenceAction("add",
-                      "Inserisce una nuova cadenza",
-                      calendar::AddCadence,
-                      "Denominazione della cadenza"),
-        cadenceAction(
-            "modify", "Modifica una cadenza", calendar::ModifyCadence, "Nuova denominazione"),
-        cadenceAction("delete", "Elimina una cadenza", calendar::DeleteCadence),
-    };
-}
-
-std::vector<Parameter> rangeOptions(std::string_view form) {
-    return {
-        fieldOption(
-            "--from", "GG/MM/AAAA", form, "from", "Primo giorno (predefinito: inizio del periodo)"),
-        fieldOption(
-            "--to", "GG/MM/AAAA", form, "to", "Ultimo giorno (predefinito: fine del periodo)")};
-}
-
-std::vector<Command> calendarActions() {
-    using namespace calendar;
-    Command days = action("days", "Elenca i giorni del calendario", ListCalendarDays);
-    days.parameters = rangeOptions(kDaysFormId);
-
-    Command fill = action("fill", "Genera una cadenza nei giorni scelti", FillCalendar);
-    fill.parameters = {fieldArgument("CADENCE", kFillFormId, "cadence", "Codice della cadenza")};
-    for (Parameter& option : rangeOptions(kFillFormId)) {
-        fill.parameters.push_back(std::move(option));
-    }
-    fill.parameters.push_back(fieldOption("--weekdays",
-                                          "1234567",
-                                          kFillFormId,
-                                          "weekdays",
-                                          "Giorni della settimana (1=Lun ... 7=Dom), "
-                                          "predefinito 1234567"));
-
-    Command clear = action("clear", "Toglie una cadenza dai giorni", ClearCalendar);
-    clear.parameters = {fieldArgument("CADENCE", kClearFormId, "cadence", "Codice della cadenza")};
-    for (Parameter& option : rangeOptions(kClearFormId)) {
-        clear.parameters.push_back(std::move(option));
-    }
-
-    std::vector<Command> list{std::move(days), std::move(fill), std::move(clear)};
-    using DayAction = std::tuple<const char*, const char*, Entry>;
-    for (auto [name, help, entry] :
-         {DayAction{"add", "Attiva una cadenza in un giorno", AddDayCadence},
-          DayAction{"remove", "Disattiva una cadenza in un giorno", RemoveDayCadence}}) {
-        Command day = action(name, help, entry);
-        day.parameters = {
-            fieldArgument("DAY", kDayCadenceFormId, "day", "Il giorno (GG/MM/AAAA)"),
-            fieldArgument("CADENCE", kDayCadenceFormId, "cadence", "Codice della cadenza")};
-        list.push_back(std::move(day));
-    }
-    Command note = action("note", "Annotazione di un giorno", AnnotateDay);
-    Parameter text = fieldArgument("TEXT", kNoteFormId, "text", "L'annotazione (vuota: nessuna)");
-    text.required = false;
-    note.parameters = {fieldArgument("DAY", kNoteFormId, "day", "Il giorno (GG/MM/AAAA)"),
-                       std::move(text)};
-    list.push_back(std::move(note));
-    return list;
+// Places a section of the table, declared in a file of its own, at the end of the table so far.
+void append(std::vector<Command>& table, std::vector<Command> section) {
+    std::move(section.begin(), section.end(), std::back_inserter(table));
 }
 
 std::vector<Command> buildCommandTable() {
@@ -382,21 +301,6 @@ std::vector<Command> buildCommandTable() {
          .entry = workspace::EditCompanyHeader,
          .view = workspace::ShowCompanyHeader,
          .after = titleOf},
-        {.menuId = 5110,
-         .label = "gestione Ca&denze",
-         .cli = "cadences",
-         .help = "elenco, inserimento, modifica, eliminazione",
-         .actions = cadenceActions()},
-        {.menuId = 5111,
-         .label = "gestione Ca&lendario",
-         .cli = "calendar",
-         .help = "giorni, generazione e pulizia delle cadenze",
-         .actions = calendarActions()},
-        {.menuId = 5119, .label = "gestione &Corse", .cli = "routes"},
-        {.menuId = 5156, .label = "gestione Codifiche &Linee Ufficiali", .cli = "standard-lines"},
-        {.menuId = 5157,
-         .label = "gestione &Corrispondenze Codifiche Linee Ufficiali",
-         .cli = "line-links"},
         // "&Importazione dati (VKZ-TXT)"
         {.menuId = 5115,
          .label = "&Protocollo",
@@ -473,28 +377,36 @@ std::vector<Command> buildCommandTable() {
          .parameters = {fileArgument(
              "FILE", comm::kStandardLinesFileKey, "Il file delle Linee Standard da leggere")},
          .entry = comm::ImportStandardLines},
-        // "&Stampe"
-        {.menuId = 5113, .label = "rubrica Ca&denze", .cli = "print-cadences"},
-        {.menuId = 5114, .label = "rubrica Ca&lendario", .cli = "print-calendar"},
-        {.menuId = 5141, .label = "Quadri Orari (&Carta)", .cli = "boards-print"},
-        {.menuId = 5142, .label = "Quadri Orari (&Txt/Tab)", .cli = "boards-txt"},
-        {.menuId = 5143, .label = "Quadri Orari (&Html)", .cli = "boards-html"},
-        contractsCommand(),
-        {.menuId = 5132, .label = "verifica congruenza &Distanze", .cli = "distance-register"},
-        {.menuId = 5145, .label = "verifica &Errori Progressive", .cli = "progressive-errors"},
-        {.menuId = 5147,
-         .label = "verifica associazione &Fermate/Percorso",
-         .cli = "stop-route-analysis"},
-        {.menuId = 5152,
-         .label = "verifica &Errori",
-         .cli = "verify",
-         .parameters = {verificationReport()},
-         .entry = comm::VerifyCommand},
     };
-    // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
-    for (std::vector<Command> section : {distanceCommands(), codeCommands()}) {
-        std::move(section.begin(), section.end(), std::back_inserter(table));
+    // "&Archivi": the editing windows after the company header.
+    {
+        std::vector<Command> windows = windowCommands();
+        const auto header = std::find_if(
+            table.begin(), table.end(), [](const Command& c) { return c.menuId == 5108; });
+        table.insert(std::next(header),
+                     std::make_move_iterator(windows.begin()),
+                     std::make_move_iterator(windows.end()));
     }
+    // "&Stampe": the printed reports, then the two verifications.
+    append(table, reportCommands());
+    table.insert(
+        table.end(),
+        {
+            {.menuId = 5147,
+             .label = "verifica associazione &Fermate/Percorso",
+             .cli = "stop-route-analysis",
+             .help = "Confronta la posizione di ogni fermata con i percorsi e la loro composizione",
+             .parameters = associationParameters(),
+             .entry = network::StopRouteAnalysis},
+            {.menuId = 5152,
+             .label = "verifica &Errori",
+             .cli = "verify",
+             .parameters = {verificationReport()},
+             .entry = comm::VerifyCommand},
+        });
+    // "&Utilità": the distance and time utilities, then the codes and the clean-ups.
+    append(table, distanceCommands());
+    append(table, codeCommands());
     table.insert(
         table.end(),
         {
@@ -556,6 +468,9 @@ std::vector<Command> buildCommandTable() {
              .help = "L'albero del menu con identificativi e stato di abilitazione",
              .entry = ShowMenu},
         });
+    for (Command& command : nestedWindowCommands()) {
+        table.push_back(std::move(command));
+    }
     return table;
 }
 

@@ -3,6 +3,7 @@
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
+#include "store/transaction.h"
 #include "store/value_text.h"
 #include "ui/progress_bar.h"
 #include "workspace/workspace.h"
@@ -45,11 +46,16 @@ std::optional<std::vector<std::int32_t>> readIds(store::QueryCursor& query,
     return ids;
 }
 
-PassCounts editEach(store::DatabaseConnection& connection,
-                    std::string_view table,
-                    const std::vector<std::int32_t>& ids,
-                    const std::function<bool(store::TableCursor& row, size_t position)>& set,
-                    bool progress) {
+std::optional<PassCounts>
+editEach(store::DatabaseConnection& connection,
+         std::string_view table,
+         const std::vector<std::int32_t>& ids,
+         const std::function<bool(store::TableCursor& row, size_t position)>& set,
+         bool progress) {
+    store::Transaction transaction(connection);
+    if (!transaction.active()) {
+        return std::nullopt;
+    }
     PassCounts counts;
     counts.read = static_cast<long>(ids.size());
     std::unique_ptr<ui::ProgressBar> bar;
@@ -66,6 +72,9 @@ PassCounts editEach(store::DatabaseConnection& connection,
         if (bar) {
             bar->set(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(ids.size()));
         }
+    }
+    if (!transaction.commit()) {
+        return std::nullopt;
     }
     return counts;
 }

@@ -46,12 +46,15 @@ struct PassCounts {
 // Finds each ID again in `table` (index codice) and, when found, edits the row: `set` writes its
 // fields (given the row's position in `ids`) and the update follows. A row not found is skipped;
 // a field or an update the table refuses is shown by the table layer and the row is not counted
-// as changed. With `progress`, the bar follows the rows done.
-PassCounts editEach(store::DatabaseConnection& connection,
-                    std::string_view table,
-                    const std::vector<std::int32_t>& ids,
-                    const std::function<bool(store::TableCursor& row, size_t position)>& set,
-                    bool progress);
+// as changed. With `progress`, the bar follows the rows done. The pass runs in one transaction:
+// nothing when it could not be begun or committed (the store has said why), and then no row is
+// changed.
+std::optional<PassCounts>
+editEach(store::DatabaseConnection& connection,
+         std::string_view table,
+         const std::vector<std::int32_t>& ids,
+         const std::function<bool(store::TableCursor& row, size_t position)>& set,
+         bool progress);
 
 // The IDs of the trips in ID order: every trip, or those of one line (its code compared without
 // trailing blanks, as a bound value). Nothing when the query failed.

@@ -270,13 +270,9 @@ ui::Outcome AssignTripCodes(workspace::Workspace& window) {
     if (!ids) {
         return Outcome::Failed;
     }
-    store::Transaction transaction(*connection);
-    if (!transaction.active()) {
-        return Outcome::Failed;
-    }
     // The number goes on for every trip found again, whether or not its update is accepted.
     long next = 1;
-    const PassCounts counts = editEach(
+    const std::optional<PassCounts> counts = editEach(
         *connection,
         "corse",
         *ids,
@@ -284,10 +280,10 @@ ui::Outcome AssignTripCodes(workspace::Workspace& window) {
             return trip.SetField("codcorsa", fmt::format("{:06d}", next++));
         },
         true);
-    if (!transaction.commit()) {
+    if (!counts) {
         return Outcome::Failed;
     }
-    ui.Message(fmt::format(kTripCodesResult, counts.read, counts.changed), ui::Icon::Information);
+    ui.Message(fmt::format(kTripCodesResult, counts->read, counts->changed), ui::Icon::Information);
     return Outcome::Done;
 }
 
@@ -305,20 +301,16 @@ ui::Outcome BlankTripCodes(workspace::Workspace& window) {
     if (!ids) {
         return Outcome::Failed;
     }
-    store::Transaction transaction(*connection);
-    if (!transaction.active()) {
-        return Outcome::Failed;
-    }
-    const PassCounts counts = editEach(
+    const std::optional<PassCounts> counts = editEach(
         *connection,
         "corse",
         *ids,
         [](store::TableCursor& trip, size_t) { return trip.SetField("codcorsa", " "); },
         true);
-    if (!transaction.commit()) {
+    if (!counts) {
         return Outcome::Failed;
     }
-    ui.Message(fmt::format(kBlankResult, counts.read, counts.changed), ui::Icon::Information);
+    ui.Message(fmt::format(kBlankResult, counts->read, counts->changed), ui::Icon::Information);
     return Outcome::Done;
 }
 
@@ -357,20 +349,16 @@ ui::Outcome AssignContracts(workspace::Workspace& window) {
     if (!ids) {
         return Outcome::Failed;
     }
-    store::Transaction transaction(*connection);
-    if (!transaction.active()) {
-        return Outcome::Failed;
-    }
-    const PassCounts counts = editEach(
+    const std::optional<PassCounts> counts = editEach(
         *connection,
         "corse",
         *ids,
         [&authority](store::TableCursor& trip, size_t) { return trip.SetField("ente", authority); },
         true);
-    if (!transaction.commit()) {
+    if (!counts) {
         return Outcome::Failed;
     }
-    ui.Message(fmt::format(kContractsResult, counts.read, counts.changed), ui::Icon::Information);
+    ui.Message(fmt::format(kContractsResult, counts->read, counts->changed), ui::Icon::Information);
     return Outcome::Done;
 }
 
@@ -483,11 +471,7 @@ ui::Outcome FixSubcontracts(workspace::Workspace& window) {
             return Outcome::Failed;
         }
     }
-    store::Transaction transaction(*connection);
-    if (!transaction.active()) {
-        return Outcome::Failed;
-    }
-    const PassCounts counts = editEach(
+    const std::optional<PassCounts> counts = editEach(
         *connection,
         "extcod",
         ids,
@@ -495,10 +479,10 @@ ui::Outcome FixSubcontracts(workspace::Workspace& window) {
             return codes.SetField("azisub", operators[position]);
         },
         false);
-    if (!transaction.commit()) {
+    if (!counts) {
         return Outcome::Failed;
     }
-    ui.Message(fmt::format(kSubcontractsResult, counts.changed, counts.read),
+    ui.Message(fmt::format(kSubcontractsResult, counts->changed, counts->read),
                ui::Icon::Information);
     return Outcome::Done;
 }

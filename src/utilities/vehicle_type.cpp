@@ -79,20 +79,16 @@ Outcome assign(workspace::Workspace& window,
     if (!ids) {
         return Outcome::Failed;
     }
-    store::Transaction transaction(connection);
-    if (!transaction.active()) {
-        return Outcome::Failed;
-    }
-    const PassCounts counts = editEach(
+    const std::optional<PassCounts> counts = editEach(
         connection,
         "corse",
         *ids,
         [&code](store::TableCursor& trip, size_t) { return trip.SetField("mezzo", code); },
         false);
-    if (!transaction.commit()) {
+    if (!counts) {
         return Outcome::Failed;
     }
-    window.ui().Message(fmt::format(kResult, scope, counts.read, counts.changed),
+    window.ui().Message(fmt::format(kResult, scope, counts->read, counts->changed),
                         ui::Icon::Information);
     return Outcome::Done;
 }

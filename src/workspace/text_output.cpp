@@ -169,6 +169,12 @@ void TextFileWriter::writeLine(std::string_view line) {
     }
 }
 
+void TextFileWriter::write(std::string_view bytes) {
+    if (m_file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        m_failed = true;
+    }
+}
+
 bool TextFileWriter::close() {
     if (m_file == nullptr) {
         return !m_failed && m_temporary.empty();

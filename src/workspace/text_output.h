@@ -45,6 +45,8 @@ public:
     // Starts the file; false when it cannot be created in the target's folder.
     bool open(const std::filesystem::path& path);
     void writeLine(std::string_view line);
+    // Bytes as they are, without a line end: a binary file (a PDF) written the same safe way.
+    void write(std::string_view bytes);
     // Flushes and closes, then puts the file in the target's place; false (and no file, the
     // target untouched) when any write, the close or the rename failed.
     bool close();

@@ -5,8 +5,11 @@
 
 #include "calendar/running_days.h"
 #include "reports/analysis/analysis_text.h"
+#include "reports/document_viewer.h"
+#include "reports/registers/distance_registers.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
+#include "store/value_text.h"
 #include "workspace/company_header.h"
 #include "workspace/workspace.h"
 
@@ -134,7 +137,9 @@ std::optional<std::map<int, std::string>> loadNames(store::DatabaseConnection& c
     cursor.SetSelect("codice, denom");
     cursor.SetFrom(table);
     for (bool row = cursor.Execute(); row; row = cursor.MoveNext()) {
-        names[integerAt(cursor, 0)] = textOf(cursor, "denom");
+        std::string name = textOf(cursor, "denom");
+        store::TrimTrailingBlanks(name);
+        names[integerAt(cursor, 0)] = std::move(name);
     }
     if (cursor.failed()) {
         return std::nullopt;
@@ -456,6 +461,67 @@ std::string contractText(const ContractReport& report, const workspace::ReportTi
     return text;
 }
 
+ReportDocument contractDocument(ReportDocument document, const ContractReport& report) {
+    document.geometry = PageGeometry::landscape();
+    // Thirteen columns across the sheet: a point smaller than the other registers so that every
+    // caption fits its column.
+    document.geometry.fontSize = 7;
+    for (const std::string& line : {report.companyLine, report.subcontractorLine}) {
+        if (!line.empty()) {
+            document.subheading.push_back(line);
+        }
+    }
+    document.subheading.push_back(report.selection.cartographic
+                                      ? "Distanze calcolate su base cartografica"
+                                      : "Distanze calcolate su base convenzionale");
+    document.columns = {{"Codice Linea", 18, Align::Left},
+                        {"ID Corsa", 9, Align::Right},
+                        {"Mezzo", 16, Align::Left},
+                        {"Codice Corsa", 13, Align::Left},
+                        {"Ora Partenza", 13, Align::Right},
+                        {"Km. Reali", 10, Align::Right},
+                        {"Km. Contratto", 14, Align::Right},
+                        {"Tempo Reale", 12, Align::Right},
+                        {"Tempo Contratto", 16, Align::Right},
+                        {"Giorni", 7, Align::Right},
+                        {"Km Contratto Periodo", 21, Align::Right},
+                        {"Tempo Contratto Periodo", 24, Align::Right},
+                        {"Cadenza", 9, Align::Left}};
+    for (const ContractAgency& agency : report.agencies) {
+        // The agency opens its trips on a shaded row.
+        Row caption;
+        caption.cells = {fmt::format("Ente Gestore: {} - {}", agency.code, agency.name)};
+        caption.shading = Shading::LightGrey;
+        document.rows.push_back(std::move(caption));
+        for (const ContractRow& row : agency.rows) {
+            if (row.totals) {
+                Row totals;
+                totals.total = true;
+                totals.cells = {row.label};
+                totals.cells.resize(10);
+                totals.cells.push_back(kilometres(row.lengthSum));
+                totals.cells.push_back(periodTimeText(row.timeSum));
+                document.rows.push_back(std::move(totals));
+                continue;
+            }
+            document.rows.push_back({{fmt::format("{} {}", row.line, row.direction),
+                                      std::to_string(row.id),
+                                      row.vehicle,
+                                      row.code,
+                                      row.start,
+                                      row.length,
+                                      row.contractLength,
+                                      row.duration,
+                                      row.contractDuration,
+                                      std::to_string(row.days),
+                                      row.periodLength,
+                                      row.periodTime,
+                                      row.cadence}});
+        }
+    }
+    return document;
+}
+
 ui::Outcome ContractTotals(workspace::Workspace& workspace) {
     store::DatabaseConnection& connection = *workspace.connection();
     ui::Ui& ui = workspace.ui();
@@ -467,6 +533,10 @@ ui::Outcome ContractTotals(workspace::Workspace& workspace) {
     if (!selection) {
         return ui::Outcome::Failed; // the dialog accepts only valid selections
     }
+    const std::optional<PrintMode> mode = askPrintMode(workspace, "verifica Contratti");
+    if (!mode) {
+        return ui::Outcome::Cancelled;
+    }
     workspace.BeginBusy(true);
     const std::optional<ContractReport> report = buildContractReport(connection, *selection);
     if (!report) {
@@ -476,12 +546,16 @@ ui::Outcome ContractTotals(workspace::Workspace& workspace) {
         ui.Message(kNoData, ui::Icon::Information);
         return ui::Outcome::Done;
     }
-    const std::string text = contractText(*report, workspace::ReportTime::now());
+    const workspace::ReportTime now = workspace::ReportTime::now();
     if (const std::optional<std::filesystem::path> path = ui.SaveFile(textDialog())) {
-        return writeTextFile(*path, text, ui) ? ui::Outcome::Done : ui::Outcome::Failed;
+        if (!writeTextFile(*path, contractText(*report, now), ui)) {
+            return ui::Outcome::Failed;
+        }
     }
-    ui.Message(text, ui::Icon::Information);
-    return ui::Outcome::Done;
+    ReportDocument document =
+        contractDocument(newDocument(workspace, "Rubrica Verifica Contratti"), *report);
+    document.printedAt = now;
+    return presentDocument(workspace, document, *mode);
 }
 
 } // namespace tramela::reports

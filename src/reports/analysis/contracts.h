@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/report_document.h"
 #include "ui/ui.h"
 #include "workspace/report_header.h"
 
@@ -89,8 +90,12 @@ std::optional<ContractReport> buildContractReport(store::DatabaseConnection& con
 // The text export, lines ended by "\n", UTF-8.
 std::string contractText(const ContractReport& report, const workspace::ReportTime& time);
 
-// The menu command: the selection dialog, the report, and its text export when a file is given
-// (otherwise the text is shown).
+// The printed report: the selection and the basis under the heading, each agency opening with
+// its row, trips and totals rows as in the text export.
+ReportDocument contractDocument(ReportDocument document, const ContractReport& report);
+
+// The menu command: the selection dialog and how to print, the report, its text export when a
+// file is given, then the report previewed or printed.
 ui::Outcome ContractTotals(workspace::Workspace& workspace);
 
 } // namespace tramela::reports

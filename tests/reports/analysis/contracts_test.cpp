@@ -1,6 +1,7 @@
 #include "reports/analysis/contracts.h"
+#include "reports/registers/distance_registers.h"
+#include "reports/report_fixture.h"
 #include "support/golden.h"
-#include "support/sample_workspace.h"
 #include "workspace/text_output.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,9 @@ using ui::Outcome;
 
 // Beside the sample's trips 1 (L1 A) and 2 (L1 R) of authority 3: trip 3 of line L2, 12 km and
 // 45 minutes on 250 days of cadence ANN, of an unknown vehicle kind; trip 4 of an authority the
-// register lacks, in lot 2.
+// register lacks (a damaged database: the relation that would refuse the trip is gone), in lot 2.
 constexpr const char* kContracts = R"SQL(
+DROP TRIGGER rel_corse_enti_ins;
 INSERT INTO cadenz VALUES ('ANN', 'Annuale');
 WITH RECURSIVE d(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM d WHERE n < 249)
     INSERT INTO calend SELECT date('2025-01-01', '+' || n || ' days'), 'ANN', '1', '' FROM d;
@@ -28,7 +30,7 @@ INSERT INTO extcod VALUES (3, 1, 42, 42), (4, 2, 42, 42);
 
 const workspace::ReportTime kTime{7, 12, 2026, 9, 5};
 
-class ContractTotalsTest : public test::SampleWorkspace {
+class ContractTotalsTest : public test::ReportWorkspace {
 protected:
     std::string textOf(const ContractSelection& selection) {
         const std::optional<ContractReport> report = buildContractReport(connection(), selection);
@@ -65,12 +67,13 @@ TEST_F(ContractTotalsTest, FiltersKeepTheirTripsAndNameTheirCompanies) {
         << text;
 }
 
-// The command: a bad code keeps the dialog open; the text goes to the file given, or is shown;
-// a selection without trips says so and writes nothing.
-TEST_F(ContractTotalsTest, TheCommandWritesTheFileOrShowsTheText) {
+// The command: a bad code keeps the dialog open; the text goes to the file given, and the same
+// rows to the printed report; a selection without trips says so and writes nothing.
+TEST_F(ContractTotalsTest, TheCommandWritesTheFileAndPrintsTheReport) {
     open(kContracts);
     ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLotField), "tre"}}});
     ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "L2"}}});
+    ui.answerForm(std::string(kPrintTypeFormId), {{{std::string(kPrintModeField), "Stampa"}}});
     ui.answerFile(std::string(kContractsTextKey), dir / "c.txt");
     ASSERT_EQ(ContractTotals(window()), Outcome::Done);
     ASSERT_EQ(ui.messages().size(), 1u);
@@ -79,25 +82,70 @@ TEST_F(ContractTotalsTest, TheCommandWritesTheFileOrShowsTheText) {
     EXPECT_NE(written.find("TOTALI L2 A\t\t\t\t\t\t\t\t\t\t\t3000,00\t187h 30m\r\n\r\n"),
               std::string::npos)
         << written;
+    ASSERT_EQ(ui.documents.size(), 1u);
+    EXPECT_EQ(ui.modes[0], PrintMode::Print);
+    const ReportDocument& document = ui.documents[0];
+    EXPECT_EQ(document.title, "Rubrica Verifica Contratti");
+    EXPECT_EQ(document.subheading.back(), "Distanze calcolate su base convenzionale");
+    // The agency's row, the trip, the line's and the contract's totals under the same figures
+    // as the text.
+    ASSERT_EQ(document.rows.size(), 4u);
+    EXPECT_EQ(document.rows[0].cells,
+              std::vector<std::string>{"Ente Gestore: 3 - Provincia di Corvasca"});
+    EXPECT_EQ(document.rows[1].cells,
+              (std::vector<std::string>{"L2 A",
+                                        "3",
+                                        "???",
+                                        "C003",
+                                        "6:15",
+                                        "11,99",
+                                        "12,00",
+                                        "44m",
+                                        "45m",
+                                        "250",
+                                        "3000,00",
+                                        "187h 30m",
+                                        "ANN"}));
+    for (const std::size_t totals : {2u, 3u}) {
+        const Row& row = document.rows[totals];
+        EXPECT_TRUE(row.total);
+        ASSERT_EQ(row.cells.size(), 12u);
+        EXPECT_EQ(row.cells[10], "3000,00");
+        EXPECT_EQ(row.cells[11], "187h 30m");
+    }
+    EXPECT_EQ(document.rows[2].cells[0], "TOTALI L2 A");
+    EXPECT_EQ(document.rows[3].cells[0], "TOTALI CONTRATTO");
     ui.clear();
+    ui.documents.clear();
+    ui.modes.clear();
 
+    // Without a text file the report is only previewed; leaving the print dialog does nothing.
     ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "L2"}}});
+    ui.answerForm(std::string(kPrintTypeFormId), ui::FormValues{});
     ui.answerFile(std::string(kContractsTextKey), std::nullopt);
     ASSERT_EQ(ContractTotals(window()), Outcome::Done);
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].icon, Icon::Information);
-    // The same text but for the time in its first line.
-    const auto body = [](const std::string& text) { return text.substr(text.find('\n')); };
-    EXPECT_EQ(body(test::replaceAll(ui.messages()[0].text, "\n", "\r\n")),
-              body(workspace::latin1ToUtf8(written)));
+    EXPECT_TRUE(ui.messages().empty());
+    ASSERT_EQ(ui.documents.size(), 1u);
+    EXPECT_EQ(ui.modes[0], PrintMode::Preview);
+    ui.clear();
+    ui.documents.clear();
+    ui.modes.clear();
+    ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "L2"}}});
+    ui.answerForm(std::string(kPrintTypeFormId), std::nullopt);
+    ui.answerFile(std::string(kContractsTextKey), dir / "annullato.txt");
+    EXPECT_EQ(ContractTotals(window()), Outcome::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(dir / "annullato.txt"));
+    EXPECT_TRUE(ui.documents.empty());
     ui.clear();
 
     ui.answerForm(std::string(kContractsFormId), {{{std::string(kContractLineField), "ZZ"}}});
+    ui.answerForm(std::string(kPrintTypeFormId), ui::FormValues{});
     ui.answerFile(std::string(kContractsTextKey), dir / "vuoto.txt");
     ASSERT_EQ(ContractTotals(window()), Outcome::Done);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].text, "Non ci sono dati da generare !!!");
     EXPECT_FALSE(std::filesystem::exists(dir / "vuoto.txt"));
+    EXPECT_TRUE(ui.documents.empty());
 }
 
 } // namespace
