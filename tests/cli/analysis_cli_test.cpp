@@ -5,12 +5,27 @@
 #include "support/temp_dir.h"
 #include "workspace/text_output.h"
 
+#include <array>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace tramela::cli {
 namespace {
 
 using test::ProcessResult;
+
+// The pages of a PDF as poppler's pdftotext reads them back.
+std::string pdfText(const std::filesystem::path& pdf) {
+    const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string text;
+    std::array<char, 4096> buffer{};
+    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
+        text += buffer.data();
+    }
+    return text;
+}
 
 class AnalysisCli : public ::testing::Test {
 protected:
@@ -90,6 +105,35 @@ TEST_F(AnalysisCli, ContractsWriteTheTextOrPrintIt) {
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, "Non ci sono dati da generare !!!\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "n.txt"));
+}
+
+// Both outputs at once: the text export and the same report's pages, each page with its heading
+// and number; the PDF is never written over the database.
+TEST_F(AnalysisCli, ContractsWriteTheTextAndThePdf) {
+    const ProcessResult both = run("--db demo.sqlite contracts --txt c.txt --pdf c.pdf");
+    ASSERT_EQ(both.exitCode, 0) << both.err;
+    EXPECT_NE(test::readFile(dir / "c.txt").find("TOTALI CONTRATTO\t"), std::string::npos);
+    const std::string pages = pdfText(dir / "c.pdf");
+    for (const char* expected : {"Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"",
+                                 "Rubrica Verifica Contratti",
+                                 "Pag. 1 di ",
+                                 "Distanze calcolate su base convenzionale",
+                                 "Ente Gestore: 1 - Regione Valmora",
+                                 "Tempo Contratto Periodo",
+                                 "TOTALI CONTRATTO"}) {
+        EXPECT_NE(pages.find(expected), std::string::npos) << expected << " in\n" << pages;
+    }
+    // Every page says which of how many it is.
+    const std::size_t last = pages.rfind("Pag. ");
+    ASSERT_NE(last, std::string::npos);
+    const std::string count = pages.substr(last + 5, pages.find('\n', last) - last - 5);
+    const std::string total = count.substr(count.find(" di ") + 4);
+    EXPECT_EQ(count.substr(0, count.find(' ')), total) << count;
+
+    const std::string before = test::readFile(dir / "demo.sqlite");
+    const ProcessResult refused = run("--db demo.sqlite contracts --pdf demo.sqlite");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(test::readFile(dir / "demo.sqlite"), before);
 }
 
 } // namespace

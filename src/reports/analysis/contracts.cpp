@@ -474,10 +474,10 @@ ReportDocument contractDocument(ReportDocument document, const ContractReport& r
     document.subheading.push_back(report.selection.cartographic
                                       ? "Distanze calcolate su base cartografica"
                                       : "Distanze calcolate su base convenzionale");
-    document.columns = {{"Codice Linea", 18, Align::Left},
-                        {"ID Corsa", 9, Align::Right},
+    document.columns = {{"Codice Linea", 20, Align::Left},
+                        {"ID Corsa", 8, Align::Right},
                         {"Mezzo", 16, Align::Left},
-                        {"Codice Corsa", 13, Align::Left},
+                        {"Codice Corsa", 21, Align::Left},
                         {"Ora Partenza", 13, Align::Right},
                         {"Km. Reali", 10, Align::Right},
                         {"Km. Contratto", 14, Align::Right},
@@ -485,13 +485,14 @@ ReportDocument contractDocument(ReportDocument document, const ContractReport& r
                         {"Tempo Contratto", 16, Align::Right},
                         {"Giorni", 7, Align::Right},
                         {"Km Contratto Periodo", 21, Align::Right},
-                        {"Tempo Contratto Periodo", 24, Align::Right},
+                        {"Tempo Contratto Periodo", 23, Align::Right},
                         {"Cadenza", 9, Align::Left}};
     for (const ContractAgency& agency : report.agencies) {
         // The agency opens its trips on a shaded row.
         Row caption;
         caption.cells = {fmt::format("Ente Gestore: {} - {}", agency.code, agency.name)};
         caption.shading = Shading::LightGrey;
+        caption.spans = true;
         document.rows.push_back(std::move(caption));
         for (const ContractRow& row : agency.rows) {
             if (row.totals) {

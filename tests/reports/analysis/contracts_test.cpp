@@ -113,6 +113,12 @@ TEST_F(ContractTotalsTest, TheCommandWritesTheFileAndPrintsTheReport) {
         EXPECT_EQ(row.cells[10], "3000,00");
         EXPECT_EQ(row.cells[11], "187h 30m");
     }
+    EXPECT_TRUE(document.rows[0].spans);
+    // As text the agency's caption stands alone and leaves the first column as wide as its
+    // widest cell, "TOTALI CONTRATTO".
+    const std::string text = documentText(document);
+    EXPECT_NE(text.find("\nEnte Gestore: 3 - Provincia di Corvasca\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nCodice Linea      ID Corsa  Mezzo"), std::string::npos) << text;
     EXPECT_EQ(document.rows[2].cells[0], "TOTALI L2 A");
     EXPECT_EQ(document.rows[3].cells[0], "TOTALI CONTRATTO");
     ui.clear();
