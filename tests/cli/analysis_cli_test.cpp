@@ -108,7 +108,7 @@ TEST_F(AnalysisCli, ContractsWriteTheTextOrPrintIt) {
 }
 
 // Both outputs at once: the text export and the same report's pages, each page with its heading
-// and number; the PDF is never written over the database.
+// and number; neither is ever written over the database.
 TEST_F(AnalysisCli, ContractsWriteTheTextAndThePdf) {
     const ProcessResult both = run("--db demo.sqlite contracts --txt c.txt --pdf c.pdf");
     ASSERT_EQ(both.exitCode, 0) << both.err;
@@ -134,6 +134,11 @@ TEST_F(AnalysisCli, ContractsWriteTheTextAndThePdf) {
     const ProcessResult refused = run("--db demo.sqlite contracts --pdf demo.sqlite");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(test::readFile(dir / "demo.sqlite"), before);
+    const ProcessResult text = run("--db demo.sqlite contracts --txt demo.sqlite --pdf p.pdf");
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_NE(text.err.find("non viene sovrascritto"), std::string::npos) << text.err;
+    EXPECT_EQ(test::readFile(dir / "demo.sqlite"), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p.pdf"));
 }
 
 } // namespace
