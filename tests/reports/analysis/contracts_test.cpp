@@ -67,6 +67,23 @@ TEST_F(ContractTotalsTest, FiltersKeepTheirTripsAndNameTheirCompanies) {
         << text;
 }
 
+// A trip whose periods withdraw more days than they grant runs on none: it adds nothing to the
+// contract, rather than taking kilometres off it.
+TEST_F(ContractTotalsTest, WithdrawnDaysNeverCountBelowNone) {
+    open(std::string(kContracts) +
+         "INSERT INTO corse VALUES (5, 'C005', 'L3', 'A', 700, 3, 1000, 10, 1000, 10, 1, 1, 'U', "
+         "NULL, NULL);"
+         "INSERT INTO period VALUES (5, 'ANN', '2025-01-01', '2025-01-10', 1);");
+    ContractSelection line;
+    line.line = "L3";
+    const std::string text = textOf(line);
+    EXPECT_NE(text.find("\tL3 A\t5\tBus Urbano\tC005\t7:00\t1,00\t1,00\t10m\t10m\t0\t0,00\t0h "
+                        "0m\tANN\t01/01/2025\t10/01/2025\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("TOTALI CONTRATTO\t\t\t\t\t\t\t\t\t\t\t0,00\t0h 0m\n"), std::string::npos);
+}
+
 // The command: a bad code keeps the dialog open; the text goes to the file given, and the same
 // rows to the printed report; a selection without trips says so and writes nothing.
 TEST_F(ContractTotalsTest, TheCommandWritesTheFileAndPrintsTheReport) {
