@@ -549,12 +549,7 @@ ui::Outcome ContractTotals(workspace::Workspace& workspace) {
     }
     const workspace::ReportTime now = workspace::ReportTime::now();
     if (const std::optional<std::filesystem::path> path = ui.SaveFile(textDialog())) {
-        // The export never takes the place of the database it was read from.
-        std::error_code error;
-        if (std::filesystem::equivalent(*path, workspace.databasePath(), error)) {
-            ui.Message("Impossibile creare\n\n" + path->string() +
-                           "\n\nIl file è il database aperto e non viene sovrascritto.",
-                       ui::Icon::Stop);
+        if (refusedAsDatabase(workspace, *path)) {
             return ui::Outcome::Failed;
         }
         if (!writeTextFile(*path, contractText(*report, now), ui)) {

@@ -566,6 +566,13 @@ ui::Outcome RunDifferentialAnalysis(workspace::Workspace& workspace) {
         ui.Message("Impossibile creare\n\n" + folder.string(), ui::Icon::Exclamation);
         return ui::Outcome::Failed;
     }
+    // None of the five files takes the place of the database, checked before any is written.
+    for (std::string_view name :
+         {kCeasedTripsFile, kNewTripsFile, kReplacedTripsFile, kStopsFile, kRoutesFile}) {
+        if (refusedAsDatabase(workspace, folder / name)) {
+            return ui::Outcome::Failed;
+        }
+    }
     workspace.BeginBusy(true);
     const std::optional<DifferentialCounts> counts =
         writeDifferentialAnalysis(connection, *periods, folder);

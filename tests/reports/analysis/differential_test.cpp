@@ -165,5 +165,18 @@ TEST_F(DifferentialAnalysis, AMissingFolderOrCancelWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / kCeasedTripsFile));
 }
 
+// A database that bears the name of one of the files is never written over: nothing is.
+TEST_F(DifferentialAnalysis, TheDatabaseIsNeverOneOfTheFiles) {
+    open(kNetwork, kRoutesFile);
+    const std::string before = test::readFile(dir / kRoutesFile);
+    answerPeriods("06/01/2025", "10/01/2025", "13/01/2025", "17/01/2025");
+    ui.answerFile(std::string(kAnalysisFolderKey), dir / "x.txt");
+    EXPECT_EQ(RunDifferentialAnalysis(window()), Outcome::Failed);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_NE(ui.messages()[0].text.find("non viene sovrascritto"), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / kRoutesFile), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / kCeasedTripsFile));
+}
+
 } // namespace
 } // namespace tramela::reports
