@@ -104,6 +104,19 @@ void CommandLine::addSubcommand(CLI::App& parent, std::vector<const app::Command
             if (parameter.kind == app::Parameter::Kind::Flag) {
                 option = owner->add_flag_callback(
                     parameter.name, [&value] { value = "1"; }, parameter.help);
+            } else if (parameter.values > 1) {
+                option = owner
+                             ->add_option_function<std::vector<std::string>>(
+                                 parameter.name,
+                                 [&value](const std::vector<std::string>& texts) {
+                                     std::string joined;
+                                     for (size_t i = 0; i < texts.size(); ++i) {
+                                         joined += (i > 0 ? "\n" : "") + texts[i];
+                                     }
+                                     value = joined;
+                                 },
+                                 parameter.help)
+                             ->expected(parameter.values);
             } else {
                 option = owner->add_option_function<std::string>(
                     parameter.name,

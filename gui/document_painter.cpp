@@ -98,6 +98,16 @@ private:
         if (row.total) {
             rule(left, y, m_document.printableWidth());
         }
+        if (row.spans && !row.cells.empty()) {
+            text(row.cells[0],
+                 bold,
+                 left + kCellPadding,
+                 y,
+                 m_document.printableWidth() - 2 * kCellPadding,
+                 height,
+                 reports::Align::Left);
+            return;
+        }
         double x = left;
         for (std::size_t i = 0; i < m_document.columns.size(); ++i) {
             if (i < row.cells.size()) {

@@ -122,6 +122,15 @@ private:
         if (row.total) {
             rule(left, y, m_document.printableWidth());
         }
+        if (row.spans && !row.cells.empty()) {
+            text(row.cells[0],
+                 m_bold.get(),
+                 left + kCellPadding,
+                 y + 1,
+                 m_document.printableWidth() - 2 * kCellPadding,
+                 Align::Left);
+            return;
+        }
         double x = left;
         for (std::size_t i = 0; i < m_document.columns.size(); ++i) {
             if (i < row.cells.size() && !row.cells[i].empty()) {

@@ -2,6 +2,7 @@
 // needs, how the command line answers its questions, and its entry point. Then the menu bar,
 // which places the commands by id.
 
+#include "app/analysis_commands.h"
 #include "app/association_parameters.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
@@ -409,9 +410,7 @@ std::vector<Command> buildCommandTable() {
     table.insert(
         table.end(),
         {
-            {.menuId = 5163,
-             .label = "Analisi &Differenziale Periodi Esercizio",
-             .cli = "differential"},
+            differentialCommand(),
             {.menuId = 5162,
              .label = "Identificazione automatica Codifiche &Linee Ufficiali",
              .cli = "identify-standard-lines",

@@ -41,6 +41,8 @@ struct Parameter {
     // The set of options of which exactly one must be given ("modalità"), if any.
     std::string alternatives;
     std::string form; // the dialog whose field it answers, if any
+    // The values an option takes ("--first D D": 2); more than one reach `answer` joined by "\n".
+    int values = 1;
     // Writes the answers the value gives (a flag's value is "1").
     std::function<void(ui::Answers&, const std::string& value)> answer;
 };

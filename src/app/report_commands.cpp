@@ -2,6 +2,7 @@
 // the contract totals and the distance registers. A printed one builds its report document and
 // hands it to the front end, which previews, prints or writes it.
 
+#include "app/analysis_commands.h"
 #include "app/board_commands.h"
 #include "app/command_sections.h"
 #include "app/parameters.h"
@@ -26,6 +27,13 @@ Parameter printFlag() {
                                  reports::kPrintModeField,
                                  "Stampa",
                                  "Tipo stampa \"Stampa\" invece di \"Anteprima di stampa\"");
+}
+
+// A command whose report is also a document: its pages as PDF, or printed without preview.
+Command withDocumentOptions(Command command) {
+    command.parameters.push_back(pdfOption());
+    command.parameters.push_back(printFlag());
+    return command;
 }
 
 } // namespace
@@ -63,7 +71,7 @@ std::vector<Command> reportCommands() {
          .help = "Scrive una pagina per percorso (Q#####.HTM) e l'indice INDEX.HTM",
          .parameters = boardParameters("QuadriOrari.htm"),
          .entry = reports::ExportHtmlBoards},
-        {.menuId = 5131, .label = "verifica &Contratti", .cli = "contracts"},
+        withDocumentOptions(contractsCommand()),
         {.menuId = 5132,
          .label = "verifica congruenza &Distanze",
          .cli = "distance-register",

@@ -111,7 +111,9 @@ std::string documentText(const ReportDocument& document) {
     for (std::size_t i = 0; i < document.columns.size(); ++i) {
         std::size_t width = displayWidth(document.columns[i].caption);
         for (const Row& row : document.rows) {
-            width = std::max(width, displayWidth(cell(row, i)));
+            if (!row.spans) {
+                width = std::max(width, displayWidth(cell(row, i)));
+            }
         }
         widths.push_back(width);
     }
@@ -134,7 +136,9 @@ std::string documentText(const ReportDocument& document) {
         if (row.total) {
             text += std::string(displayWidth(captionLine), '-') + '\n';
         }
-        text += textLine(row.cells, widths, document.columns) + '\n';
+        text += (row.spans ? std::string(cell(row, 0))
+                           : textLine(row.cells, widths, document.columns)) +
+                '\n';
     }
     return text;
 }

@@ -28,6 +28,8 @@ struct Row {
     std::vector<std::string> cells; // one per column; missing cells are empty
     Shading shading = Shading::White;
     bool total = false; // a totals row: drawn in bold under a rule
+    // A caption row (the heading of a group of rows): its first cell runs across every column.
+    bool spans = false;
 };
 
 // The sheet and the sizes of its parts, in points (1/72 inch).

@@ -26,17 +26,6 @@ std::string kilometres(double metres) {
     return fmt::format("{:.3f}", metres * 0.001);
 }
 
-// Asks how to print; nothing when the dialog was left.
-std::optional<PrintMode> askPrintMode(workspace::Workspace& workspace, std::string title) {
-    const std::optional<ui::FormValues> values =
-        workspace.ui().Form(printTypeForm(std::move(title)));
-    if (!values) {
-        return std::nullopt;
-    }
-    const auto mode = values->find(kPrintModeField);
-    return mode != values->end() && mode->second == kPrint ? PrintMode::Print : PrintMode::Preview;
-}
-
 } // namespace
 
 bool CongruenceEntry::deviationComputable() const {
@@ -182,6 +171,16 @@ ui::FormSpec printTypeForm(std::string title) {
     mode.value = kPreview;
     spec.groups.push_back({"Tipo stampa", {std::move(mode)}});
     return spec;
+}
+
+std::optional<PrintMode> askPrintMode(workspace::Workspace& workspace, std::string title) {
+    const std::optional<ui::FormValues> values =
+        workspace.ui().Form(printTypeForm(std::move(title)));
+    if (!values) {
+        return std::nullopt;
+    }
+    const auto mode = values->find(kPrintModeField);
+    return mode != values->end() && mode->second == kPrint ? PrintMode::Print : PrintMode::Preview;
 }
 
 ui::Outcome DistanceRegister(workspace::Workspace& workspace) {

@@ -5,6 +5,7 @@
 #include "ui/ui.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,8 @@ ReportDocument progressiveErrorsDocument(ReportDocument document, const Progress
 inline constexpr std::string_view kPrintTypeFormId = "print-type";
 inline constexpr std::string_view kPrintModeField = "mode";
 ui::FormSpec printTypeForm(std::string title);
+// Asks how to print with that dialog; nothing when the dialog was left.
+std::optional<PrintMode> askPrintMode(workspace::Workspace& workspace, std::string title);
 
 // "verifica congruenza &Distanze" and "verifica &Errori Progressive": the dialog, the list,
 // then the register previewed or printed.
