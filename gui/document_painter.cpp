@@ -111,7 +111,7 @@ private:
         double x = left;
         for (std::size_t i = 0; i < m_document.columns.size(); ++i) {
             if (i < row.cells.size()) {
-                text(row.cells[i],
+                text(reports::printedCell(m_document, row, i),
                      row.total ? bold : regular,
                      x + kCellPadding,
                      y,

@@ -50,8 +50,8 @@ public:
     void ProgressCaption(std::string_view text) override;
     void Progress(int percent) override;
     void BeginBusy(bool showWaitWindow) override;
-    // A printed report in a print preview, or printed at once on the printer chosen
-    // (document_view.cpp).
+    // A printed report in its register window, with a print preview or a print at once on the
+    // printer chosen (document_view.cpp).
     ui::Outcome ShowDocument(const reports::ReportDocument& document,
                              reports::PrintMode mode) override;
 
@@ -84,6 +84,8 @@ private:
     int runModal(QDialog& dialog);
     QWidget* dialogOwner() const;
     void pumpEvents();
+    void previewDocument(const reports::ReportDocument& document);
+    ui::Outcome printDocument(const reports::ReportDocument& document);
 
     Mode m_mode;
     QPointer<QWidget> m_window;

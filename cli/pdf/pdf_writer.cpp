@@ -134,7 +134,7 @@ private:
         double x = left;
         for (std::size_t i = 0; i < m_document.columns.size(); ++i) {
             if (i < row.cells.size() && !row.cells[i].empty()) {
-                text(row.cells[i],
+                text(printedCell(m_document, row, i),
                      row.total ? m_bold.get() : m_regular.get(),
                      x + kCellPadding,
                      y + 1,

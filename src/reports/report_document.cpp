@@ -52,6 +52,20 @@ std::vector<Page> paginate(const ReportDocument& document) {
     return pages;
 }
 
+std::string printedCell(const ReportDocument& document, const Row& row, std::size_t column) {
+    std::string text = column < row.cells.size() ? row.cells[column] : std::string();
+    if (column >= document.columns.size() || document.columns[column].printedUnit.empty() ||
+        text.empty()) {
+        return text;
+    }
+    // A figure starts with its sign or a digit; words ("non calcolabile") take no unit.
+    const char first = text.front();
+    if (first == '+' || first == '-' || (first >= '0' && first <= '9')) {
+        text += document.columns[column].printedUnit;
+    }
+    return text;
+}
+
 std::string pageNumberText(int page, int pages) {
     return fmt::format("Pag. {} di {}", page, pages);
 }
@@ -84,8 +98,12 @@ std::string padded(std::string_view text, std::size_t width, Align align) {
     return std::string(text) + std::string(fill, ' ');
 }
 
-std::string_view cell(const Row& row, std::size_t column) {
-    return column < row.cells.size() ? std::string_view(row.cells[column]) : std::string_view();
+std::vector<std::string> printedCells(const ReportDocument& document, const Row& row) {
+    std::vector<std::string> cells;
+    for (std::size_t i = 0; i < document.columns.size(); ++i) {
+        cells.push_back(printedCell(document, row, i));
+    }
+    return cells;
 }
 
 std::string textLine(const std::vector<std::string>& cells,
@@ -107,12 +125,17 @@ std::string textLine(const std::vector<std::string>& cells,
 } // namespace
 
 std::string documentText(const ReportDocument& document) {
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(document.rows.size());
+    for (const Row& row : document.rows) {
+        rows.push_back(printedCells(document, row));
+    }
     std::vector<std::size_t> widths;
     for (std::size_t i = 0; i < document.columns.size(); ++i) {
         std::size_t width = displayWidth(document.columns[i].caption);
-        for (const Row& row : document.rows) {
-            if (!row.spans) {
-                width = std::max(width, displayWidth(cell(row, i)));
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (!document.rows[r].spans) {
+                width = std::max(width, displayWidth(rows[r][i]));
             }
         }
         widths.push_back(width);
@@ -132,13 +155,16 @@ std::string documentText(const ReportDocument& document) {
     }
     const std::string captionLine = textLine(captions, widths, document.columns);
     text += captionLine + '\n' + std::string(displayWidth(captionLine), '-') + '\n';
-    for (const Row& row : document.rows) {
-        if (row.total) {
+    for (std::size_t r = 0; r < document.rows.size(); ++r) {
+        if (document.rows[r].total) {
             text += std::string(displayWidth(captionLine), '-') + '\n';
         }
-        text += (row.spans ? std::string(cell(row, 0))
-                           : textLine(row.cells, widths, document.columns)) +
-                '\n';
+        const Row& row = document.rows[r];
+        if (row.spans) {
+            text += (row.cells.empty() ? std::string() : row.cells[0]) + '\n';
+        } else {
+            text += textLine(rows[r], widths, document.columns) + '\n';
+        }
     }
     return text;
 }

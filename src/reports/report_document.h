@@ -22,6 +22,9 @@ struct Column {
     std::string caption;
     double width = 1; // a share of the printable width, relative to the other columns
     Align align = Align::Left;
+    // Written after each figure of the column on paper and not in a register window: "%" after
+    // a deviation printed as "+2.5%" and shown as "+2.5".
+    std::string printedUnit = {};
 };
 
 struct Row {
@@ -78,6 +81,9 @@ struct Page {
 
 // The pages of the document; one empty page when it has no rows.
 std::vector<Page> paginate(const ReportDocument& document);
+
+// A cell as it is printed: with its column's unit after it when it is a figure.
+std::string printedCell(const ReportDocument& document, const Row& row, std::size_t column);
 
 // "Pag. 3 di 7".
 std::string pageNumberText(int page, int pages);

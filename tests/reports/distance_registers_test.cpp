@@ -12,10 +12,15 @@ namespace {
 
 using test::ReportWorkspace;
 
+// The rows as printed.
 std::vector<std::vector<std::string>> cells(const ReportDocument& document) {
     std::vector<std::vector<std::string>> rows;
     for (const Row& row : document.rows) {
-        rows.push_back(row.cells);
+        std::vector<std::string> printed;
+        for (std::size_t i = 0; i < document.columns.size(); ++i) {
+            printed.push_back(printedCell(document, row, i));
+        }
+        rows.push_back(std::move(printed));
     }
     return rows;
 }
@@ -60,6 +65,8 @@ TEST_F(DistanceRegisters, CongruenceListSortsByDeviationWithTheUncomputableLast)
             {"L1R", "Borgo Alto Chiesa - Stazione Centrale", "2.000", "1.000", "-1.000", "-50.0%"},
             {"L1A", "Stazione Centrale - Borgo Alto Chiesa", "10.000", "10.250", "+0.250", "+2.5%"},
             {"X9", "Casa isolata", "0.000", "0.300", "+0.300", "non calcolabile"}}));
+    // The register window shows the deviation without its unit.
+    EXPECT_EQ(document.rows[1].cells[5], "+2.5");
 }
 
 // Route 1 at 0, 350, 350 (the third stop wrong, and without its cartographic progressive, so

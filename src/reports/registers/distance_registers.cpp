@@ -121,11 +121,11 @@ ReportDocument congruenceDocument(ReportDocument document,
                         {"Km Convenzionali", 14, Align::Right},
                         {"Km Cartografici", 14, Align::Right},
                         {"Differenza Km", 13, Align::Right},
-                        {"Scostamento", 11, Align::Right}};
+                        {"Scostamento", 11, Align::Right, "%"}};
     for (const CongruenceEntry& entry : entries) {
         // A route without a conventional length: its deviation is said, not computed.
         const std::string deviation = entry.deviationComputable()
-                                          ? fmt::format("{:+.1f}%", entry.deviation())
+                                          ? fmt::format("{:+.1f}", entry.deviation())
                                           : std::string("non calcolabile");
         document.rows.push_back({{entry.code,
                                   entry.name,
