@@ -250,6 +250,7 @@ void EditWindowDialog::addBeside(QWidget* widget) {
     m_split->addWidget(widget);
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 1);
+    m_split->setSizes({600, 600}); // half each
 }
 
 QWidget* EditWindowDialog::field(std::string_view id) const {
