@@ -345,6 +345,8 @@ void EditWindowDialog::run(views::Operation operation, int order, const std::str
             if (ok) {
                 views::selectRouteOfTrip(*m_window, trip);
             }
+        } else {
+            m_window->special(special);
         }
         break;
     case Operation::Separator:

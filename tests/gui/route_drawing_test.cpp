@@ -4,10 +4,12 @@
 #include "gui/edit_window_dialog.h"
 #include "gui/qt_ui.h"
 #include "gui/route_drawing.h"
+#include "modal_driver.h"
 #include "support/run_process.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
+#include "views/windows.h"
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
@@ -66,7 +68,7 @@ protected:
 
     test::TempDir dir;
     workspace::Settings settings{dir / "settings.toml"};
-    QtUi ui{QtUi::Mode::Unattended};
+    QtUi ui;
     workspace::Workspace core{ui, settings};
     std::unique_ptr<EditWindowDialog> routes;
     std::unique_ptr<EditWindowDialog> composition;
@@ -152,6 +154,36 @@ TEST_F(RouteDrawingTest, TheDrawingFollowsTheList) {
     EXPECT_FALSE(drawing->stopPixel(2));
     composition.reset();
     routes.reset(); // dropped without "Fine": everything rolled back
+}
+
+// From the routes window's menu item, the composition opens over it; its buttons reach the
+// window's own operations (the stop picker's dialog here).
+TEST_F(RouteDrawingTest, OpensFromTheRoutesWindowAndItsButtonsReachThePicker) {
+    routes = makeEditWindow(core, 5119);
+    ASSERT_TRUE(routes && routes->opened());
+    routes->list()->selectRow(0);
+    test::ModalDriver driver;
+    int rows = 0;
+    bool drawn = false;
+    std::string picker;
+    driver
+        .then([&](QWidget* modal) {
+            auto* window = dynamic_cast<EditWindowDialog*>(modal);
+            ASSERT_NE(window, nullptr);
+            rows = window->list()->model()->rowCount();
+            drawn = drawingOf(*window) != nullptr;
+            test::press(modal, QStringLiteral("&Inserisci una Nuova Fermata"));
+            test::press(modal, QStringLiteral("Fine"));
+        })
+        .then([&](QWidget* modal) {
+            picker = modal->windowTitle().toStdString();
+            static_cast<QDialog*>(modal)->reject();
+        });
+    routes->run(views::Operation::Special, 0, std::string(views::kComposition));
+    EXPECT_TRUE(driver.done());
+    EXPECT_EQ(rows, 3);
+    EXPECT_TRUE(drawn);
+    EXPECT_EQ(picker, "Inserimento Fermata");
 }
 
 TEST(RouteDrawingPicture, TheRoutesWindowWithTheCompositionOfARoute) {
