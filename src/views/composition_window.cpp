@@ -166,7 +166,7 @@ public:
                 rows.GetDouble(10, p.y) && std::isfinite(p.x) && std::isfinite(p.y)) {
                 stop.position = p;
             }
-            if (m_polyline) {
+            if (m_polyline && std::isfinite(stop.geodist)) {
                 stop.onLine = m_polyline->PointAtProgressive(
                     std::clamp(stop.geodist, 0.0, m_polyline->Length()));
             }
