@@ -29,7 +29,7 @@ std::string geometry(std::int32_t id, const std::vector<Point>& vertices) {
 // Routes 10 and 20 run 1000 m east along y = 0, where the right of the street is south. Route 10
 // holds its termini only (stops 101 and 102); route 20 also a stop on the right (103), one on
 // the left (104) and one 60 m away (108). Stop 105 lies 20 m south of the street, stop 109 30 m
-// north; 106 and 107 lie 99.5 m and 100 m north of the point at 400 m.
+// north; 106 and 107 lie 99.5 m and 100 m north of the point at 400 m; 110 just before the start.
 const std::string kNetwork =
     geometry(10, {{0, 0}, {1000, 0}}) + geometry(20, {{0, 0}, {1000, 0}}) +
     "INSERT INTO itiner VALUES (10, 'R10', 'Prova', 1200, 1000), (20, 'R20', 'Lati', 1000, 1000);"
@@ -39,7 +39,7 @@ const std::string kNetwork =
     " (103, 'C', 'Destra', '', 300, -30, 1), (104, 'D', 'Sinistra', '', 600, 30, 1),"
     " (105, 'E', 'Scuole', 'Via Dante', 500, -20, 1), (106, 'F', 'Lontana', '', 400, 99.5, 1),"
     " (107, 'G', 'Troppo lontana', '', 400, 100, 1), (108, 'H', 'Isolata', '', 700, -60, 1),"
-    " (109, 'I', 'Mercato', '', 800, 30, 1);"
+    " (109, 'I', 'Mercato', '', 800, 30, 1), (110, 'L', 'Deposito', '', -5, -5, 1);"
     "INSERT INTO fermitin VALUES (10, 1, 101, 0, 0, 0, 0), (10, 2, 102, 1200, 1000, 0, 0),"
     " (20, 1, 101, 0, 0, 0, 0), (20, 2, 103, 300, 300, 0, 0), (20, 3, 104, 600, 600, 0, 0),"
     " (20, 4, 108, 700, 700, 0, 0), (20, 5, 102, 1000, 1000, 0, 0);";
@@ -106,11 +106,12 @@ TEST_F(CompositionWindowTest, PickerOffersTheRightSideAndInsertsInProgressiveOrd
     ui.answerForm(std::string(kInsertStopForm), std::nullopt); // Cancel writes nothing
     EXPECT_FALSE(stops->special(kInsertStop));
     const std::vector<std::string> fromStart = offered();
-    ASSERT_EQ(fromStart.size(), 4u);
+    ASSERT_EQ(fromStart.size(), 5u);
     EXPECT_EQ(fromStart[0].substr(0, 21), "000101 [Km 0.000] A C");
-    EXPECT_EQ(fromStart[1].substr(0, 17), "000103 [Km 0.300]");
-    EXPECT_EQ(fromStart[2].substr(0, 17), "000105 [Km 0.500]");
-    EXPECT_EQ(fromStart[3].substr(0, 17), "000102 [Km 1.000]");
+    EXPECT_EQ(fromStart[1].substr(0, 17), "000110 [Km 0.000]");
+    EXPECT_EQ(fromStart[2].substr(0, 17), "000103 [Km 0.300]");
+    EXPECT_EQ(fromStart[3].substr(0, 17), "000105 [Km 0.500]");
+    EXPECT_EQ(fromStart[4].substr(0, 17), "000102 [Km 1.000]");
     EXPECT_EQ(composition(10), "1|101|0|0\n2|102|1200|1000\n");
 
     ASSERT_TRUE(stops->select(1));
@@ -139,6 +140,11 @@ TEST_F(CompositionWindowTest, PickerOffersTheRightSideAndInsertsInProgressiveOrd
     ui.answerForm(std::string(kInsertStopForm), ui::FormValues{{"code", "103"}});
     EXPECT_TRUE(stops->special(kInsertStop));
     EXPECT_EQ(composition(10), "1|101|0|0\n2|103|360|300\n3|105|600|500\n4|102|1200|1000\n");
+    // A stop picked at the start terminus becomes the first stop.
+    ui.answerForm(std::string(kInsertStopForm), ui::FormValues{{"offered", fromStart[1]}});
+    EXPECT_TRUE(stops->special(kInsertStop));
+    EXPECT_EQ(composition(10),
+              "1|110|0|0\n2|101|0|0\n3|103|360|300\n4|105|600|500\n5|102|1200|1000\n");
     // Restore takes back every insertion.
     EXPECT_TRUE(stops->restore());
     EXPECT_EQ(composition(10), "1|101|0|0\n2|102|1200|1000\n");
