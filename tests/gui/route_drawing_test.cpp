@@ -143,19 +143,6 @@ TEST_F(RouteDrawingTest, ClickingAStopSelectsItAndTheWheelZooms) {
     EXPECT_EQ(composition->model().selected(), std::optional<size_t>(2));
 }
 
-// A deletion in the list shows at once in the drawing; restoring brings the stop back.
-TEST_F(RouteDrawingTest, TheDrawingFollowsTheList) {
-    open();
-    composition->list()->selectRow(1);
-    composition->run(views::Operation::Delete);
-    EXPECT_TRUE(composition->model().entries()[1].deleted);
-    composition->run(views::Operation::Refresh);
-    EXPECT_EQ(composition->list()->model()->rowCount(), 2);
-    EXPECT_FALSE(drawing->stopPixel(2));
-    composition.reset();
-    routes.reset(); // dropped without "Fine": everything rolled back
-}
-
 // From the routes window's menu item, the composition opens over it; its buttons reach the
 // window's own operations (the stop picker's dialog here).
 TEST_F(RouteDrawingTest, OpensFromTheRoutesWindowAndItsButtonsReachThePicker) {
