@@ -3,6 +3,7 @@
 #include "app/registry.h"
 #include "app/window_commands.h"
 #include "calendar/calendar_commands.h"
+#include "gui/route_drawing.h"
 #include "gui/text.h"
 #include "views/windows.h"
 #include "workspace/workspace.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -115,13 +117,14 @@ void WindowListModel::changed() {
 EditWindowDialog::EditWindowDialog(workspace::Workspace& core,
                                    int menuId,
                                    std::unique_ptr<views::WindowSource> source,
-                                   QWidget* parent)
+                                   QWidget* parent,
+                                   views::EditWindow* owner)
     : QDialog(parent)
     , m_core(core)
     , m_menuId(menuId) {
     setModal(true);
     setWindowTitle(toQString(source->title()));
-    m_window = std::make_unique<views::EditWindow>(*core.connection(), std::move(source));
+    m_window = std::make_unique<views::EditWindow>(*core.connection(), std::move(source), owner);
     m_opened = m_window->open();
 
     auto* layout = new QVBoxLayout(this);
@@ -143,13 +146,18 @@ EditWindowDialog::EditWindowDialog(workspace::Workspace& core,
     m_list->setFont(listFont());
     m_list->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont()).height() + 4);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    layout->addWidget(m_list, 1);
+    m_split = new QSplitter(this);
+    m_split->addWidget(m_list);
+    layout->addWidget(m_split, 1);
     connect(m_list->selectionModel(),
             &QItemSelectionModel::currentRowChanged,
             this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) {
                     m_window->select(static_cast<size_t>(current.row()));
+                    if (onSelected) {
+                        onSelected();
+                    }
                 }
             });
     // Enter and a double click on a row modify it.
@@ -238,6 +246,13 @@ EditWindowDialog::EditWindowDialog(workspace::Workspace& core,
 
 EditWindowDialog::~EditWindowDialog() = default;
 
+void EditWindowDialog::addBeside(QWidget* widget) {
+    m_split->addWidget(widget);
+    m_split->setStretchFactor(0, 1);
+    m_split->setStretchFactor(1, 1);
+    m_split->setSizes({600, 600}); // half each
+}
+
 QWidget* EditWindowDialog::field(std::string_view id) const {
     for (const auto& [name, editor] : m_fields) {
         if (name == id) {
@@ -308,7 +323,13 @@ void EditWindowDialog::run(views::Operation operation, int order, const std::str
         m_window->setOrder(order);
         break;
     case Operation::Special:
-        m_window->special(special);
+        if (special == views::kComposition) {
+            if (auto composition = makeCompositionWindow(m_core, *m_window, this)) {
+                composition->exec();
+            }
+        } else {
+            m_window->special(special);
+        }
         break;
     case Operation::Action:
         if (special == views::kFindTrip) {
@@ -324,6 +345,8 @@ void EditWindowDialog::run(views::Operation operation, int order, const std::str
             if (ok) {
                 views::selectRouteOfTrip(*m_window, trip);
             }
+        } else {
+            m_window->special(special);
         }
         break;
     case Operation::Separator:
@@ -449,6 +472,9 @@ void EditWindowDialog::sync() {
     }
     m_caption->setText(
         QStringLiteral("%1 - %2 voci").arg(windowTitle()).arg(m_window->entries().size()));
+    if (onSynced) {
+        onSynced();
+    }
 }
 
 std::unique_ptr<EditWindowDialog>

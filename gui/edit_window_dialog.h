@@ -4,11 +4,13 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QWidget;
 
@@ -44,8 +46,15 @@ public:
     EditWindowDialog(workspace::Workspace& core,
                      int menuId,
                      std::unique_ptr<views::WindowSource> source,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr,
+                     views::EditWindow* owner = nullptr);
     ~EditWindowDialog() override;
+
+    // A widget beside the list (a drawing), in a splitter with it.
+    void addBeside(QWidget* widget);
+    // Told after every operation has redrawn the list, and after the selection moved.
+    std::function<void()> onSynced;
+    std::function<void()> onSelected;
 
     bool opened() const { return m_opened; }
 
@@ -82,6 +91,7 @@ private:
     bool m_opened = false;
     WindowListModel* m_model = nullptr;
     QTableView* m_list = nullptr;
+    QSplitter* m_split = nullptr;
     QLabel* m_caption = nullptr;
     std::vector<std::pair<std::string, QWidget*>> m_fields;
     std::vector<std::pair<std::string, QPushButton*>> m_buttons;

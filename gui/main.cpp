@@ -1,21 +1,53 @@
 // The desktop application: the main window with its menu, on the same core as the command line.
-// `tramela-gui [--db FILE] [--settings FILE] [--open-window ID] [--screenshot FILE]`.
+// `tramela-gui [--db FILE] [--settings FILE] [--open-window ID [--route ID]] [--screenshot FILE]`.
 
 #include "gui/edit_window_dialog.h"
 #include "gui/main_frame.h"
 #include "gui/qt_ui.h"
+#include "gui/route_drawing.h"
 #include "gui/text.h"
 #include "workspace/settings.h"
 #include "workspace/workspace.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPainter>
 #include <QScreen>
+#include <QTableView>
 #include <iostream>
 
 namespace {
 
 constexpr int kUsage = 2;
+
+// The routes window with the route `id` selected, and its composition opened over it; nothing
+// when the route is not listed (said so).
+std::unique_ptr<tramela::gui::EditWindowDialog>
+openComposition(tramela::workspace::Workspace& core,
+                tramela::gui::EditWindowDialog& routes,
+                const std::string& id) {
+    const auto& entries = routes.model().entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].keys == std::vector<std::string>{id}) {
+            routes.list()->selectRow(static_cast<int>(i));
+            return tramela::gui::makeCompositionWindow(core, routes.model(), &routes);
+        }
+    }
+    std::cerr << "Il percorso " << id << " non è presente nell'elenco dei percorsi\n";
+    return nullptr;
+}
+
+// Two windows' pictures side by side, the first on the left.
+QImage besideEachOther(const QImage& left, const QImage& right) {
+    QImage both(left.width() + right.width(),
+                std::max(left.height(), right.height()),
+                QImage::Format_ARGB32);
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawImage(0, 0, left);
+    painter.drawImage(left.width(), 0, right);
+    return both;
+}
 
 } // namespace
 
@@ -43,8 +75,12 @@ int main(int argc, char** argv) {
         QStringLiteral("Apre la finestra di gestione di questa voce di menu (5110, 5111, 5119, "
                        "5156, 5157); con --screenshot ne salva l'immagine"),
         QStringLiteral("ID"));
+    const QCommandLineOption route(
+        QStringLiteral("route"),
+        QStringLiteral("Con --open-window 5119: seleziona il percorso e ne apre la composizione"),
+        QStringLiteral("ID"));
     const QCommandLineOption help = parser.addHelpOption();
-    parser.addOptions({database, settingsFile, screenshot, openWindow});
+    parser.addOptions({database, settingsFile, screenshot, openWindow, route});
     if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.positionalArguments().isEmpty()
                                   ? parser.errorText()
@@ -86,6 +122,7 @@ int main(int argc, char** argv) {
     frame.syncTitle();
 
     std::unique_ptr<gui::EditWindowDialog> window;
+    std::unique_ptr<gui::EditWindowDialog> composition;
     if (parser.isSet(openWindow)) {
         bool number = false;
         const int id = parser.value(openWindow).toInt(&number);
@@ -98,11 +135,29 @@ int main(int argc, char** argv) {
         if (!window->opened()) {
             return 1;
         }
+        if (parser.isSet(route)) {
+            if (id != 5119) {
+                std::cerr << "--route vale solo con --open-window 5119\n";
+                return kUsage;
+            }
+            composition = openComposition(core, *window, gui::toUtf8(parser.value(route)));
+            if (!composition) {
+                return 1;
+            }
+        }
         if (!picture) {
+            if (composition) {
+                window->show();
+                composition->exec();
+                composition.reset();
+            }
             window->exec();
             window.reset();
         } else {
             window->show();
+            if (composition) {
+                composition->show();
+            }
         }
     }
 
@@ -110,7 +165,10 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         const QString file = parser.value(screenshot);
         // The editing window's picture, when one was asked for; its transaction is rolled back.
-        const QImage image = window ? window->grab().toImage() : frame.screenshot();
+        QImage image = window ? window->grab().toImage() : frame.screenshot();
+        if (composition) {
+            image = besideEachOther(image, composition->grab().toImage());
+        }
         if (!image.save(file, "PNG")) {
             std::cerr << "Impossibile creare\n\n" << gui::toUtf8(file) << '\n';
             return 1;

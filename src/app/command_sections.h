@@ -16,5 +16,7 @@ std::vector<Command> codeCommands();
 // "&Stampe": the printed lists, the timetable boards, the contract totals and the distance
 // registers (the two verifications that end the menu stay in the table).
 std::vector<Command> reportCommands();
+// The command line's own: the composition of a route ("route-stops").
+std::vector<Command> compositionCommands();
 
 } // namespace tramela::app

@@ -471,6 +471,7 @@ std::vector<Command> buildCommandTable() {
     for (Command& command : nestedWindowCommands()) {
         table.push_back(std::move(command));
     }
+    append(table, compositionCommands());
     return table;
 }
 

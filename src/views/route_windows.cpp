@@ -143,8 +143,7 @@ public:
             specialItem("&Dettagli Composizione Percorso Selezionata", std::string(kComposition));
         MenuEntry timetable =
             specialItem("&Corse effettuate sul percorso", std::string(kTimetable));
-        composition.built = false; // the composition and timetable windows are not built yet
-        timetable.built = false;
+        timetable.built = false; // the timetable window is not built yet
         return {menuItem("&Variazione Attributi Percorso Selezionato", Operation::Modify),
                 specialItem("&Elimina la Composizione Percorso Selezionata",
                             std::string(kDeleteComposition)),

@@ -140,21 +140,17 @@ ui::Outcome PrintBoards(workspace::Workspace& workspace) {
     if (!selection) {
         return ui::Outcome::Cancelled;
     }
-    const std::optional<ui::FormValues> values =
-        workspace.ui().Form(printTypeForm("Stampa Quadri Orari"));
-    if (!values) {
+    const std::optional<PrintMode> printMode = askPrintMode(workspace, "Stampa Quadri Orari");
+    if (!printMode) {
         return ui::Outcome::Cancelled;
     }
-    const auto mode = values->find(kPrintModeField);
-    const PrintMode printMode =
-        mode != values->end() && mode->second == "Stampa" ? PrintMode::Print : PrintMode::Preview;
     const std::optional<BoardSet> set = buildBoardSet(*workspace.connection(), *selection);
     if (!set) {
         return ui::Outcome::Failed;
     }
     // No trip: no row, and the viewer says there is nothing to print.
     return presentDocument(
-        workspace, boardDocument(newDocument(workspace, "Quadri Orari"), *set), printMode);
+        workspace, boardDocument(newDocument(workspace, "Quadri Orari"), *set), *printMode);
 }
 
 } // namespace tramela::reports
