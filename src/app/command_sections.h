@@ -16,5 +16,8 @@ std::vector<Command> codeCommands();
 // "&Stampe": the printed lists, the timetable boards, the contract totals and the distance
 // registers (the two verifications that end the menu stay in the table).
 std::vector<Command> reportCommands();
+// The command line's own commands of the timetable of a route: its list, the trips and the
+// transit times.
+std::vector<Command> tripCommands();
 
 } // namespace tramela::app

@@ -472,6 +472,7 @@ std::vector<Command> buildCommandTable() {
     for (Command& command : nestedWindowCommands()) {
         table.push_back(std::move(command));
     }
+    append(table, tripCommands());
     return table;
 }
 

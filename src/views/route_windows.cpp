@@ -143,8 +143,8 @@ public:
             specialItem("&Dettagli Composizione Percorso Selezionata", std::string(kComposition));
         MenuEntry timetable =
             specialItem("&Corse effettuate sul percorso", std::string(kTimetable));
-        composition.built = false; // the composition and timetable windows are not built yet
-        timetable.built = false;
+        composition.built = false; // the composition window is not built yet
+        timetable.built = true;
         return {menuItem("&Variazione Attributi Percorso Selezionato", Operation::Modify),
                 specialItem("&Elimina la Composizione Percorso Selezionata",
                             std::string(kDeleteComposition)),
