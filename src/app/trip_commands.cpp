@@ -46,7 +46,10 @@ std::optional<ui::FormValues> ask(workspace::Workspace& workspace,
     spec.title = title;
     ui::FormGroup group;
     for (const std::string_view name : names) {
-        group.fields.push_back({.id = std::string(name), .caption = std::string(name)});
+        ui::FormField field;
+        field.id = name;
+        field.caption = name;
+        group.fields.push_back(std::move(field));
     }
     spec.groups.push_back(std::move(group));
     return workspace.ui().Form(spec);
@@ -137,7 +140,8 @@ Outcome listTimetable(workspace::Workspace& workspace) {
     if (!values) {
         return Outcome::Cancelled;
     }
-    const auto route = identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
+    const auto route =
+        identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
     if (!route || !routeExists(workspace, *route)) {
         return Outcome::Failed;
     }
@@ -207,7 +211,8 @@ Outcome newTrip(workspace::Workspace& workspace) {
     if (!values) {
         return Outcome::Cancelled;
     }
-    const auto route = identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
+    const auto route =
+        identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
     if (!route || !routeExists(workspace, *route)) {
         return Outcome::Failed;
     }
@@ -286,9 +291,8 @@ Outcome changeTransit(workspace::Workspace& workspace) {
     }
     views::TimetableWindow& window = selected->open->window;
     const auto& stops = window.stops();
-    const auto stop = std::find_if(stops.begin(), stops.end(), [&](const views::TimetableStop& s) {
-        return s.sub == *sub;
-    });
+    const auto stop = std::find_if(
+        stops.begin(), stops.end(), [&](const views::TimetableStop& s) { return s.sub == *sub; });
     if (stop == stops.end()) {
         workspace.ui().Message(
             fmt::format("ATTENZIONE: il percorso della corsa {} non ha la fermata {}.",
@@ -301,9 +305,8 @@ Outcome changeTransit(workspace::Workspace& workspace) {
     const Outcome outcome = selected->open->run(views::timetable::kTransit);
     if (outcome == Outcome::Done) {
         tell(workspace,
-             fmt::format("Variato il transito della corsa {} alla fermata {}.",
-                         selected->trip,
-                         *sub));
+             fmt::format(
+                 "Variato il transito della corsa {} alla fermata {}.", selected->trip, *sub));
     }
     return outcome;
 }
@@ -345,17 +348,12 @@ std::vector<Parameter> headOptions(std::string_view form, bool withEnd) {
     if (withEnd) {
         list.push_back(fieldOption("--end", "HH.MM", form, "end", "Orario di arrivo"));
     }
-    for (Parameter& option :
-         std::vector<Parameter>{fieldOption("--authority", "N", form, "authority", "Ente Concedente"),
-                                fieldOption("--lot", "N", form, "lot", "Lotto"),
-                                fieldOption("--company", "N", form, "company", "Azienda Gestione"),
-                                fieldOption("--subcontractor",
-                                            "N",
-                                            form,
-                                            "subcontractor",
-                                            "Azienda Subappalto"),
-                                fieldOption("--vehicle", "U|X|W|F|T|N", form, "vehicle",
-                                            "Tipo Mezzo")}) {
+    for (Parameter& option : std::vector<Parameter>{
+             fieldOption("--authority", "N", form, "authority", "Ente Concedente"),
+             fieldOption("--lot", "N", form, "lot", "Lotto"),
+             fieldOption("--company", "N", form, "company", "Azienda Gestione"),
+             fieldOption("--subcontractor", "N", form, "subcontractor", "Azienda Subappalto"),
+             fieldOption("--vehicle", "U|X|W|F|T|N", form, "vehicle", "Tipo Mezzo")}) {
         list.push_back(std::move(option));
     }
     return list;
@@ -368,11 +366,10 @@ Parameter parameterOption(std::string name,
                           std::string_view box,
                           std::string help) {
     using network::kTripParametersFormId;
-    Parameter option =
-        fieldOption(std::move(name), std::move(valueName), kTripParametersFormId, field,
-                    std::move(help));
-    option.answer = [field = std::string(field), box = std::string(box)](
-                        ui::Answers& answers, const std::string& value) {
+    Parameter option = fieldOption(
+        std::move(name), std::move(valueName), kTripParametersFormId, field, std::move(help));
+    option.answer = [field = std::string(field), box = std::string(box)](ui::Answers& answers,
+                                                                         const std::string& value) {
         ui::FormValues& values = answers.forms[std::string(kTripParametersFormId)];
         values.insert_or_assign(field, value);
         values.insert_or_assign(box, "1");
@@ -394,9 +391,9 @@ std::vector<Parameter> assignOptions() {
     scope.choices = {"standard", "route"};
     scope.answer = [](ui::Answers& answers, const std::string& value) {
         ui::FormValues& values = answers.forms[std::string(kTripParametersFormId)];
-        values.insert_or_assign(std::string(fields::kScope),
-                                std::string(value == "standard" ? network::kScopeStandardTrip
-                                                                : network::kScopeRoute));
+        values.insert_or_assign(
+            std::string(fields::kScope),
+            std::string(value == "standard" ? network::kScopeStandardTrip : network::kScopeRoute));
         for (const std::string_view box : {fields::kSetLine,
                                            fields::kSetAuthority,
                                            fields::kSetLot,
@@ -518,8 +515,7 @@ std::vector<Command> tripActions() {
 } // namespace
 
 std::vector<Command> tripCommands() {
-    Parameter operation =
-        fieldArgument("OPERATION", kTimetableForm, kOperationField, "list");
+    Parameter operation = fieldArgument("OPERATION", kTimetableForm, kOperationField, "list");
     operation.choices = {"list"};
     Parameter transitTrip = fieldArgument("TRIP", kTripForm, kTripField, "ID della corsa");
     Parameter arrive = fieldOption(
@@ -548,7 +544,8 @@ std::vector<Command> tripCommands() {
         {.cli = "transit",
          .help = "Variazione Transito di una corsa a una fermata (SUB del percorso)",
          .parameters = {std::move(transitTrip),
-                        fieldArgument("SUB", kTripForm, kSubField, "Sub della fermata nel percorso"),
+                        fieldArgument(
+                            "SUB", kTripForm, kSubField, "Sub della fermata nel percorso"),
                         std::move(arrive),
                         std::move(depart)},
          .entry = changeTransit},

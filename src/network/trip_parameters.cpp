@@ -38,9 +38,9 @@ constexpr std::string_view kBadVehicle =
 constexpr std::string_view kBadNumber = "ATTENZIONE: il valore del campo \"{}\" non è valido.\n\n"
                                         "Occorre indicare un numero intero non negativo{}.\n\n";
 
-constexpr std::size_t kLineLength = 10;        // corse.codlinea
-constexpr long kLongestLength = 2147483647L;   // corse.lung, ct_lung: whole metres "%ld"
-constexpr long kLongestDuration = 32767L;      // corse.tempo, ct_tempo: 16-bit minutes
+constexpr std::size_t kLineLength = 10;      // corse.codlinea
+constexpr long kLongestLength = 2147483647L; // corse.lung, ct_lung: whole metres "%ld"
+constexpr long kLongestDuration = 32767L;    // corse.tempo, ct_tempo: 16-bit minutes
 
 ui::Refusal refusal(std::string_view what) {
     return {std::string(what) + std::string(kNotRecorded), ui::Icon::Stop, {}};
@@ -92,9 +92,8 @@ std::optional<long> leadingNumber(std::string_view text, long highest) {
     return static_cast<long>(value);
 }
 
-std::vector<std::string> entries(store::DatabaseConnection& connection,
-                                 std::string_view table,
-                                 bool& failed) {
+std::vector<std::string>
+entries(store::DatabaseConnection& connection, std::string_view table, bool& failed) {
     std::vector<std::string> list;
     store::QueryCursor rows(connection);
     rows.SetSelect("codice, denom");
@@ -115,7 +114,8 @@ ui::FormField check(std::string_view id, bool value) {
     return {.id = std::string(id),
             .caption = "Modifica",
             .kind = ui::FieldKind::Check,
-            .value = value ? "1" : "0"};
+            .value = value ? "1" : "0",
+            .entries = {}};
 }
 
 ui::FormField text(std::string_view id, std::string caption, std::string value, int maxLength) {
@@ -123,11 +123,12 @@ ui::FormField text(std::string_view id, std::string caption, std::string value, 
             .caption = std::move(caption),
             .kind = ui::FieldKind::Text,
             .value = std::move(value),
+            .entries = {},
             .maxLength = maxLength};
 }
 
-ui::FormField list(std::string_view id, std::string caption, std::vector<std::string> entries,
-                   int code) {
+ui::FormField
+list(std::string_view id, std::string caption, std::vector<std::string> entries, int code) {
     return {.id = std::string(id),
             .caption = std::move(caption),
             .kind = ui::FieldKind::Choice,
@@ -236,10 +237,7 @@ ui::FormSpec tripParametersForm(const ParameterLists& lists, const TripParameter
         {"Caratteristiche Contabili",
          {check(kSetContract, current.setContract),
           text(kContractLength, "Lunghezza contabile (m.)", number(current.contractLength), 0),
-          text(kContractDuration,
-               "Durata Contabile (min)",
-               number(current.contractDuration),
-               0)}},
+          text(kContractDuration, "Durata Contabile (min)", number(current.contractDuration), 0)}},
         {"Tipo mezzo utilizzato",
          {check(kSetVehicle, current.setVehicle),
           {.id = std::string(kVehicle),
@@ -301,8 +299,9 @@ std::variant<TripParameters, ui::Refusal> ReadTripParametersForm(const ui::FormV
         // Only A and R are directions; anything else leaves the trip without one.
         const std::string& direction = valueOf(values, kDirection);
         const char first = direction.empty() ? ' ' : direction[0];
-        chosen.direction = first == 'a' || first == 'A' ? 'A' : first == 'r' || first == 'R' ? 'R'
-                                                                                           : ' ';
+        chosen.direction = first == 'a' || first == 'A'   ? 'A'
+                           : first == 'r' || first == 'R' ? 'R'
+                                                          : ' ';
     }
     const auto code = [&](std::string_view box,
                           std::string_view field,
@@ -317,7 +316,8 @@ std::variant<TripParameters, ui::Refusal> ReadTripParametersForm(const ui::FormV
         value = listed.value_or(0);
         return listed.has_value();
     };
-    if (!code(kSetAuthority, kAuthority, lists.authorities, chosen.setAuthority, chosen.authority)) {
+    if (!code(
+            kSetAuthority, kAuthority, lists.authorities, chosen.setAuthority, chosen.authority)) {
         return refusal(kBadAuthority);
     }
     if (!code(kSetLot, kLot, lists.lots, chosen.setLot, chosen.lot)) {
@@ -333,19 +333,20 @@ std::variant<TripParameters, ui::Refusal> ReadTripParametersForm(const ui::FormV
               chosen.subcontractor)) {
         return refusal(kBadSubcontractor);
     }
+
     struct Amount {
         std::string_view box;
         std::string_view field;
         std::string_view caption;
         long highest;
     };
+
     const auto amount = [&](const Amount& what) -> std::variant<long, ui::Refusal> {
         if (const auto read = leadingNumber(valueOf(values, what.field), what.highest)) {
             return *read;
         }
-        return refusal(fmt::format(kBadNumber,
-                                   what.caption,
-                                   what.highest == kLongestDuration ? " fino a 32767" : ""));
+        return refusal(fmt::format(
+            kBadNumber, what.caption, what.highest == kLongestDuration ? " fino a 32767" : ""));
     };
     chosen.setPhysical = ticked(values, kSetPhysical);
     chosen.setContract = ticked(values, kSetContract);
@@ -373,9 +374,10 @@ std::variant<TripParameters, ui::Refusal> ReadTripParametersForm(const ui::FormV
     chosen.setVehicle = ticked(values, kSetVehicle);
     if (chosen.setVehicle) {
         const std::string& name = valueOf(values, kVehicle);
-        const auto* found = std::find_if(std::begin(kVehicleTypes),
-                                         std::end(kVehicleTypes),
-                                         [&](const VehicleType& type) { return type.name == name; });
+        const auto* found =
+            std::find_if(std::begin(kVehicleTypes),
+                         std::end(kVehicleTypes),
+                         [&](const VehicleType& type) { return type.name == name; });
         if (found == std::end(kVehicleTypes)) {
             return refusal(kBadVehicle);
         }
@@ -424,10 +426,9 @@ std::optional<int> AssignTripParameters(store::DatabaseConnection& connection,
             return std::nullopt;
         }
     }
-    const bool anyCode =
-        parameters.setLot || parameters.setCompany || parameters.setSubcontractor;
-    const bool anyTrip = parameters.setLine || parameters.setAuthority ||
-                         parameters.setPhysical || parameters.setContract || parameters.setVehicle;
+    const bool anyCode = parameters.setLot || parameters.setCompany || parameters.setSubcontractor;
+    const bool anyTrip = parameters.setLine || parameters.setAuthority || parameters.setPhysical ||
+                         parameters.setContract || parameters.setVehicle;
     // Every trip is written or none: a row the store refuses takes back the trips already done.
     store::Transaction transaction(connection);
     if (!transaction.active()) {
@@ -485,13 +486,12 @@ std::optional<int> AssignTripParameters(store::DatabaseConnection& connection,
                           (!parameters.setSubcontractor ||
                            codes.SetField("azisub", number(parameters.subcontractor)));
             } else {
-                written = codes.AddNew() && codes.SetField("id", id) &&
-                          codes.SetField("lotto", value(parameters.setLot, parameters.lot)) &&
-                          codes.SetField("aziges",
-                                         value(parameters.setCompany, parameters.company)) &&
-                          codes.SetField("azisub",
-                                         value(parameters.setSubcontractor,
-                                               parameters.subcontractor));
+                written =
+                    codes.AddNew() && codes.SetField("id", id) &&
+                    codes.SetField("lotto", value(parameters.setLot, parameters.lot)) &&
+                    codes.SetField("aziges", value(parameters.setCompany, parameters.company)) &&
+                    codes.SetField("azisub",
+                                   value(parameters.setSubcontractor, parameters.subcontractor));
             }
             if (!written || !codes.Update()) {
                 return std::nullopt;

@@ -24,9 +24,9 @@ namespace tramela::views {
 namespace {
 
 using namespace support;
-using store::DatabaseConnection;
 using network::StandardTripId;
 using network::TripId;
+using store::DatabaseConnection;
 
 constexpr int kDay = 1440;
 
@@ -113,7 +113,7 @@ public:
         rows.Bind(1, std::int64_t{whole(trip)});
         std::vector<std::pair<std::string, std::string>> periods;
         for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-            periods.emplace_back(text(rows, "inizio"), text(rows, "fine"));
+            periods.emplace_back(support::text(rows, "inizio"), support::text(rows, "fine"));
         }
         if (rows.failed()) {
             return false;
@@ -134,8 +134,8 @@ public:
             return false;
         }
         if (!trips.Seek({trip})) {
-            connection.ui().Message(
-                fmt::format("ATTENZIONE: la Corsa ID={} non esiste !!!", trip), ui::Icon::Stop);
+            connection.ui().Message(fmt::format("ATTENZIONE: la Corsa ID={} non esiste !!!", trip),
+                                    ui::Icon::Stop);
             return false;
         }
         return trips.Delete();
@@ -252,10 +252,10 @@ private:
         rows.Bind(1, std::int64_t{m_route});
         rows.SetOrderBy("fermitin.sub");
         for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-            m_stops.push_back({static_cast<int>(whole(text(rows, "sub"))),
-                               whole(text(rows, "fermata")),
-                               text(rows, "codice"),
-                               text(rows, "denom")});
+            m_stops.push_back({static_cast<int>(whole(support::text(rows, "sub"))),
+                               whole(support::text(rows, "fermata")),
+                               support::text(rows, "codice"),
+                               support::text(rows, "denom")});
         }
         return !rows.failed();
     }
@@ -279,15 +279,15 @@ private:
         trips.SetOrderBy("parte, id");
         for (bool row = trips.Execute(); row; row = trips.MoveNext()) {
             TimetableColumn column;
-            column.trip = whole(text(trips, "id"));
+            column.trip = whole(support::text(trips, "id"));
             if (running && !running->containsTrip(column.trip)) {
                 continue;
             }
-            column.code = store::trimBlanks(text(trips, "codcorsa"));
-            column.line = store::trimBlanks(text(trips, "codlinea"));
-            column.direction = text(trips, "verso");
-            column.start = static_cast<int>(whole(text(trips, "parte")));
-            column.standard = whole(text(trips, "standard"));
+            column.code = store::trimBlanks(support::text(trips, "codcorsa"));
+            column.line = store::trimBlanks(support::text(trips, "codlinea"));
+            column.direction = support::text(trips, "verso");
+            column.start = static_cast<int>(whole(support::text(trips, "parte")));
+            column.standard = whole(support::text(trips, "standard"));
             m_columns.push_back(std::move(column));
         }
         if (trips.failed()) {
@@ -303,12 +303,12 @@ private:
         std::map<std::int32_t, std::vector<TimetableCell>> offsets;
         for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
             TimetableCell cell;
-            cell.sub = static_cast<int>(whole(text(rows, "sub")));
-            cell.arrival = whole(text(rows, "arriva"));
-            cell.departure = whole(text(rows, "parte"));
-            cell.fixed = text(rows, "fisso") == "1";
-            cell.passing = text(rows, "nonferma") == "1";
-            offsets[whole(text(rows, "id"))].push_back(cell);
+            cell.sub = static_cast<int>(whole(support::text(rows, "sub")));
+            cell.arrival = whole(support::text(rows, "arriva"));
+            cell.departure = whole(support::text(rows, "parte"));
+            cell.fixed = support::text(rows, "fisso") == "1";
+            cell.passing = support::text(rows, "nonferma") == "1";
+            offsets[whole(support::text(rows, "id"))].push_back(cell);
         }
         if (rows.failed()) {
             return false;
@@ -353,13 +353,12 @@ private:
 
     bool toggle(DatabaseConnection& connection, const TimetableColumn& column, bool fixed) {
         const TimetableCell* cell = selectedCell(connection, column);
-        return cell != nullptr &&
-               network::ToggleStopFlag(connection,
-                                       StandardTripId{column.standard},
-                                       cell->sub,
-                                       fixed ? network::StopFlag::Fixed
-                                             : network::StopFlag::Passing)
-                   .has_value();
+        return cell != nullptr && network::ToggleStopFlag(connection,
+                                                          StandardTripId{column.standard},
+                                                          cell->sub,
+                                                          fixed ? network::StopFlag::Fixed
+                                                                : network::StopFlag::Passing)
+                                      .has_value();
     }
 
     bool transit(DatabaseConnection& connection, const TimetableColumn& column) {
@@ -373,8 +372,8 @@ private:
         const int previous = k == 0 ? start : column.cells[k - 1].departure;
         const int next = k + 1 < column.cells.size() ? column.cells[k + 1].arrival
                                                      : (previous + kDay - 1) % kDay;
-        const auto values = ask(
-            connection, network::transitForm(previous, next, cell->arrival, cell->departure));
+        const auto values =
+            ask(connection, network::transitForm(previous, next, cell->arrival, cell->departure));
         if (!values) {
             return false;
         }
@@ -401,8 +400,8 @@ private:
 
     bool changeHead(DatabaseConnection& connection, const TimetableColumn& column) {
         const auto codes = lists(connection);
-        const auto head = codes ? network::ReadTripHead(connection, TripId{column.trip})
-                                : std::nullopt;
+        const auto head =
+            codes ? network::ReadTripHead(connection, TripId{column.trip}) : std::nullopt;
         if (!head) {
             return false;
         }
@@ -419,8 +418,8 @@ private:
 
     bool clone(DatabaseConnection& connection, const TimetableColumn& column) {
         const auto codes = lists(connection);
-        const auto head = codes ? network::ReadTripHead(connection, TripId{column.trip})
-                                : std::nullopt;
+        const auto head =
+            codes ? network::ReadTripHead(connection, TripId{column.trip}) : std::nullopt;
         if (!head) {
             return false;
         }
@@ -504,8 +503,8 @@ private:
 
     bool assignParameters(DatabaseConnection& connection, const TimetableColumn& column) {
         const auto codes = network::LoadParameterLists(connection);
-        const auto current = codes ? network::ReadTripParameters(connection, TripId{column.trip})
-                                   : std::nullopt;
+        const auto current =
+            codes ? network::ReadTripParameters(connection, TripId{column.trip}) : std::nullopt;
         if (!current) {
             return false;
         }
@@ -553,8 +552,7 @@ private:
             return false;
         }
         const std::string& typed = fieldValue(*values, timetable::kFilterDate);
-        const auto date = workspace::normaliseTypedDate(typed);
-        m_validOn = date.value_or(std::string());
+        m_validOn = workspace::normaliseTypedDate(typed).value_or(std::string());
         return true;
     }
 

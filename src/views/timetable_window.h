@@ -14,10 +14,10 @@ namespace tramela::views {
 
 // A stop of the route, one row of the timetable.
 struct TimetableStop {
-    int sub = 0;               // fermitin.sub
-    std::int32_t stop = 0;     // fermitin.fermata
-    std::string code;          // fermate.fermata
-    std::string name;          // fermate.denom
+    int sub = 0;           // fermitin.sub
+    std::int32_t stop = 0; // fermitin.fermata
+    std::string code;      // fermate.fermata
+    std::string name;      // fermate.denom
 };
 
 // A trip at one stop: times of day in minutes after midnight and the flags of its standard

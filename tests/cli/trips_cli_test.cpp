@@ -37,15 +37,16 @@ TEST_F(TripsCli, ABandOfClonesOnTheDemoDatabaseCopiesTheSourcesPeriods) {
     ASSERT_EQ(test::runProcess(TRAMELA_CLI, {"demo", "demo.sqlite"}, dir.path()).exitCode, 0);
     const std::string source = rows("demo.sqlite", "SELECT MIN(id) FROM period");
     const std::string last = rows("demo.sqlite", "SELECT MAX(id) FROM corse");
-    const std::string periods = rows("demo.sqlite",
-                                     "SELECT caden, inizio, fine, escluso FROM period WHERE id = " +
-                                         source.substr(0, source.size() - 1) +
-                                         " ORDER BY inizio, fine");
+    const std::string periods =
+        rows("demo.sqlite",
+             "SELECT caden, inizio, fine, escluso FROM period WHERE id = " +
+                 source.substr(0, source.size() - 1) + " ORDER BY inizio, fine");
     const std::string trip = source.substr(0, source.size() - 1);
     const int first = std::stoi(last) + 1;
 
-    const ProcessResult band = run(
-        "demo.sqlite", {"trips", "clone-band", trip, "--from", "07.00", "--to", "08.00", "--every", "15"});
+    const ProcessResult band =
+        run("demo.sqlite",
+            {"trips", "clone-band", trip, "--from", "07.00", "--to", "08.00", "--every", "15"});
     ASSERT_EQ(band.exitCode, 0) << band.err;
     EXPECT_EQ(band.out,
               fmt::format("Inserite 5 corse: {}, {}, {}, {}, {}.\n",
@@ -54,10 +55,10 @@ TEST_F(TripsCli, ABandOfClonesOnTheDemoDatabaseCopiesTheSourcesPeriods) {
                           first + 2,
                           first + 3,
                           first + 4));
-    EXPECT_EQ(rows("demo.sqlite",
-                   "SELECT parte FROM corse WHERE id > " + std::to_string(first - 1) +
-                       " ORDER BY id"),
-              "700\n715\n730\n745\n800\n");
+    EXPECT_EQ(
+        rows("demo.sqlite",
+             "SELECT parte FROM corse WHERE id > " + std::to_string(first - 1) + " ORDER BY id"),
+        "700\n715\n730\n745\n800\n");
     for (int id = first; id < first + 5; ++id) {
         EXPECT_EQ(rows("demo.sqlite",
                        "SELECT caden, inizio, fine, escluso FROM period WHERE id = " +
@@ -65,20 +66,21 @@ TEST_F(TripsCli, ABandOfClonesOnTheDemoDatabaseCopiesTheSourcesPeriods) {
                   periods);
     }
     // The new trips show in the timetable of the source's route.
-    const std::string route =
-        rows("demo.sqlite", "SELECT id_perc FROM corse WHERE id = " + trip);
+    const std::string route = rows("demo.sqlite", "SELECT id_perc FROM corse WHERE id = " + trip);
     const ProcessResult listed =
         run("demo.sqlite", {"timetable", route.substr(0, route.size() - 1), "list"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_NE(listed.out.find("\t" + std::to_string(first + 4)), std::string::npos);
 
     // A band without a frequency is refused and adds nothing.
-    const ProcessResult refused = run(
-        "demo.sqlite", {"trips", "clone-band", trip, "--from", "07.00", "--to", "08.00", "--every", "0"});
+    const ProcessResult refused =
+        run("demo.sqlite",
+            {"trips", "clone-band", trip, "--from", "07.00", "--to", "08.00", "--every", "0"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("La frequenza indicata è illegale."), std::string::npos);
-    EXPECT_EQ(rows("demo.sqlite", "SELECT COUNT(*) FROM corse WHERE id >= " + std::to_string(first)),
-              "5\n");
+    EXPECT_EQ(
+        rows("demo.sqlite", "SELECT COUNT(*) FROM corse WHERE id >= " + std::to_string(first)),
+        "5\n");
 }
 
 TEST_F(TripsCli, TripsTransitAndParametersOnTheSampleNetwork) {
@@ -102,11 +104,13 @@ TEST_F(TripsCli, TripsTransitAndParametersOnTheSampleNetwork) {
     ProcessResult cloned = run("rete.sqlite", {"trips", "clone", "1", "--start", "6.30"});
     EXPECT_EQ(cloned.exitCode, 0) << cloned.err;
     EXPECT_EQ(cloned.out, "Inserita la corsa 3.\n");
-    ProcessResult head = run("rete.sqlite", {"trips", "head", "3", "--code", "C003", "--direction", "r"});
+    ProcessResult head =
+        run("rete.sqlite", {"trips", "head", "3", "--code", "C003", "--direction", "r"});
     EXPECT_EQ(head.exitCode, 0) << head.err;
-    EXPECT_EQ(rows("rete.sqlite",
-                   "SELECT codcorsa, codlinea, verso, parte, ente, standard FROM corse WHERE id = 3"),
-              "C003|L1|R|630|3|1\n");
+    EXPECT_EQ(
+        rows("rete.sqlite",
+             "SELECT codcorsa, codlinea, verso, parte, ente, standard FROM corse WHERE id = 3"),
+        "C003|L1|R|630|3|1\n");
 
     // The transit of trip 3 at stop 2 moves trip 1 too, since both run standard trip 1.
     ProcessResult transit =
@@ -121,9 +125,9 @@ TEST_F(TripsCli, TripsTransitAndParametersOnTheSampleNetwork) {
               "10|11\n");
 
     // Parameters: only what the options name, on the scope asked.
-    ProcessResult assigned = run("rete.sqlite",
-                                 {"trips", "assign", "3", "--scope", "standard", "--vehicle", "T",
-                                  "--subcontractor", "4"});
+    ProcessResult assigned = run(
+        "rete.sqlite",
+        {"trips", "assign", "3", "--scope", "standard", "--vehicle", "T", "--subcontractor", "4"});
     EXPECT_EQ(assigned.exitCode, 0) << assigned.err;
     EXPECT_EQ(rows("rete.sqlite",
                    "SELECT corse.id, mezzo, codlinea, lotto, aziges, azisub FROM corse "
@@ -138,8 +142,8 @@ TEST_F(TripsCli, TripsTransitAndParametersOnTheSampleNetwork) {
     EXPECT_EQ(rows("rete.sqlite", "SELECT * FROM corse ORDER BY id"), before);
 
     // A new standard trip, then the trip deleted with its periods and codes.
-    ProcessResult created = run("rete.sqlite",
-                                {"trips", "new", "1", "--start", "08.00", "--end", "08.30"});
+    ProcessResult created =
+        run("rete.sqlite", {"trips", "new", "1", "--start", "08.00", "--end", "08.30"});
     EXPECT_EQ(created.exitCode, 0) << created.err;
     EXPECT_EQ(created.out, "Inserita la corsa 4.\n");
     EXPECT_EQ(rows("rete.sqlite", "SELECT arriva FROM detstd WHERE id = 3 ORDER BY sub"),

@@ -117,7 +117,8 @@ TEST_F(TripParametersTest, CodesOutsideTheirListsAndBadNumbersAreRefusedWithTheS
     EXPECT_TRUE(refusal({{"set-lot", "1"}, {"lot", "x"}, {"set-company", "1"}, {"company", "x"}})
                     .starts_with("ATTENZIONE: Il Codice Lotto"));
     // Lengths and durations: the number at the start of the field, never garbage or negative.
-    const auto physical = read(1, {{"set-physical", "1"}, {"length", "1500.7 m"}, {"duration", "25"}});
+    const auto physical =
+        read(1, {{"set-physical", "1"}, {"length", "1500.7 m"}, {"duration", "25"}});
     EXPECT_EQ(std::get<TripParameters>(physical).length, 1500);
     EXPECT_EQ(std::get<TripParameters>(physical).duration, 25);
     EXPECT_TRUE(refusal({{"set-physical", "1"}, {"length", "abc"}})

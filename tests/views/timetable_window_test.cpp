@@ -183,10 +183,9 @@ TEST_F(TimetableWindowTest, ANewStandardTripSpreadsItsTimesOverTheConventionalPr
     EXPECT_TRUE(window->columns().empty());
     // An empty timetable offers the new trip and the filter, not the items of a trip.
     for (const MenuEntry& item : window->contextMenu()) {
-        const bool expected = item.special == timetable::kInsert ||
-                              item.special == timetable::kFilter ||
-                              item.operation == Operation::Refresh ||
-                              item.operation == Operation::Restore;
+        const bool expected =
+            item.special == timetable::kInsert || item.special == timetable::kFilter ||
+            item.operation == Operation::Refresh || item.operation == Operation::Restore;
         EXPECT_EQ(item.enabled, expected) << item.label;
     }
     ui.answerForm(std::string(network::kNewTripFormId),
@@ -253,8 +252,7 @@ TEST_F(TimetableWindowTest, RestoreUndoesAParameterAssignmentAndRefreshKeepsIt) 
     EXPECT_TRUE(window->run(timetable::kParameters));
     EXPECT_EQ(rows("SELECT DISTINCT mezzo FROM corse WHERE id_perc = 1"), "T\n");
     EXPECT_TRUE(window->restore());
-    EXPECT_EQ(rows("SELECT id, mezzo FROM corse WHERE id_perc = 1 ORDER BY id"),
-              "1|U\n3|U\n4|X\n");
+    EXPECT_EQ(rows("SELECT id, mezzo FROM corse WHERE id_perc = 1 ORDER BY id"), "1|U\n3|U\n4|X\n");
 
     // The dialog opened on trip 3's values; "Annulla" writes nothing.
     ASSERT_FALSE(ui.forms().empty());
