@@ -183,7 +183,7 @@ std::optional<SelectedTrip> selectTrip(workspace::Workspace& workspace,
 }
 
 std::optional<SelectedTrip> askTrip(workspace::Workspace& workspace, Outcome& outcome) {
-    const auto values = ask(workspace, kTripForm, "Corsa", {kTripField, kSubField});
+    const auto values = ask(workspace, kTripForm, "Corsa", {kTripField});
     if (!values) {
         outcome = Outcome::Cancelled;
         return std::nullopt;
