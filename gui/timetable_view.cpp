@@ -147,7 +147,8 @@ void TimetableView::sync() {
         heads << QStringLiteral("%1\n%2\n%3")
                      .arg(column.trip)
                      .arg(toQString(column.code))
-                     .arg(toQString(network::formatClockTime(network::minutesOfHhmm(column.start))));
+                     .arg(
+                         toQString(network::formatClockTime(network::minutesOfHhmm(column.start))));
     }
     m_grid->setHorizontalHeaderLabels(heads);
     for (size_t c = 0; c < columns.size(); ++c) {

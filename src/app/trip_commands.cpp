@@ -512,6 +512,14 @@ std::vector<Command> tripActions() {
     };
 }
 
+// "trips" with no operation: the command line always asks for one; any other caller is told.
+Outcome tripsWithoutOperation(workspace::Workspace& workspace) {
+    workspace.ui().Message("Indicare l'operazione sulle corse: new, clone, clone-band, head, "
+                           "delete o assign.",
+                           ui::Icon::Stop);
+    return Outcome::Failed;
+}
+
 } // namespace
 
 std::vector<Command> tripCommands() {
@@ -540,6 +548,7 @@ std::vector<Command> tripCommands() {
          .entry = listTimetable},
         {.cli = "trips",
          .help = "Corse di un percorso: inserimento, clonazione, testa, eliminazione, parametri",
+         .entry = tripsWithoutOperation,
          .actions = tripActions()},
         {.cli = "transit",
          .help = "Variazione Transito di una corsa a una fermata (SUB del percorso)",
