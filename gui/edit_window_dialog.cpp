@@ -5,6 +5,8 @@
 #include "calendar/calendar_commands.h"
 #include "gui/route_drawing.h"
 #include "gui/text.h"
+#include "gui/timetable_view.h"
+#include "views/window_support.h"
 #include "views/windows.h"
 #include "workspace/workspace.h"
 
@@ -327,9 +329,13 @@ void EditWindowDialog::run(views::Operation operation, int order, const std::str
             if (auto composition = makeCompositionWindow(m_core, *m_window, this)) {
                 composition->exec();
             }
-        } else {
-            m_window->special(special);
+            break;
         }
+        if (special == views::kTimetable) {
+            openTimetable();
+            break;
+        }
+        m_window->special(special);
         break;
     case Operation::Action:
         if (special == views::kFindTrip) {
@@ -353,6 +359,24 @@ void EditWindowDialog::run(views::Operation operation, int order, const std::str
         break;
     }
     sync();
+}
+
+// The timetable of the selected route, in this window's transaction; the routes are listed
+// again when it closes.
+void EditWindowDialog::openTimetable() {
+    const views::ListEntry* entry = m_window->selectedEntry();
+    if (entry == nullptr || entry->deleted) {
+        return;
+    }
+    const auto route = views::support::wholeNumber(entry->keys[0]);
+    if (!route) {
+        return;
+    }
+    TimetableView timetable(m_core, *route, m_window.get(), this);
+    if (timetable.opened()) {
+        timetable.exec();
+    }
+    m_window->reload();
 }
 
 void EditWindowDialog::confirm() {

@@ -82,6 +82,7 @@ protected:
 
 private:
     void sync();
+    void openTimetable();
     void showValues(const ui::FormValues& values);
     ui::FormValues typedValues() const;
 

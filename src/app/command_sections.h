@@ -18,5 +18,8 @@ std::vector<Command> codeCommands();
 std::vector<Command> reportCommands();
 // The command line's own: the composition of a route ("route-stops").
 std::vector<Command> compositionCommands();
+// The command line's own commands of the timetable of a route: its list, the trips and the
+// transit times.
+std::vector<Command> tripCommands();
 
 } // namespace tramela::app

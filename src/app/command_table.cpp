@@ -472,6 +472,7 @@ std::vector<Command> buildCommandTable() {
         table.push_back(std::move(command));
     }
     append(table, compositionCommands());
+    append(table, tripCommands());
     return table;
 }
 

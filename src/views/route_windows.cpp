@@ -143,7 +143,6 @@ public:
             specialItem("&Dettagli Composizione Percorso Selezionata", std::string(kComposition));
         MenuEntry timetable =
             specialItem("&Corse effettuate sul percorso", std::string(kTimetable));
-        timetable.built = false; // the timetable window is not built yet
         return {menuItem("&Variazione Attributi Percorso Selezionato", Operation::Modify),
                 specialItem("&Elimina la Composizione Percorso Selezionata",
                             std::string(kDeleteComposition)),
