@@ -1,47 +1,18 @@
 // The differential analysis and the contract totals end to end on the demonstration database.
 
 #include "reports/analysis/differential.h"
-#include "support/run_process.h"
+#include "support/demo_cli.h"
 #include "support/temp_dir.h"
 #include "workspace/text_output.h"
 
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace tramela::cli {
 namespace {
 
 using test::ProcessResult;
 
-// The pages of a PDF as poppler's pdftotext reads them back.
-std::string pdfText(const std::filesystem::path& pdf) {
-    const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string text;
-    std::array<char, 4096> buffer{};
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-        text += buffer.data();
-    }
-    return text;
-}
-
-class AnalysisCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const ProcessResult built = run("demo demo.sqlite");
-        ASSERT_EQ(built.exitCode, 0) << built.err;
-    }
-
-    ProcessResult run(std::string_view line) {
-        std::vector<std::string> arguments = test::words(line);
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
-    }
-
-    test::TempDir dir;
-};
+class AnalysisCli : public test::DemoCli {};
 
 // The demonstration's school trips change cadence in July: the analysis links them.
 TEST_F(AnalysisCli, DifferentialWritesTheFiveFiles) {
@@ -113,7 +84,7 @@ TEST_F(AnalysisCli, ContractsWriteTheTextAndThePdf) {
     const ProcessResult both = run("--db demo.sqlite contracts --txt c.txt --pdf c.pdf");
     ASSERT_EQ(both.exitCode, 0) << both.err;
     EXPECT_NE(test::readFile(dir / "c.txt").find("TOTALI CONTRATTO\t"), std::string::npos);
-    const std::string pages = pdfText(dir / "c.pdf");
+    const std::string pages = test::pdfText(dir / "c.pdf");
     for (const char* expected : {"Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"",
                                  "Rubrica Verifica Contratti",
                                  "Pag. 1 di ",

@@ -2,8 +2,8 @@
 // 87 stops along them, 241 trips (60 on route 1).
 
 #include "store/database_connection.h"
+#include "support/demo_cli.h"
 #include "support/golden.h"
-#include "support/run_process.h"
 #include "support/sample_network.h"
 #include "support/sample_workspace.h"
 #include "support/temp_dir.h"
@@ -16,29 +16,7 @@ namespace {
 
 using test::ProcessResult;
 
-class DistancesCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const ProcessResult built = run("demo demo.sqlite");
-        ASSERT_EQ(built.exitCode, 0) << built.err;
-    }
-
-    ProcessResult run(std::string_view line) {
-        std::vector<std::string> arguments = test::words(line);
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
-    }
-
-    std::string rows(const std::string& select) {
-        ui::ScriptedUi quiet;
-        store::DatabaseConnection connection(quiet, dir / "demo.sqlite");
-        return test::rows(connection, select);
-    }
-
-    void sql(const std::string& statement) { test::runSql(dir / "demo.sqlite", statement); }
-
-    test::TempDir dir;
-};
+class DistancesCli : public test::DemoCli {};
 
 // Stop 4 (route 1 at sub 5, route 2 at sub 8) moved 60 m off both routes; route 7's geometry row
 // damaged. Route 7 keeps its progressives, the others are recomputed from their lines.

@@ -1,46 +1,18 @@
 // The printed lists and the registers from the command line on the demonstration database: as
 // PDF with --pdf, as text on standard output without it.
 
-#include "support/run_process.h"
+#include "support/demo_cli.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace tramela::cli {
 namespace {
 
 using test::ProcessResult;
 
-std::string pdfText(const std::filesystem::path& pdf) {
-    const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string text;
-    std::array<char, 4096> buffer{};
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-        text += buffer.data();
-    }
-    return text;
-}
-
-class ReportsCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const ProcessResult built = run("demo demo.sqlite");
-        ASSERT_EQ(built.exitCode, 0) << built.err;
-    }
-
-    ProcessResult run(std::string_view line) {
-        std::vector<std::string> arguments = test::words(line);
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
-    }
-
-    test::TempDir dir;
-};
+class ReportsCli : public test::DemoCli {};
 
 // Two progressives of route 1 spoilt: the register lists them, in the PDF and as text.
 TEST_F(ReportsCli, ProgressiveErrorsAsPdfAndAsText) {
@@ -49,7 +21,7 @@ TEST_F(ReportsCli, ProgressiveErrorsAsPdfAndAsText) {
                  "UPDATE fermitin SET condist = 7 WHERE ID = 2 AND sub = 1;");
     const ProcessResult pdf = run("--db demo.sqlite progressive-errors --pdf e.pdf");
     ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
-    const std::string text = pdfText(dir / "e.pdf");
+    const std::string text = test::pdfText(dir / "e.pdf");
     for (const char* expected : {"Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"",
                                  "Pag. 1 di 1",
                                  "Rubrica Verifica Errori Progressive",
@@ -78,7 +50,7 @@ TEST_F(ReportsCli, PdfNeverTakesTheDatabasesPlace) {
     EXPECT_NE(cadences.out.find("Rubrica Cadenze"), std::string::npos) << cadences.out;
     const ProcessResult calendar = run("--db demo.sqlite print-calendar --pdf c.pdf");
     EXPECT_EQ(calendar.exitCode, 0) << calendar.err;
-    EXPECT_NE(pdfText(dir / "c.pdf").find("Rubrica Calendario"), std::string::npos);
+    EXPECT_NE(test::pdfText(dir / "c.pdf").find("Rubrica Calendario"), std::string::npos);
 }
 
 } // namespace

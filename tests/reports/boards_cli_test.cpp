@@ -1,11 +1,9 @@
-#include "support/run_process.h"
+#include "support/demo_cli.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <memory>
 #include <set>
 #include <sqlite3.h>
 #include <string>
@@ -15,29 +13,9 @@ namespace {
 
 using test::ProcessResult;
 
-// The PDF as poppler's pdftotext reads it back.
-std::string pdfText(const std::filesystem::path& pdf) {
-    const std::string command = "pdftotext -layout '" + pdf.string() + "' -";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string text;
-    std::array<char, 4096> buffer{};
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-        text += buffer.data();
-    }
-    return text;
-}
-
 // The boards of the demonstration database, written as a user writes them.
-class BoardsCli : public ::testing::Test {
+class BoardsCli : public test::DemoCli {
 protected:
-    void SetUp() override { ASSERT_EQ(run("demo demo.sqlite").exitCode, 0); }
-
-    ProcessResult run(std::string_view line) {
-        std::vector<std::string> arguments = test::words(line);
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
-    }
-
     // The routes that have a trip with a period, read without the product's own layers.
     std::set<std::string> routesWithTrips() {
         sqlite3* db = nullptr;
@@ -67,8 +45,6 @@ protected:
         }
         return names;
     }
-
-    test::TempDir dir;
 };
 
 TEST_F(BoardsCli, HtmlWritesOnePagePerRouteAndTheIndex) {
@@ -120,7 +96,7 @@ TEST_F(BoardsCli, PrintedBoardsAsPdfAndNothingToPrint) {
 
     result = run("--db demo.sqlite boards-print --print --pdf b.pdf");
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const std::string text = pdfText(dir / "b.pdf");
+    const std::string text = test::pdfText(dir / "b.pdf");
     // Every page carries the heading, its number among all and the date; the boards run one
     // route after another.
     const size_t pages = static_cast<size_t>(std::count(text.begin(), text.end(), '\f'));

@@ -1,4 +1,4 @@
-#include "support/run_process.h"
+#include "support/demo_cli.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +11,8 @@ namespace {
 using test::ProcessResult;
 
 // The code utilities and clean-ups on the demonstration database, as a user runs them.
-class UtilitiesCli : public ::testing::Test {
+class UtilitiesCli : public test::DemoCli {
 protected:
-    void SetUp() override { ASSERT_EQ(run("demo demo.sqlite").exitCode, 0); }
-
-    ProcessResult run(std::string_view line) {
-        std::vector<std::string> arguments = test::words(line);
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
-    }
-
     // Every value of the tables the utilities write, read without the product's own layers.
     std::string state() {
         sqlite3* db = nullptr;
@@ -53,8 +45,6 @@ protected:
         sqlite3_close(db);
         return text;
     }
-
-    test::TempDir dir;
 };
 
 TEST_F(UtilitiesCli, CommandsEndOnTheirResultsAndTheMenuEnablesThem) {
