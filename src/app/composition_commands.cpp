@@ -4,14 +4,13 @@
 
 #include "app/command_sections.h"
 #include "app/parameters.h"
+#include "app/window_command_support.h"
 #include "store/value_text.h"
 #include "views/composition_window.h"
-#include "views/window_support.h"
 #include "workspace/workspace.h"
 
 #include <algorithm>
 #include <fmt/format.h>
-#include <unistd.h>
 
 namespace tramela::app {
 
@@ -30,25 +29,6 @@ constexpr std::string_view kList = "list";
 constexpr std::string_view kInsert = "insert";
 constexpr std::string_view kProgressive = "progressive";
 constexpr std::string_view kDelete = "delete";
-
-std::optional<ui::FormValues> askOperation(workspace::Workspace& workspace) {
-    ui::FormSpec spec;
-    spec.id = kForm;
-    spec.title = "Composizione Percorso";
-    ui::FormGroup group;
-    for (const auto& [field, value] : {std::pair{kRouteField, std::string_view()},
-                                       std::pair{kOperationField, kList},
-                                       std::pair{kSubField, std::string_view()},
-                                       std::pair{kKmField, std::string_view()}}) {
-        ui::FormField formField;
-        formField.id = field;
-        formField.caption = field;
-        formField.value = value;
-        group.fields.push_back(std::move(formField));
-    }
-    spec.groups.push_back(std::move(group));
-    return workspace.ui().Form(spec);
-}
 
 // Selects the stop at `sub`; says so when the composition has none there.
 bool selectSub(workspace::Workspace& workspace,
@@ -71,16 +51,19 @@ bool selectSub(workspace::Workspace& workspace,
 }
 
 Outcome routeStops(workspace::Workspace& workspace) {
-    const auto values = askOperation(workspace);
+    const auto values = askForm(workspace,
+                                kForm,
+                                "Composizione Percorso",
+                                {{kRouteField, ""},
+                                 {kOperationField, std::string(kList)},
+                                 {kSubField, ""},
+                                 {kKmField, ""}});
     if (!values) {
         return Outcome::Cancelled;
     }
-    const auto route = views::support::wholeNumber(views::fieldValue(*values, kRouteField));
+    const auto route =
+        identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
     if (!route) {
-        workspace.ui().Message("ATTENZIONE: l'identificativo del percorso non è valido.\n\n"
-                               "L'identificativo è un numero intero.\n\n"
-                               "I dati immessi non saranno registrati !!!",
-                               ui::Icon::Stop);
         return Outcome::Failed;
     }
     store::DatabaseConnection& connection = *workspace.connection();
@@ -95,11 +78,7 @@ Outcome routeStops(workspace::Workspace& workspace) {
     const std::string_view sub = views::fieldValue(*values, kSubField);
     bool done = false;
     if (what == kList) {
-        const std::string text = views::formatRows(
-            window.source().headers(), window.entries(), isatty(STDOUT_FILENO) == 1);
-        if (!text.empty()) {
-            workspace.ui().Message(text, ui::Icon::None);
-        }
+        printList(workspace, window);
         done = true;
     } else if (what == kInsert) {
         done = window.special(views::kInsertStop);

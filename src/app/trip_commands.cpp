@@ -6,6 +6,7 @@
 
 #include "app/command_sections.h"
 #include "app/parameters.h"
+#include "app/window_command_support.h"
 #include "network/standard_trips.h"
 #include "network/timetable_entry.h"
 #include "network/trip_parameters.h"
@@ -15,9 +16,7 @@
 #include "views/windows.h"
 #include "workspace/workspace.h"
 
-#include <charconv>
 #include <fmt/format.h>
-#include <unistd.h>
 
 namespace tramela::app {
 
@@ -35,43 +34,6 @@ constexpr std::string_view kTripField = "trip";
 constexpr std::string_view kSubField = "sub";
 constexpr std::string_view kOperationField = "operation";
 constexpr std::string_view kValidOnField = "valid-on";
-
-// The values of a form of the command line's own, the fields proposed empty.
-std::optional<ui::FormValues> ask(workspace::Workspace& workspace,
-                                  std::string_view id,
-                                  std::string_view title,
-                                  const std::vector<std::string_view>& names) {
-    ui::FormSpec spec;
-    spec.id = id;
-    spec.title = title;
-    ui::FormGroup group;
-    for (const std::string_view name : names) {
-        ui::FormField field;
-        field.id = name;
-        field.caption = name;
-        group.fields.push_back(std::move(field));
-    }
-    spec.groups.push_back(std::move(group));
-    return workspace.ui().Form(spec);
-}
-
-// An identifier as typed; refused (said so) unless a whole number.
-std::optional<std::int32_t>
-identifier(workspace::Workspace& workspace, std::string_view typed, std::string_view what) {
-    const std::string_view text = store::trimBlanks(typed);
-    std::int64_t number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || number < 0 ||
-        number > INT32_MAX) {
-        workspace.ui().Message(fmt::format("ATTENZIONE: l'identificativo {} non è valido.\n\n"
-                                           "L'identificativo è un numero intero.\n\n"
-                                           "I dati immessi non saranno registrati !!!",
-                                           what),
-                               ui::Icon::Stop);
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(number);
-}
 
 // The route a trip runs on; nothing (said so) when the trip is not in the archive.
 std::optional<std::int32_t> routeOfTrip(workspace::Workspace& workspace, std::int32_t trip) {
@@ -132,30 +94,41 @@ struct OpenTimetable {
     }
 };
 
+// The timetable of the route a form names, open; nothing (said so) when the route is not valid, not
+// in the archive or its timetable cannot be opened.
+std::unique_ptr<OpenTimetable> openRouteTimetable(workspace::Workspace& workspace,
+                                                  const ui::FormValues& values) {
+    const auto route =
+        identifier(workspace, views::fieldValue(values, kRouteField), "del percorso");
+    if (!route || !routeExists(workspace, *route)) {
+        return nullptr;
+    }
+    auto open = std::make_unique<OpenTimetable>(workspace, *route);
+    if (!open->window.open()) {
+        return nullptr;
+    }
+    return open;
+}
+
 Outcome listTimetable(workspace::Workspace& workspace) {
-    const auto values = ask(workspace,
-                            kTimetableForm,
-                            "Corse effettuate sul percorso",
-                            {kRouteField, kOperationField, kValidOnField});
+    const auto values = askForm(workspace,
+                                kTimetableForm,
+                                "Corse effettuate sul percorso",
+                                {{kRouteField, ""}, {kOperationField, ""}, {kValidOnField, ""}});
     if (!values) {
         return Outcome::Cancelled;
     }
-    const auto route =
-        identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
-    if (!route || !routeExists(workspace, *route)) {
-        return Outcome::Failed;
-    }
-    OpenTimetable open(workspace, *route);
-    if (!open.window.open()) {
+    const auto open = openRouteTimetable(workspace, *values);
+    if (!open) {
         return Outcome::Failed;
     }
     const std::string& validOn = views::fieldValue(*values, kValidOnField);
-    if (!validOn.empty() && !open.window.setValidOn(validOn)) {
+    if (!validOn.empty() && !open->window.setValidOn(validOn)) {
         return Outcome::Failed;
     }
-    const std::string text = open.window.text(isatty(STDOUT_FILENO) == 1);
+    const std::string text = open->window.text(onTerminal());
     workspace.ui().Message(text, ui::Icon::None);
-    return open.finish(true);
+    return open->finish(true);
 }
 
 // The trip an operation names, with the timetable of its route open and the trip selected.
@@ -183,7 +156,7 @@ std::optional<SelectedTrip> selectTrip(workspace::Workspace& workspace,
 }
 
 std::optional<SelectedTrip> askTrip(workspace::Workspace& workspace, Outcome& outcome) {
-    const auto values = ask(workspace, kTripForm, "Corsa", {kTripField});
+    const auto values = askForm(workspace, kTripForm, "Corsa", {{kTripField, ""}});
     if (!values) {
         outcome = Outcome::Cancelled;
         return std::nullopt;
@@ -207,22 +180,17 @@ std::string createdText(const std::vector<std::int32_t>& created) {
 }
 
 Outcome newTrip(workspace::Workspace& workspace) {
-    const auto values = ask(workspace, kTripForm, "Percorso", {kRouteField});
+    const auto values = askForm(workspace, kTripForm, "Percorso", {{kRouteField, ""}});
     if (!values) {
         return Outcome::Cancelled;
     }
-    const auto route =
-        identifier(workspace, views::fieldValue(*values, kRouteField), "del percorso");
-    if (!route || !routeExists(workspace, *route)) {
+    const auto open = openRouteTimetable(workspace, *values);
+    if (!open) {
         return Outcome::Failed;
     }
-    OpenTimetable open(workspace, *route);
-    if (!open.window.open()) {
-        return Outcome::Failed;
-    }
-    const Outcome outcome = open.run(views::timetable::kInsert);
+    const Outcome outcome = open->run(views::timetable::kInsert);
     if (outcome == Outcome::Done) {
-        tell(workspace, createdText(open.window.created()));
+        tell(workspace, createdText(open->window.created()));
     }
     return outcome;
 }
@@ -280,7 +248,7 @@ Outcome deleteTrip(workspace::Workspace& workspace) {
 }
 
 Outcome changeTransit(workspace::Workspace& workspace) {
-    const auto values = ask(workspace, kTripForm, "Corsa", {kTripField, kSubField});
+    const auto values = askForm(workspace, kTripForm, "Corsa", {{kTripField, ""}, {kSubField, ""}});
     if (!values) {
         return Outcome::Cancelled;
     }
@@ -309,18 +277,6 @@ Outcome changeTransit(workspace::Workspace& workspace) {
                  "Variato il transito della corsa {} alla fermata {}.", selected->trip, *sub));
     }
     return outcome;
-}
-
-Command action(std::string_view name,
-               std::string_view help,
-               Entry entry,
-               std::vector<Parameter> parameters) {
-    Command command;
-    command.cli = name;
-    command.help = help;
-    command.entry = entry;
-    command.parameters = std::move(parameters);
-    return command;
 }
 
 // The TRIP argument; it also opens the dialog's answers, so that a dialog whose options are all
@@ -482,33 +438,34 @@ std::vector<Command> tripActions() {
         band[i].required = true;
     }
     return {
-        action("new",
-               "Inserisci Corsa (Nuova Corsa Standard): i tempi alle fermate in proporzione alle "
-               "progressive convenzionali; i campi non indicati riprendono la prima corsa del "
-               "percorso",
-               newTrip,
-               std::move(create)),
-        action("clone",
-               "Aggiungi Corsa (Clonazione): la corsa standard, le lunghezze e i periodi della "
-               "corsa; i campi non indicati la riprendono",
-               cloneTrip,
-               std::move(clone)),
-        action("clone-band",
-               "Aggiungi Corse (Clonazione a Frequenza): una corsa per ogni passo della fascia",
-               cloneBand,
-               std::move(band)),
-        action("head",
-               "Variazione Testa Corsa: i campi non indicati restano come sono",
-               changeHead,
-               std::move(head)),
-        action("delete",
-               "Elimina la corsa con i suoi periodi e le sue codifiche estese",
-               deleteTrip,
-               {tripArgument()}),
-        action("assign",
-               "Assegnazione Parametri Corse: solo i gruppi indicati sono scritti",
-               assignParameters,
-               assignOptions()),
+        operation(
+            "new",
+            "Inserisci Corsa (Nuova Corsa Standard): i tempi alle fermate in proporzione alle "
+            "progressive convenzionali; i campi non indicati riprendono la prima corsa del "
+            "percorso",
+            newTrip,
+            std::move(create)),
+        operation("clone",
+                  "Aggiungi Corsa (Clonazione): la corsa standard, le lunghezze e i periodi della "
+                  "corsa; i campi non indicati la riprendono",
+                  cloneTrip,
+                  std::move(clone)),
+        operation("clone-band",
+                  "Aggiungi Corse (Clonazione a Frequenza): una corsa per ogni passo della fascia",
+                  cloneBand,
+                  std::move(band)),
+        operation("head",
+                  "Variazione Testa Corsa: i campi non indicati restano come sono",
+                  changeHead,
+                  std::move(head)),
+        operation("delete",
+                  "Elimina la corsa con i suoi periodi e le sue codifiche estese",
+                  deleteTrip,
+                  {tripArgument()}),
+        operation("assign",
+                  "Assegnazione Parametri Corse: solo i gruppi indicati sono scritti",
+                  assignParameters,
+                  assignOptions()),
     };
 }
 

@@ -5,6 +5,7 @@
 #include "app/window_commands.h"
 
 #include "app/parameters.h"
+#include "app/window_command_support.h"
 #include "calendar/calendar_commands.h"
 #include "store/value_text.h"
 #include "views/edit_window.h"
@@ -13,10 +14,8 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fmt/format.h>
 #include <tuple>
-#include <unistd.h>
 
 namespace tramela::app {
 
@@ -44,27 +43,6 @@ constexpr std::string_view kPeriodsForm = "periods";
 constexpr std::string_view kTripField = "trip";
 constexpr std::string_view kOperationField = "operation";
 
-// One dialog of the command line: the fields given, with the values proposed.
-std::optional<ui::FormValues>
-ask(workspace::Workspace& workspace,
-    std::string_view id,
-    std::string_view title,
-    const std::vector<std::pair<std::string_view, std::string>>& fieldsProposed) {
-    ui::FormSpec spec;
-    spec.id = id;
-    spec.title = title;
-    ui::FormGroup group;
-    for (const auto& [field, value] : fieldsProposed) {
-        ui::FormField formField;
-        formField.id = field;
-        formField.caption = field;
-        formField.value = value;
-        group.fields.push_back(std::move(formField));
-    }
-    spec.groups.push_back(std::move(group));
-    return workspace.ui().Form(spec);
-}
-
 // A window open on the workspace's database, closed with "Fine" when the operation succeeded.
 struct OpenWindow {
     views::EditWindow window;
@@ -80,26 +58,13 @@ struct OpenWindow {
     }
 };
 
-bool onTerminal() {
-    return isatty(STDOUT_FILENO) == 1;
-}
-
-Outcome printList(workspace::Workspace& workspace, views::EditWindow& window) {
-    const std::string text =
-        views::formatRows(window.source().headers(), window.entries(), onTerminal());
-    if (!text.empty()) {
-        workspace.ui().Message(text, ui::Icon::None);
-    }
-    return Outcome::Done;
-}
-
 // "list [--order ...]": the orders' names in the menu's order.
 Outcome listWindow(workspace::Workspace& workspace,
                    std::unique_ptr<views::WindowSource> source,
                    const std::vector<std::string>& orders) {
     std::string order = orders.empty() ? std::string() : orders.front();
     if (!orders.empty()) {
-        const auto values = ask(workspace, kListForm, "Ordinamento", {{kOrderField, order}});
+        const auto values = askForm(workspace, kListForm, "Ordinamento", {{kOrderField, order}});
         if (!values) {
             return Outcome::Cancelled;
         }
@@ -166,18 +131,6 @@ Parameter orderOption(std::vector<std::string> orders) {
     return parameter;
 }
 
-Command operation(std::string_view name,
-                  std::string_view help,
-                  Entry entry,
-                  std::vector<Parameter> parameters = {}) {
-    Command command;
-    command.cli = name;
-    command.help = help;
-    command.entry = entry;
-    command.parameters = std::move(parameters);
-    return command;
-}
-
 // Standard lines.
 const std::vector<std::string>& standardLineOrders() {
     static const std::vector<std::string> orders{"lot", "authority", "code"};
@@ -189,20 +142,20 @@ Outcome listStandardLines(workspace::Workspace& workspace) {
 }
 
 Outcome editStandardLine(workspace::Workspace& workspace, bool isNew, bool deleting) {
-    const auto key =
-        ask(workspace, kStandardLineKey, "Linea Standard", {{fields::kLot, ""}, {fields::kId, ""}});
+    const auto key = askForm(
+        workspace, kStandardLineKey, "Linea Standard", {{fields::kLot, ""}, {fields::kId, ""}});
     if (!key) {
         return Outcome::Cancelled;
     }
     std::optional<ui::FormValues> detail = ui::FormValues{};
     if (!deleting) {
-        detail = ask(workspace,
-                     kStandardLineFields,
-                     "Linea Standard",
-                     {{fields::kAuthority, ""},
-                      {fields::kCode, ""},
-                      {fields::kName, ""},
-                      {fields::kRoute, ""}});
+        detail = askForm(workspace,
+                         kStandardLineFields,
+                         "Linea Standard",
+                         {{fields::kAuthority, ""},
+                          {fields::kCode, ""},
+                          {fields::kName, ""},
+                          {fields::kRoute, ""}});
         if (!detail) {
             return Outcome::Cancelled;
         }
@@ -288,10 +241,10 @@ Outcome listLineLinks(workspace::Workspace& workspace) {
 }
 
 Outcome editLineLink(workspace::Workspace& workspace, bool deleting) {
-    const auto values = ask(workspace,
-                            kLineLinkForm,
-                            "Associazione Linea",
-                            {{fields::kLine, ""}, {fields::kOfficial, ""}});
+    const auto values = askForm(workspace,
+                                kLineLinkForm,
+                                "Associazione Linea",
+                                {{fields::kLine, ""}, {fields::kOfficial, ""}});
     if (!values) {
         return Outcome::Cancelled;
     }
@@ -345,16 +298,16 @@ Outcome listRoutes(workspace::Workspace& workspace) {
 }
 
 Outcome editRoute(workspace::Workspace& workspace, bool deletingComposition) {
-    const auto key = ask(workspace, kRouteKey, "Percorso", {{fields::kId, ""}});
+    const auto key = askForm(workspace, kRouteKey, "Percorso", {{fields::kId, ""}});
     if (!key) {
         return Outcome::Cancelled;
     }
     std::optional<ui::FormValues> detail = ui::FormValues{};
     if (!deletingComposition) {
-        detail = ask(workspace,
-                     kRouteFields,
-                     "Variazione Attributi Percorso",
-                     {{fields::kLength, ""}, {fields::kCode, ""}, {fields::kName, ""}});
+        detail = askForm(workspace,
+                         kRouteFields,
+                         "Variazione Attributi Percorso",
+                         {{fields::kLength, ""}, {fields::kCode, ""}, {fields::kName, ""}});
         if (!detail) {
             return Outcome::Cancelled;
         }
@@ -400,34 +353,21 @@ std::vector<Command> routeActions() {
 
 // The periods of a trip.
 Outcome periods(workspace::Workspace& workspace) {
-    const auto values = ask(workspace,
-                            kPeriodsForm,
-                            "Periodi di Effettuazione",
-                            {{kTripField, ""},
-                             {kOperationField, "list"},
-                             {fields::kFrom, ""},
-                             {fields::kTo, ""},
-                             {fields::kCadence, ""},
-                             {fields::kExcluded, "0"}});
+    const auto values = askForm(workspace,
+                                kPeriodsForm,
+                                "Periodi di Effettuazione",
+                                {{kTripField, ""},
+                                 {kOperationField, "list"},
+                                 {fields::kFrom, ""},
+                                 {fields::kTo, ""},
+                                 {fields::kCadence, ""},
+                                 {fields::kExcluded, "0"}});
     if (!values) {
         return Outcome::Cancelled;
     }
     store::DatabaseConnection& connection = *workspace.connection();
-    const auto trip = [&]() -> std::optional<std::int32_t> {
-        const std::string_view text = store::trimBlanks(views::fieldValue(*values, kTripField));
-        std::int64_t number = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-            number < 0 || number > INT32_MAX) {
-            return std::nullopt;
-        }
-        return static_cast<std::int32_t>(number);
-    }();
+    const auto trip = identifier(workspace, views::fieldValue(*values, kTripField), "della corsa");
     if (!trip) {
-        workspace.ui().Message("ATTENZIONE: l'identificativo della corsa non è valido.\n\n"
-                               "L'identificativo è un numero intero.\n\n"
-                               "I dati immessi non saranno registrati !!!",
-                               ui::Icon::Stop);
         return Outcome::Failed;
     }
     if (!views::tripExists(connection, *trip)) {
