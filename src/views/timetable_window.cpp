@@ -398,42 +398,39 @@ private:
         return network::LoadTripCodeLists(connection);
     }
 
-    bool changeHead(DatabaseConnection& connection, const TimetableColumn& column) {
+    // The head the dialog proposes from the selected trip, as the user confirmed it; nothing when
+    // the registers or the trip cannot be read, or the dialog is cancelled or refused.
+    std::optional<network::TripHead> askHead(DatabaseConnection& connection,
+                                             const TimetableColumn& column,
+                                             network::TripDialog dialog) {
         const auto codes = lists(connection);
         const auto head =
             codes ? network::ReadTripHead(connection, TripId{column.trip}) : std::nullopt;
         if (!head) {
-            return false;
+            return std::nullopt;
         }
-        const auto values =
-            ask(connection, network::tripForm(network::TripDialog::Head, *codes, *head));
+        const auto values = ask(connection, network::tripForm(dialog, *codes, *head));
         if (!values) {
-            return false;
+            return std::nullopt;
         }
-        auto read = network::ReadTripForm(network::TripDialog::Head, *values, *codes);
-        return std::holds_alternative<network::TripEntry>(read) &&
-               network::ChangeTripHead(
-                   connection, TripId{column.trip}, std::get<network::TripEntry>(read).head);
+        auto read = network::ReadTripForm(dialog, *values, *codes);
+        if (!std::holds_alternative<network::TripEntry>(read)) {
+            return std::nullopt;
+        }
+        return std::get<network::TripEntry>(read).head;
+    }
+
+    bool changeHead(DatabaseConnection& connection, const TimetableColumn& column) {
+        const auto head = askHead(connection, column, network::TripDialog::Head);
+        return head && network::ChangeTripHead(connection, TripId{column.trip}, *head);
     }
 
     bool clone(DatabaseConnection& connection, const TimetableColumn& column) {
-        const auto codes = lists(connection);
-        const auto head =
-            codes ? network::ReadTripHead(connection, TripId{column.trip}) : std::nullopt;
+        const auto head = askHead(connection, column, network::TripDialog::Clone);
         if (!head) {
             return false;
         }
-        const auto values =
-            ask(connection, network::tripForm(network::TripDialog::Clone, *codes, *head));
-        if (!values) {
-            return false;
-        }
-        auto read = network::ReadTripForm(network::TripDialog::Clone, *values, *codes);
-        if (!std::holds_alternative<network::TripEntry>(read)) {
-            return false;
-        }
-        const auto trip = network::CloneTrip(
-            connection, TripId{column.trip}, std::get<network::TripEntry>(read).head);
+        const auto trip = network::CloneTrip(connection, TripId{column.trip}, *head);
         if (trip) {
             m_created.push_back(trip->value);
         }
