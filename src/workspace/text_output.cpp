@@ -213,6 +213,17 @@ bool openOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui:
     return false;
 }
 
+std::optional<std::filesystem::path> folderOfChosen(const std::filesystem::path& chosen,
+                                                    ui::Ui& ui) {
+    std::filesystem::path folder = std::filesystem::absolute(chosen).parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        ui.Message("Impossibile creare\n\n" + folder.string(), ui::Icon::Exclamation);
+        return std::nullopt;
+    }
+    return folder;
+}
+
 bool closeOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui) {
     if (writer.close()) {
         return true;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -68,6 +69,12 @@ bool openOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui:
 // Completes the file, or shows "Errore durante la scrittura del file\n\n" + path with the
 // exclamation icon and gives false (the file then is not there).
 bool closeOrReport(TextFileWriter& writer, const std::filesystem::path& path, ui::Ui& ui);
+
+// The folder of a name chosen in a save dialog, where a command writes its files (the name itself
+// is never created); nothing, with "Impossibile creare\n\n" + folder shown with the exclamation
+// icon, when it is not an existing folder.
+std::optional<std::filesystem::path> folderOfChosen(const std::filesystem::path& chosen,
+                                                    ui::Ui& ui);
 
 // The integer part of a number shown as text ("000000000012345,6700" -> 12345, "-3,5" -> -3):
 // the leading digits, as the writers take lengths, distances and protocol numbers.

@@ -6,6 +6,7 @@
 #include "comm/verification.h"
 #include "store/database_connection.h"
 #include "ui/progress_bar.h"
+#include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
 #include <fmt/format.h>
@@ -70,12 +71,9 @@ ui::Outcome ExportTxt(workspace::Workspace& window) {
     if (!chosen) {
         return ui::Outcome::Cancelled;
     }
-    // Every file goes into the chosen file's folder; the name typed is never created. A folder
-    // that is not there is said once, not once for each of the files.
-    const std::filesystem::path folder = std::filesystem::absolute(*chosen).parent_path();
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        ui.Message("Impossibile creare\n\n" + folder.string(), ui::Icon::Exclamation);
+    // Every file goes into the chosen file's folder; a folder that is not there is said once, not
+    // once for each of the files.
+    if (!workspace::folderOfChosen(*chosen, ui)) {
         return ui::Outcome::Failed;
     }
     RecordExport run{connection, chosen->parent_path(), masterCompanyCode(connection), {}, {}};

@@ -26,11 +26,6 @@ namespace {
 constexpr std::string_view kMissingName = "*** INESISTENTE ***";
 constexpr std::string_view kNoData = "Non ci sono dati da generare !!!";
 
-std::string valueOf(const ui::FormValues& values, std::string_view id) {
-    const auto found = values.find(id);
-    return found == values.end() ? std::string() : found->second;
-}
-
 // A code field: empty selects everything, otherwise a whole number.
 struct Code {
     bool valid = true;
@@ -106,28 +101,6 @@ std::string durationText(int minutes) {
 std::string periodTimeText(long minutes) {
     return minutes < 60 ? fmt::format("0h {}m", minutes)
                         : fmt::format("{}h {}m", minutes / 60, minutes % 60);
-}
-
-std::int32_t integerAt(store::QueryCursor& cursor, int position) {
-    std::int32_t value = 0;
-    if (cursor.GetLong(position, value)) {
-        return value;
-    }
-    std::int16_t small = 0;
-    cursor.GetShort(position, small);
-    return small;
-}
-
-double doubleAt(store::QueryCursor& cursor, int position) {
-    double value = 0;
-    cursor.GetDouble(position, value);
-    return value;
-}
-
-std::string textOf(store::QueryCursor& cursor, std::string_view column) {
-    std::string text;
-    cursor.GetText(column, text);
-    return text;
 }
 
 std::optional<std::map<int, std::string>> loadNames(store::DatabaseConnection& connection,

@@ -24,11 +24,6 @@ namespace {
 
 constexpr std::string_view kDateForm = "Le date devono essere espresse nella forma GG/MM/AAAA.\n\n";
 
-std::string valueOf(const ui::FormValues& values, std::string_view id) {
-    const auto found = values.find(id);
-    return found == values.end() ? std::string() : found->second;
-}
-
 std::optional<ui::Refusal> validatePeriods(const ui::FormValues& values) {
     const std::pair<std::string_view, std::string_view> fields[] = {
         {kFirstStartField, "inizio periodo (1)"},
@@ -64,29 +59,6 @@ std::optional<ui::Refusal> validatePeriods(const ui::FormValues& values) {
             "ATTENZIONE: i due periodi sono sovrapposti !!!.\n\n", ui::Icon::Stop, {}};
     }
     return std::nullopt;
-}
-
-// An integer column, whether stored as a short or a long integer; 0 when null.
-std::int32_t integerAt(store::QueryCursor& cursor, int position) {
-    std::int32_t value = 0;
-    if (cursor.GetLong(position, value)) {
-        return value;
-    }
-    std::int16_t small = 0;
-    cursor.GetShort(position, small);
-    return small;
-}
-
-double doubleAt(store::QueryCursor& cursor, int position) {
-    double value = 0;
-    cursor.GetDouble(position, value);
-    return value;
-}
-
-std::string textOf(store::QueryCursor& cursor, std::string_view column) {
-    std::string text;
-    cursor.GetText(column, text);
-    return text;
 }
 
 std::optional<long> dayAt(store::QueryCursor& cursor, int position) {
@@ -559,13 +531,12 @@ ui::Outcome RunDifferentialAnalysis(workspace::Workspace& workspace) {
     if (!chosen) {
         return ui::Outcome::Cancelled;
     }
-    // Only the folder of the chosen path is used; the name typed is never created.
-    const std::filesystem::path folder = std::filesystem::absolute(*chosen).parent_path();
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        ui.Message("Impossibile creare\n\n" + folder.string(), ui::Icon::Exclamation);
+    const std::optional<std::filesystem::path> chosenFolder =
+        workspace::folderOfChosen(*chosen, ui);
+    if (!chosenFolder) {
         return ui::Outcome::Failed;
     }
+    const std::filesystem::path& folder = *chosenFolder;
     // None of the five files takes the place of the database, checked before any is written.
     for (std::string_view name :
          {kCeasedTripsFile, kNewTripsFile, kReplacedTripsFile, kStopsFile, kRoutesFile}) {
