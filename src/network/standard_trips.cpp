@@ -306,6 +306,25 @@ std::optional<TripCodeLists> LoadTripCodeLists(store::DatabaseConnection& connec
     return lists;
 }
 
+std::vector<std::string> CompanyLineCodes(store::DatabaseConnection& connection) {
+    std::vector<std::string> lines;
+    store::QueryCursor rows(connection);
+    rows.SetSelect("codlinea");
+    rows.SetFrom("corse");
+    rows.SetGroupBy("codlinea");
+    std::string line;
+    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
+        rows.GetText("codlinea", line);
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    // Codes that differ only in trailing blanks are the same line.
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
+}
+
 std::optional<TripHead> ReadTripHead(store::DatabaseConnection& connection, TripId trip) {
     std::optional<StoredTrip> stored = readTrip(connection, trip);
     if (!stored) {

@@ -50,6 +50,10 @@ struct TripCodeLists {
 // Nothing when a register cannot be read (the store has shown why).
 std::optional<TripCodeLists> LoadTripCodeLists(store::DatabaseConnection& connection);
 
+// The company line codes the trips use, without trailing blanks, in byte order; a blank code
+// names no line.
+std::vector<std::string> CompanyLineCodes(store::DatabaseConnection& connection);
+
 // The head of a trip as stored, for the dialogs to propose. A trip without extended codes gets
 // the company of the header (master.azienda) as managing company and subcontractor, and lot 0.
 // Nothing (the failure shown) when the trip cannot be read.

@@ -1,5 +1,6 @@
 #include "utilities/bulk_edit.h"
 
+#include "network/standard_trips.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
@@ -114,22 +115,7 @@ std::vector<std::string> registerCodes(store::DatabaseConnection& connection,
 }
 
 std::vector<std::string> lineCodes(store::DatabaseConnection& connection) {
-    std::vector<std::string> lines;
-    store::QueryCursor rows(connection);
-    rows.SetSelect("codlinea");
-    rows.SetFrom("corse");
-    rows.SetGroupBy("codlinea");
-    std::string line;
-    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        rows.GetText("codlinea", line);
-        if (!line.empty()) {
-            lines.push_back(line);
-        }
-    }
-    // Codes that differ only in trailing blanks are the same line.
-    std::sort(lines.begin(), lines.end());
-    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-    return lines;
+    return network::CompanyLineCodes(connection);
 }
 
 std::optional<int> listedCode(std::string_view text, const std::vector<std::string>& entries) {

@@ -1,5 +1,6 @@
 #include "comm/xml/export_parameters.h"
 
+#include "network/standard_trips.h"
 #include "store/database_connection.h"
 #include "store/query_cursor.h"
 #include "store/value_text.h"
@@ -168,27 +169,6 @@ std::vector<std::string> registerCodes(store::DatabaseConnection& connection,
     return codes;
 }
 
-// The company line codes the trips use, without trailing blanks; a blank code names no line.
-std::vector<std::string> lineCodes(store::DatabaseConnection& connection) {
-    std::vector<std::string> lines;
-    store::QueryCursor rows(connection);
-    rows.SetSelect("codlinea");
-    rows.SetFrom("corse");
-    rows.SetGroupBy("codlinea");
-    rows.SetOrderBy("codlinea");
-    std::string line;
-    for (bool row = rows.Execute(); row; row = rows.MoveNext()) {
-        rows.GetText("codlinea", line);
-        if (!line.empty()) {
-            lines.push_back(line);
-        }
-    }
-    // Codes that differ only in trailing blanks are the same line.
-    std::sort(lines.begin(), lines.end());
-    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-    return lines;
-}
-
 // The registered lot that most trips have: the one a company normally communicates.
 std::string usualLot(store::DatabaseConnection& connection, const std::vector<std::string>& lots) {
     store::QueryCursor rows(connection);
@@ -233,7 +213,7 @@ ui::FormSpec exportParametersForm(store::DatabaseConnection& connection,
     Lists lists{registerCodes(connection, "reglot"),
                 registerCodes(connection, "regent"),
                 registerCodes(connection, "regazi"),
-                lineCodes(connection)};
+                network::CompanyLineCodes(connection)};
     const std::string lot = usualLot(connection, lists.lots);
 
     ui::FormSpec spec;
