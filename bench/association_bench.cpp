@@ -18,31 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 using namespace tramela;
-
-// Runs `work` in a child process and waits for it; false when it did not end well.
-bool inChild(const std::function<void()>& work) {
-    std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        return false;
-    }
-    if (child == 0) {
-        work();
-        std::fflush(stdout);
-        std::_Exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 void analyse(const std::filesystem::path& database, const std::filesystem::path& dir) {
     ui::ScriptedUi ui;
@@ -103,9 +83,7 @@ void analyse(const std::filesystem::path& database, const std::filesystem::path&
 } // namespace
 
 int main() {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
 
     bench::NetworkSize city;
     city.stops = 5000;
@@ -128,8 +106,8 @@ int main() {
                     size.routes,
                     size.verticesPerRoute);
         const std::filesystem::path database = dir / "rete.sqlite";
-        sound = inChild([&] { bench::generateNetwork(database, size); }) && sound;
-        sound = inChild([&] { analyse(database, dir); }) && sound;
+        sound = bench::inChild([&] { bench::generateNetwork(database, size); }) && sound;
+        sound = bench::inChild([&] { analyse(database, dir); }) && sound;
         std::filesystem::remove(database);
     }
     std::filesystem::remove_all(dir);

@@ -2,8 +2,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tramela::bench {
 
@@ -36,6 +42,33 @@ inline void report(std::string_view what, double seconds, double items, std::str
                 static_cast<int>(unit.size()),
                 unit.data(),
                 peakMemoryMegabytes());
+}
+
+// A folder of this run's own under the system's temporary folder, created; the benchmark removes
+// it when done.
+inline std::filesystem::path scratchFolder() {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// Runs `work` in a child process and waits for it, so that the memory it takes does not count
+// in the peak printed afterwards; false when it did not end well.
+inline bool inChild(const std::function<void()>& work) {
+    std::fflush(stdout); // the child must not print the parent's buffered lines again
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return false;
+    }
+    if (child == 0) {
+        work();
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace tramela::bench

@@ -13,32 +13,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 int main() {
     using namespace tramela;
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "html");
+    const std::filesystem::path dir = bench::scratchFolder();
+    std::filesystem::create_directory(dir / "html");
     const bench::NetworkSize size;
-    std::printf("workload: %d stops, %d routes of %d stops, %d standard trips, %d trips\n",
-                size.stops,
-                size.routes,
-                size.stopsPerRoute,
-                size.standardTrips,
-                size.trips);
+    bench::printWorkload(size);
     // The network is generated in a child process, so that the peak memory printed is the
     // boards' own.
-    std::fflush(stdout); // the child must not print the parent's buffered lines again
-    const pid_t child = ::fork();
-    if (child == 0) {
-        bench::generateNetwork(dir / "rete.sqlite", size);
-        std::fflush(stdout);
-        ::_exit(0);
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || status != 0) {
+    if (!bench::inChild([&] { bench::generateNetwork(dir / "rete.sqlite", size); })) {
         std::printf("the network could not be generated\n");
         return 1;
     }

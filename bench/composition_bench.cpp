@@ -13,13 +13,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 int main() {
     using namespace tramela;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("composition_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     const std::filesystem::path database = dir / "city.sqlite";
     bench::NetworkSize size;
     size.layout = bench::NetworkLayout::City;

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -88,9 +87,7 @@ void runNetwork(const std::filesystem::path& dir, const char* name, bench::Netwo
 } // namespace
 
 int main() {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     runNetwork(dir, "generator", tramela::bench::NetworkSize{});
     tramela::bench::NetworkSize city;
     city.stops = 5000;

@@ -233,4 +233,13 @@ INSERT INTO reglklin SELECT 'L' || i, 1, i FROM n;
     sqlite3_close(db);
 }
 
+void printWorkload(const NetworkSize& size) {
+    std::printf("workload: %d stops, %d routes of %d stops, %d standard trips, %d trips\n",
+                size.stops,
+                size.routes,
+                size.stopsPerRoute,
+                size.standardTrips,
+                size.trips);
+}
+
 } // namespace tramela::bench

@@ -40,4 +40,7 @@ struct NetworkSize {
 // written in one transaction; the data verify clean.
 void generateNetwork(const std::filesystem::path& path, const NetworkSize& size = {});
 
+// Prints the line "workload: ..." that says how large the network is.
+void printWorkload(const NetworkSize& size);
+
 } // namespace tramela::bench

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -64,9 +63,7 @@ void runOn(const std::filesystem::path& dir, const char* name, const bench::Netw
 } // namespace
 
 int main() {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     runOn(dir, "generator", bench::NetworkSize{});
     bench::NetworkSize city;
     city.stops = 20000;

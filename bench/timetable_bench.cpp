@@ -18,13 +18,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 int main() {
     using namespace tramela;
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     const std::filesystem::path database = dir / "generator.sqlite";
     const bench::NetworkSize size;
     bench::Stopwatch generation;

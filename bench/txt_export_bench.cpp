@@ -13,13 +13,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 int main() {
     using namespace tramela;
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "out");
+    const std::filesystem::path dir = bench::scratchFolder();
+    std::filesystem::create_directory(dir / "out");
     const bench::NetworkSize size;
     std::printf("workload: %d stops, %d routes of %d stops and %d vertices, %d standard trips, "
                 "%d trips with 2 periods\n",

@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -67,16 +66,9 @@ void proceed(ui::ScriptedUi& ui) {
 } // namespace
 
 int main() {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     const bench::NetworkSize size;
-    std::printf("workload: %d stops, %d routes of %d stops, %d standard trips, %d trips\n",
-                size.stops,
-                size.routes,
-                size.stopsPerRoute,
-                size.standardTrips,
-                size.trips);
+    bench::printWorkload(size);
     bench::generateNetwork(dir / "rete.sqlite", size);
 
     ui::ScriptedUi ui;

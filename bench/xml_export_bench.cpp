@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fmt/format.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,9 +43,7 @@ double megabytes(const std::filesystem::path& file) {
 } // namespace
 
 int main() {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tramela-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = bench::scratchFolder();
     const bench::NetworkSize size;
     std::printf("workload: %d stops, %d routes of %d stops and %d vertices, %d standard trips, "
                 "%d trips with 2 periods, communication over 2024\n",
