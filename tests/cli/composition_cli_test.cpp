@@ -1,10 +1,6 @@
 // The composition of a route on the command line, on the demonstration database.
 
-#include "store/database_connection.h"
-#include "support/run_process.h"
-#include "support/sample_workspace.h"
-#include "support/temp_dir.h"
-#include "ui/scripted_ui.h"
+#include "support/demo_cli.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -14,25 +10,13 @@ namespace {
 
 using test::ProcessResult;
 
-class CompositionCli : public ::testing::Test {
+// Each command names the demonstration database (--db demo.sqlite).
+class CompositionCli : public test::DemoCli {
 protected:
-    void SetUp() override { ASSERT_EQ(run({"demo", "demo.sqlite"}).exitCode, 0); }
-
     ProcessResult run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        if (arguments[2] != "demo") {
-            arguments.insert(arguments.begin() + 2, {"--db", "demo.sqlite"});
-        }
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
+        arguments.insert(arguments.begin(), {"--db", "demo.sqlite"});
+        return runArguments(std::move(arguments));
     }
-
-    std::string rows(const std::string& select) {
-        ui::ScriptedUi quiet;
-        store::DatabaseConnection connection(quiet, dir / "demo.sqlite");
-        return test::rows(connection, select);
-    }
-
-    test::TempDir dir;
 };
 
 // Each line: sub, stop ID, code, name, location, conventional and cartographic km, the marks.

@@ -1,4 +1,4 @@
-#include "support/run_process.h"
+#include "support/demo_cli.h"
 #include "support/sample_network.h"
 #include "support/temp_dir.h"
 
@@ -12,13 +12,10 @@ namespace {
 
 using test::ProcessResult;
 
-class RunningTimesCli : public ::testing::Test {
+class RunningTimesCli : public test::DemoCli {
 protected:
-    void SetUp() override { ASSERT_EQ(run({"demo", "demo.sqlite"}).exitCode, 0); }
-
     ProcessResult run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"--settings", (dir / "settings.toml").string()});
-        return test::runProcess(TRAMELA_CLI, arguments, dir.path());
+        return runArguments(std::move(arguments));
     }
 
     // The rows of a query on the demonstration database, one a line, columns joined by "|".
@@ -40,8 +37,6 @@ protected:
         sqlite3_close(db);
         return text;
     }
-
-    test::TempDir dir;
 };
 
 // The demonstration's 7 standard trips have 87 rows and no fixed time: all but the 14 termini

@@ -1,33 +1,18 @@
 // The PDF of a report document, read back by an independent reader (poppler's pdftotext).
 
 #include "pdf/pdf_writer.h"
+#include "support/demo_cli.h"
 #include "support/temp_dir.h"
 #include "ui/scripted_ui.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace tramela::pdf {
 namespace {
 
 using reports::Align;
 using reports::ReportDocument;
-
-// The text of one page as pdftotext lays it out.
-std::string pageText(const std::filesystem::path& pdf, int page) {
-    const std::string command = "pdftotext -layout -f " + std::to_string(page) + " -l " +
-                                std::to_string(page) + " '" + pdf.string() + "' - 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string text;
-    std::array<char, 4096> buffer{};
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-        text += buffer.data();
-    }
-    return text;
-}
 
 ReportDocument register70() {
     ReportDocument document;
@@ -55,7 +40,7 @@ TEST(PdfWriter, PagesReadBackWithTheirHeadingsAndNumbers) {
     ASSERT_TRUE(writePdf(document, dir / "r.pdf", ui)) << ::testing::PrintToString(ui.messages());
     EXPECT_TRUE(ui.messages().empty());
 
-    const std::string first = pageText(dir / "r.pdf", 1);
+    const std::string first = test::pdfText(dir / "r.pdf", 1);
     for (const char* expected : {"Tramela - \"Acquisizione DataBase Corse - Regione Valmora\"",
                                  "Pag. 1 di 2",
                                  "07/12/2026 14:05",
@@ -67,11 +52,11 @@ TEST(PdfWriter, PagesReadBackWithTheirHeadingsAndNumbers) {
         EXPECT_NE(first.find(expected), std::string::npos) << expected << " in\n" << first;
     }
     EXPECT_EQ(first.find("P61 "), std::string::npos) << "60 rows fit a page";
-    const std::string second = pageText(dir / "r.pdf", 2);
+    const std::string second = test::pdfText(dir / "r.pdf", 2);
     EXPECT_NE(second.find("Pag. 2 di 2"), std::string::npos) << second;
     EXPECT_NE(second.find("Km Cartografici"), std::string::npos) << "captions on every page";
     EXPECT_NE(second.find("70.250"), std::string::npos) << second;
-    EXPECT_TRUE(pageText(dir / "r.pdf", 3).empty());
+    EXPECT_TRUE(test::pdfText(dir / "r.pdf", 3).empty());
 }
 
 // A folder that does not exist: said, and no file; an existing file is replaced only by a
