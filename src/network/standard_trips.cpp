@@ -1,6 +1,7 @@
 #include "network/standard_trips.h"
 
 #include "network/timetable_entry.h"
+#include "network/trip_form_support.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/transaction.h"
@@ -17,26 +18,14 @@ namespace tramela::network {
 
 namespace {
 
-constexpr std::string_view kNotRecorded = "I dati immessi non saranno registrati !!!";
+using namespace trip_form;
+
 constexpr std::string_view kBadLot =
     "ATTENZIONE: Il Codice Lotto non è valido.\n\n"
     "Occorre selezionare un Codice Regionale Lotto presente nella lista.\n\n";
-constexpr std::string_view kBadCompany =
-    "ATTENZIONE: Il Codice Azienda Gestione non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Azienda presente nella lista.\n\n";
-constexpr std::string_view kBadSubcontractor =
-    "ATTENZIONE: Il Codice Azienda Subappalto non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Azienda presente nella lista.\n\n";
-constexpr std::string_view kBadAuthority =
-    "ATTENZIONE: Il Codice Ente Concedente non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Ente presente nella lista.\n\n";
 constexpr std::string_view kBadDirection = "ATTENZIONE: Il Verso della corsa non è valido.\n\n"
                                            "Occorre indicare A (Andata) oppure R (Ritorno).\n\n";
-constexpr std::string_view kBadVehicle =
-    "ATTENZIONE: Il Tipo Mezzo non è valido.\n\n"
-    "Occorre selezionare un Tipo Mezzo presente nella lista.\n\n";
 constexpr std::string_view kCodeTooLong = "ATTENZIONE: Il Codice Corsa supera i 20 caratteri.\n\n";
-constexpr std::string_view kLineTooLong = "ATTENZIONE: Il Codice Linea supera i 10 caratteri.\n\n";
 constexpr std::string_view kBadFrequency = "La frequenza indicata è illegale.\n\n"
                                            "La frequenza delle corse deve essere espressa in "
                                            "minuti.\n\n";
@@ -45,20 +34,7 @@ constexpr std::string_view kRouteWithoutStops = "ATTENZIONE: il Percorso ID={} n
 constexpr std::string_view kMissingTrip = "ATTENZIONE: la Corsa ID={} non esiste !!!";
 
 constexpr std::size_t kCodeLength = 20; // corse.codcorsa
-constexpr std::size_t kLineLength = 10; // corse.codlinea
 constexpr int kDay = 1440;
-
-const std::string& valueOf(const ui::FormValues& values, std::string_view id) {
-    static const std::string kEmpty;
-    const auto found = values.find(id);
-    return found != values.end() ? found->second : kEmpty;
-}
-
-ui::Refusal refusal(std::string_view what, bool notRecorded = true) {
-    return {std::string(what) + (notRecorded ? std::string(kNotRecorded) : std::string()),
-            ui::Icon::Stop,
-            {}};
-}
 
 // A whole number written with decimal digits only.
 std::optional<int> wholeNumber(std::string_view text) {
@@ -98,13 +74,6 @@ registerCodes(store::DatabaseConnection& connection, std::string_view table, boo
     }
     failed = failed || rows.failed();
     return codes;
-}
-
-// The number of characters of a UTF-8 text.
-std::size_t characters(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
 }
 
 // A code left blank is stored as one blank.

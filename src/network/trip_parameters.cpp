@@ -1,6 +1,7 @@
 #include "network/trip_parameters.h"
 
 #include "network/standard_trips.h"
+#include "network/trip_form_support.h"
 #include "store/query_cursor.h"
 #include "store/table_cursor.h"
 #include "store/transaction.h"
@@ -16,50 +17,21 @@ namespace tramela::network {
 
 namespace {
 
+using namespace trip_form;
+
 namespace fields = parameter_fields;
 
-constexpr std::string_view kNotRecorded = "I dati immessi non saranno registrati !!!";
-constexpr std::string_view kBadAuthority =
-    "ATTENZIONE: Il Codice Ente Concedente non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Ente presente nella lista.\n\n";
 constexpr std::string_view kBadLot =
     "ATTENZIONE: Il Codice Lotto di Gara non è valido.\n\n"
     "Occorre selezionare un Codice Regionale Lotto presente nella lista.\n\n";
-constexpr std::string_view kBadCompany =
-    "ATTENZIONE: Il Codice Azienda Gestione non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Azienda presente nella lista.\n\n";
-constexpr std::string_view kBadSubcontractor =
-    "ATTENZIONE: Il Codice Azienda Subappalto non è valido.\n\n"
-    "Occorre selezionare un Codice Regionale Azienda presente nella lista.\n\n";
-constexpr std::string_view kLineTooLong = "ATTENZIONE: Il Codice Linea supera i 10 caratteri.\n\n";
-constexpr std::string_view kBadVehicle =
-    "ATTENZIONE: Il Tipo Mezzo non è valido.\n\n"
-    "Occorre selezionare un Tipo Mezzo presente nella lista.\n\n";
 constexpr std::string_view kBadNumber = "ATTENZIONE: il valore del campo \"{}\" non è valido.\n\n"
                                         "Occorre indicare un numero intero non negativo{}.\n\n";
 
-constexpr std::size_t kLineLength = 10;      // corse.codlinea
 constexpr long kLongestLength = 2147483647L; // corse.lung, ct_lung: whole metres "%ld"
 constexpr long kLongestDuration = 32767L;    // corse.tempo, ct_tempo: 16-bit minutes
 
-ui::Refusal refusal(std::string_view what) {
-    return {std::string(what) + std::string(kNotRecorded), ui::Icon::Stop, {}};
-}
-
-const std::string& valueOf(const ui::FormValues& values, std::string_view id) {
-    static const std::string kEmpty;
-    const auto found = values.find(id);
-    return found != values.end() ? found->second : kEmpty;
-}
-
 bool ticked(const ui::FormValues& values, std::string_view id) {
     return valueOf(values, id) == "1";
-}
-
-std::size_t characters(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
 }
 
 // A list's edit part: every character a digit, and "%04d" of it the start of an entry. Nothing
