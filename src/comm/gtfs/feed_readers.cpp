@@ -2,6 +2,7 @@
 
 #include "comm/gtfs/feed_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
 
@@ -168,6 +169,7 @@ bool readRoutes(const CsvInput& input, Feed& feed, FeedError& error) {
 }
 
 bool readCalendar(const CsvInput& input, Feed& feed, FeedError& error) {
+    long expanded = 0;
     return readCsv(
         input,
         {"service_id",
@@ -202,8 +204,19 @@ bool readCalendar(const CsvInput& input, Feed& feed, FeedError& error) {
                 e.text = fmt::format("date di validità non valide \"{}\" - \"{}\"", r[8], r[9]);
                 return false;
             }
+            // Every day of a period becomes a day in memory: a few rows spanning centuries
+            // would take gigabytes, so the days of the whole file are bounded.
+            const long span = end->serial() - start->serial() + 1;
+            if (span > kMaxCalendarDays - expanded) {
+                e.text = fmt::format("i periodi di validità superano in tutto {} giorni",
+                                     kMaxCalendarDays);
+                return false;
+            }
+            expanded += span;
             ServiceRecord& service = serviceNamed(feed, id);
-            for (long day = start->serial(); day <= end->serial(); ++day) {
+            const bool runs =
+                std::find(std::begin(weekdays), std::end(weekdays), true) != std::end(weekdays);
+            for (long day = start->serial(); runs && day <= end->serial(); ++day) {
                 if (weekdays[Date::fromSerial(day).weekday() - 1]) {
                     service.days.insert(day);
                 }

@@ -19,7 +19,10 @@ bool readStops(const CsvInput& input, Feed& feed, FeedError& error);
 // routes.txt: the lines.
 bool readRoutes(const CsvInput& input, Feed& feed, FeedError& error);
 
-// calendar.txt: the services and the weekdays on which they run between two dates.
+// calendar.txt: the services and the weekdays on which they run between two dates. The
+// periods of all its rows together may span kMaxCalendarDays days (a thousand services running
+// for ten years each); a file beyond is refused at the row that crosses the bound.
+inline constexpr long kMaxCalendarDays = 3'660'000;
 bool readCalendar(const CsvInput& input, Feed& feed, FeedError& error);
 
 // calendar_dates.txt: days added to or removed from a service (a service may be made of added

@@ -174,6 +174,16 @@ TEST(FeedReaders, CalendarRunsOnItsWeekdaysBetweenItsDates) {
                        {header + "FER,1,1,1,1,1,0,0,20240101,20240131\n",
                         "calendar.txt:2: service_id \"FER\" duplicato"},
                    });
+
+    // Periods spanning millennia would each take hundreds of megabytes: the file's days are
+    // bounded. A service over ten millennia and one over 22 years pass the bound together.
+    Feed centuries;
+    EXPECT_EQ(readInto(centuries,
+                       readCalendar,
+                       "calendar.txt",
+                       header + "A,0,0,0,0,0,0,0,00010101,99991231\n"
+                                "B,1,1,1,1,1,1,1,20240101,20451231\n"),
+              "calendar.txt:3: i periodi di validità superano in tutto 3660000 giorni");
 }
 
 TEST(FeedReaders, CalendarDatesAddAndRemoveDays) {
