@@ -19,27 +19,6 @@ double distance(Point a, Point b) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-// The foot of the perpendicular from p on the line through a and b, taken in slope-intercept
-// form as the polyline's own measures take it (a vertical segment has the foot (x of the segment,
-// y of p)), so that a stop projects here exactly where the nearest-point measures put it.
-// nullopt when the foot falls outside the closed box of the segment.
-std::optional<Point> footOnSegment(Point p, Point a, Point b) {
-    Point foot;
-    if (b.x - a.x == 0.0) {
-        foot = {b.x, p.y};
-    } else {
-        const double m = (b.y - a.y) / (b.x - a.x);
-        const double q = a.y - m * a.x;
-        const double d = m * m + 1.0;
-        foot = {(p.x + m * p.y - m * q) / d, (m * p.x + m * m * p.y + q) / d};
-    }
-    if (std::min(a.x, b.x) <= foot.x && foot.x <= std::max(a.x, b.x) &&
-        std::min(a.y, b.y) <= foot.y && foot.y <= std::max(a.y, b.y)) {
-        return foot;
-    }
-    return std::nullopt;
-}
-
 std::string stopLine(const RouteWithStops& route, const StopOnRoute& stop, std::string_view what) {
     return fmt::format(
         "Percorso ID={}/{} Fermata ID={}{}", route.id.value, stop.sub, stop.stop.value, what);
@@ -108,6 +87,23 @@ std::optional<double> chooseCandidate(std::span<const ProjectionCandidate> candi
 }
 
 } // namespace
+
+std::optional<Point> footOnSegment(Point p, Point a, Point b) {
+    Point foot;
+    if (b.x - a.x == 0.0) {
+        foot = {b.x, p.y};
+    } else {
+        const double m = (b.y - a.y) / (b.x - a.x);
+        const double q = a.y - m * a.x;
+        const double d = m * m + 1.0;
+        foot = {(p.x + m * p.y - m * q) / d, (m * p.x + m * m * p.y + q) / d};
+    }
+    if (std::min(a.x, b.x) <= foot.x && foot.x <= std::max(a.x, b.x) &&
+        std::min(a.y, b.y) <= foot.y && foot.y <= std::max(a.y, b.y)) {
+        return foot;
+    }
+    return std::nullopt;
+}
 
 bool CheckStopsNearRoute(const RouteWithStops& route, std::vector<std::string>* errors) {
     // Without a polyline every stop is as far as on a line without vertices: no distance at all.

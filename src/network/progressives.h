@@ -2,6 +2,7 @@
 
 #include "network/route_set.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ inline constexpr double kStopReach = 40.0;
 // without one the check ends at the first stop too far. A route without a polyline (or without
 // a vertex) has no stop near it: every stop fails. A route without stops passes.
 bool CheckStopsNearRoute(const RouteWithStops& route, std::vector<std::string>* errors);
+
+// The foot of the perpendicular from p on the line through a and b, taken in slope-intercept
+// form as the polyline's own measures take it (a vertical segment has the foot (x of the segment,
+// y of p)), so that a stop projects here exactly where the nearest-point measures put it.
+// nullopt when the foot falls outside the closed box of the segment.
+std::optional<Point> footOnSegment(Point p, Point a, Point b);
 
 // Sets the cartographic progressive (metres from the start of the route) of every stop: the
 // first stop 0, the last the length of the polyline, every other stop the place where it first

@@ -1,5 +1,6 @@
 #include "network/stop_association.h"
 
+#include "network/progressives.h"
 #include "network/segment_grid.h"
 
 #include <algorithm>
@@ -34,25 +35,6 @@ double distance(Point a, Point b) {
 bool insideSegmentBox(Point p, Point a, Point b) {
     return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
            p.y <= std::max(a.y, b.y);
-}
-
-// The foot of the perpendicular from p on the segment walked from a to b, in slope-intercept
-// form (a vertical segment takes the foot (x of the segment, y of p)); nothing when it falls
-// outside the segment's closed box.
-std::optional<Point> footOnSegment(Point p, Point a, Point b) {
-    Point foot;
-    if (b.x - a.x == 0.0) {
-        foot = {b.x, p.y};
-    } else {
-        const double m = (b.y - a.y) / (b.x - a.x);
-        const double q = a.y - m * a.x;
-        const double d = m * m + 1.0;
-        foot = {(p.x + m * p.y - m * q) / d, (m * p.x + m * m * p.y + q) / d};
-    }
-    if (insideSegmentBox(foot, a, b)) {
-        return foot;
-    }
-    return std::nullopt;
 }
 
 bool isFar(const Box& box, Point p) {
