@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <map>
+#include <optional>
 #include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -108,6 +109,43 @@ toml::table* makeSection(toml::table& root, const SectionPath& section) {
         }
     }
     return table;
+}
+
+// A settings file holds a few short lines and sections a level or two deep; a file far beyond
+// that is refused before it costs. The parser descends once for each part of a dotted key, so a
+// header of a hundred thousand parts would exhaust the stack, and keeping the comments walks the
+// path of every node, which costs the square of the depth.
+constexpr std::size_t kMaxLineBytes = 8192;
+constexpr std::size_t kMaxDepth = 32;
+
+// The number of the first line longer than the bound, if any.
+std::optional<std::size_t> overlongLine(std::string_view text) {
+    for (std::size_t line = 1; !text.empty(); ++line) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        if (end > kMaxLineBytes) {
+            return line;
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return std::nullopt;
+}
+
+// The line of the first node nested deeper than the bound, if any; the root is at depth 0.
+std::optional<std::size_t> overdeepNode(const toml::node& node, std::size_t depth) {
+    if (depth > kMaxDepth) {
+        return node.source().begin.line;
+    }
+    std::optional<std::size_t> found;
+    if (const toml::table* table = node.as_table()) {
+        for (auto it = table->begin(); it != table->end() && !found; ++it) {
+            found = overdeepNode(it->second, depth + 1);
+        }
+    } else if (const toml::array* array = node.as_array()) {
+        for (auto it = array->begin(); it != array->end() && !found; ++it) {
+            found = overdeepNode(*it, depth + 1);
+        }
+    }
+    return found;
 }
 
 std::string serialize(const toml::table& table) {
@@ -529,6 +567,13 @@ Settings::LoadResult Settings::load() {
             "Impossibile leggere il file delle impostazioni {}: {}", shown, systemText(error)));
     }
 
+    if (const std::optional<std::size_t> line = overlongLine(bytes)) {
+        return invalid(fmt::format("Il file delle impostazioni {} non è valido (riga {}): la riga "
+                                   "è più lunga di {} byte.",
+                                   shown,
+                                   *line,
+                                   kMaxLineBytes));
+    }
     try {
         m_document->table = toml::parse(bytes, shown);
     } catch (const toml::parse_error& failure) {
@@ -538,6 +583,13 @@ Settings::LoadResult Settings::load() {
                                    failure.source().begin.line,
                                    failure.source().begin.column,
                                    failure.description()));
+    }
+    if (const std::optional<std::size_t> line = overdeepNode(m_document->table, 0)) {
+        return invalid(fmt::format("Il file delle impostazioni {} non è valido (riga {}): le "
+                                   "sezioni vi sono annidate per più di {} livelli.",
+                                   shown,
+                                   *line,
+                                   kMaxDepth));
     }
     if (findSection(m_document->table, SectionPath(kMainSection)) == nullptr) {
         return invalid(

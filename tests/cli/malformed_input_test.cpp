@@ -309,8 +309,11 @@ TEST_F(MalformedInputTest, TheSideFilesAreRefusedWithTheirMessageAndNothingWritt
         EXPECT_FALSE(std::filesystem::exists(dir / "app")) << "no certificate written";
     }
     // A settings file that cannot be read is said and never written over.
-    for (const char* name :
-         {"binary.toml", "deep-nesting.toml", "not-toml.toml", "section-twice.toml"}) {
+    for (const char* name : {"binary.toml",
+                             "deep-nesting.toml",
+                             "deep-sections.toml",
+                             "not-toml.toml",
+                             "section-twice.toml"}) {
         SCOPED_TRACE(name);
         std::filesystem::copy_file(kCorpus / "settings" / name,
                                    dir / "letto.toml",

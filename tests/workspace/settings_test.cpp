@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace tramela::workspace {
 namespace {
@@ -120,6 +121,47 @@ TEST(Settings, InvalidFileIsReportedAndNeverOverwritten) {
     Settings neverLoaded(dir / "unused.toml");
     EXPECT_FALSE(neverLoaded.save());
     EXPECT_FALSE(fs::exists(dir / "unused.toml"));
+}
+
+// A file far beyond a hand-written one (a header of a hundred thousand dotted parts used to
+// exhaust the parser's stack; a few thousand took seconds and most of a gigabyte to load) is
+// refused at once, with its line, and left as it is.
+TEST(Settings, FilesFarBeyondAHandWrittenOneAreRefusedWithTheirLine) {
+    auto dotted = [](std::size_t parts) {
+        std::string key = "a";
+        for (std::size_t i = 1; i < parts; ++i) {
+            key += ".a";
+        }
+        return key;
+    };
+    const std::string head = "[tramela]\nDatabase = \"/a.sqlite\"\n";
+    const std::pair<std::string, std::string> refused[] = {
+        {head + "[" + dotted(100'000) + "]\n", "(riga 3): la riga è più lunga di 8192 byte."},
+        {head + "[" + dotted(4'000) + "]\n", "(riga 3): le sezioni vi sono annidate per più di 32"},
+        {head + "\n[x]\n" + dotted(33) + " = 1\n", "(riga 5): le sezioni"},
+        {head + "[[" + dotted(40) + "]]\n", "(riga 3): le sezioni"},
+        {head + "[" + dotted(32) + "]\nx = 1\n", "(riga 4): le sezioni"},
+    };
+    TempDir dir;
+    const fs::path path = dir / "settings.toml";
+    for (const auto& [bytes, reason] : refused) {
+        writeFile(path, bytes);
+        Settings settings(path);
+        EXPECT_EQ(settings.load(), Settings::LoadResult::Invalid);
+        EXPECT_NE(settings.loadError().find(reason), std::string::npos) << settings.loadError();
+        settings.setDatabasePath("/b.sqlite");
+        EXPECT_FALSE(settings.save());
+        EXPECT_EQ(readFile(path), bytes);
+    }
+
+    // Just within the bounds, the file is read and written back whole.
+    const std::string deepest = head + "[" + dotted(31) + "]\nx = 1\n";
+    writeFile(path, deepest);
+    Settings settings(path);
+    ASSERT_EQ(settings.load(), Settings::LoadResult::Loaded) << settings.loadError();
+    settings.setDatabasePath("/b.sqlite");
+    EXPECT_TRUE(settings.save()) << settings.saveError();
+    EXPECT_NE(readFile(path).find("[" + dotted(31) + "]"), std::string::npos);
 }
 
 TEST(Settings, DatabaseOfAnotherTypeIsIgnoredAndReplacedByText) {
