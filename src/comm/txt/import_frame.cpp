@@ -11,7 +11,9 @@
 #include "workspace/text_output.h"
 #include "workspace/workspace.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fmt/format.h>
 #include <stdexcept>
 #include <stdio.h>
@@ -547,7 +549,6 @@ RecordFileReader::~RecordFileReader() {
     if (m_file != nullptr) {
         std::fclose(m_file);
     }
-    std::free(m_buffer);
 }
 
 bool RecordFileReader::open(const std::filesystem::path& path) {
@@ -569,6 +570,7 @@ bool RecordFileReader::rewind() {
     if (m_file == nullptr || std::fseek(m_file, 0, SEEK_SET) != 0) {
         return false;
     }
+    m_position = m_end = 0;
     char mark[3] = {};
     m_utf8 = std::fread(mark, 1, 3, m_file) == 3 && mark[0] == '\xEF' && mark[1] == '\xBB' &&
              mark[2] == '\xBF';
@@ -578,22 +580,39 @@ bool RecordFileReader::rewind() {
     return true;
 }
 
+bool RecordFileReader::fill() {
+    m_position = 0;
+    m_end = std::fread(m_chunk.data(), 1, m_chunk.size(), m_file);
+    return m_end > 0;
+}
+
 bool RecordFileReader::next(std::string& line) {
-    if (m_file == nullptr) {
+    if (m_file == nullptr || (m_position == m_end && !fill())) {
         return false;
     }
-    const ssize_t read = ::getline(&m_buffer, &m_capacity, m_file);
-    if (read < 0) {
-        return false;
+    m_bytes.clear();
+    size_t bytes = 0;
+    char last = '\0';
+    for (bool ended = false; !ended && (m_position < m_end || fill());) {
+        const char* start = m_chunk.data() + m_position;
+        const auto* end = static_cast<const char*>(std::memchr(start, '\n', m_end - m_position));
+        ended = end != nullptr;
+        const size_t taken = ended ? static_cast<size_t>(end - start) : m_end - m_position;
+        m_bytes.append(start, std::min(taken, kMaxLineBytes - std::min(kMaxLineBytes, bytes)));
+        if (taken > 0) {
+            last = start[taken - 1];
+        }
+        bytes += taken;
+        m_position += taken + (ended ? 1 : 0);
     }
-    std::string_view bytes(m_buffer, static_cast<size_t>(read));
-    if (bytes.ends_with('\n')) {
-        bytes.remove_suffix(1);
+    if (last == '\r' && bytes > 0) {
+        if (m_bytes.size() == bytes) {
+            m_bytes.pop_back();
+        }
+        --bytes;
     }
-    if (bytes.ends_with('\r')) {
-        bytes.remove_suffix(1);
-    }
-    line = m_utf8 ? utf8ToLatin1(bytes) : std::string(bytes);
+    line = m_utf8 ? utf8ToLatin1(m_bytes) : m_bytes;
+    m_length = bytes > kMaxLineBytes ? bytes : line.size();
     return true;
 }
 
@@ -619,12 +638,12 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     long number = 0;
     while (reader.next(line)) {
         ++number;
-        if (static_cast<long>(line.size()) != steps.layout.length) {
-            errors.add(
-                ImportProblem::LineLength,
-                number,
-                ImportErrors::kNoOffset,
-                entry::lineLength(steps.file, static_cast<long>(line.size()), steps.layout.length));
+        if (static_cast<long>(reader.length()) != steps.layout.length) {
+            errors.add(ImportProblem::LineLength,
+                       number,
+                       ImportErrors::kNoOffset,
+                       entry::lineLength(
+                           steps.file, static_cast<long>(reader.length()), steps.layout.length));
             continue;
         }
         // A company code that is not a number takes no part in the comparisons.

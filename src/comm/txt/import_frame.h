@@ -314,16 +314,30 @@ public:
     RecordFileReader(const RecordFileReader&) = delete;
     RecordFileReader& operator=(const RecordFileReader&) = delete;
 
+    // A record is a few hundred characters. A longer line is kept only up to this bound, its
+    // length still counted, so that a file with no line ends takes no more memory than a line.
+    static constexpr size_t kMaxLineBytes = size_t{64} << 10;
+
     bool open(const std::filesystem::path& path);
     // The next line, without its end, in ISO-8859-1; false at the end of the file.
     bool next(std::string& line);
+
+    // The length of the last line as the file has it: its characters, or the bytes of a line
+    // cut at the bound.
+    size_t length() const { return m_length; }
+
     bool rewind();
 
 private:
+    bool fill();
+
     std::FILE* m_file = nullptr;
     bool m_utf8 = false;
-    char* m_buffer = nullptr;
-    size_t m_capacity = 0;
+    std::vector<char> m_chunk = std::vector<char>(size_t{64} << 10);
+    size_t m_position = 0; // the next byte of the chunk
+    size_t m_end = 0;      // past the last byte read into the chunk
+    std::string m_bytes;
+    size_t m_length = 0;
 };
 
 // What one importer plugs into the two passes.

@@ -178,7 +178,13 @@ void writeLink(store::TableCursor& links,
     }
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+// A file of standard lines holds a line of text for each line of the company, far below this
+// bound; a larger one is refused before it is read into memory.
+constexpr size_t kMaxStandardLinesBytes = size_t{16} << 20;
+
+// The file's bytes; none when it cannot be read, and none with `tooLarge` set beyond the bound.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, bool& tooLarge) {
+    tooLarge = false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return std::nullopt;
@@ -186,13 +192,14 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
     std::string bytes;
     char buffer[1 << 16];
     size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while (!tooLarge && (read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
         bytes.append(buffer, read);
+        tooLarge = bytes.size() > kMaxStandardLinesBytes;
     }
     // A folder opens on some systems but cannot be read.
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed) {
+    if (failed || tooLarge) {
         return std::nullopt;
     }
     return bytes;
@@ -355,7 +362,15 @@ ui::Outcome ImportStandardLines(workspace::Workspace& window) {
         return ui::Outcome::Cancelled;
     }
     const long company = headerCompany(*connection).value_or(0);
-    const std::optional<std::string> bytes = readWholeFile(*path);
+    bool tooLarge = false;
+    const std::optional<std::string> bytes = readWholeFile(*path, tooLarge);
+    if (tooLarge) {
+        ui.Message(fmt::format("Il file\n\n{}\n\nsupera i {} MB: non è un file di Linee Standard.",
+                               path->string(),
+                               kMaxStandardLinesBytes >> 20),
+                   ui::Icon::Stop);
+        return ui::Outcome::Failed;
+    }
     if (!bytes) {
         ui.Message("Impossibile aprire\n\n" + path->string(), ui::Icon::Exclamation);
         return ui::Outcome::Failed;

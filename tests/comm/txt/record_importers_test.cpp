@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <string>
 
 namespace tramela::comm {
 namespace {
@@ -127,6 +128,30 @@ TEST(ImportFrame, ReaderTakesBothLineEndsLatin1AndAByteOrderMark) {
     ASSERT_TRUE(utf8.open(dir / "b.txt"));
     EXPECT_EQ(readAll(utf8), "tr\xE8|?!|");
     EXPECT_FALSE(RecordFileReader().open(dir / "manca.txt"));
+}
+
+// A line far beyond any record (a file with no line ends) is kept only up to the bound, its
+// length still counted for the refusal; the lines after it read as they are.
+TEST(ImportFrame, ReaderBoundsTheLineItKeepsButCountsItWhole) {
+    test::TempDir dir;
+    const size_t huge = RecordFileReader::kMaxLineBytes * 40;
+    test::writeFile(dir / "a.txt",
+                    std::string("ab\0c\n", 5) + std::string(huge, 'x') + "\r\nok\r\n" +
+                        std::string(huge, 'y'));
+    RecordFileReader reader;
+    ASSERT_TRUE(reader.open(dir / "a.txt"));
+    std::string line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, std::string("ab\0c", 4));
+    EXPECT_EQ(reader.length(), 4U);
+    for (const char* next : {"x", "ok", "y"}) {
+        ASSERT_TRUE(reader.next(line)) << next;
+        EXPECT_EQ(line.substr(0, 1), std::string(next, 1));
+        EXPECT_LE(line.size(), RecordFileReader::kMaxLineBytes);
+        EXPECT_EQ(reader.length(), *next == 'o' ? 2 : huge);
+    }
+    EXPECT_EQ(line, std::string(RecordFileReader::kMaxLineBytes, 'y'));
+    EXPECT_FALSE(reader.next(line));
 }
 
 class RecordImportTest : public test::SampleWorkspace {

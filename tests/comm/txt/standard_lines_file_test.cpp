@@ -112,6 +112,21 @@ TEST_F(StandardLinesTest, BadLinesAreReportedAndSkippedWithTheirCompanyLines) {
 }
 
 // An export without the header's company does not even ask for its file.
+// A file far larger than any company's lines (a disk image chosen by mistake) is refused
+// before it is read into memory, and changes nothing.
+TEST_F(StandardLinesTest, AFileFarBeyondAnyCompanysLinesIsRefusedUnread) {
+    open();
+    const std::string before = tables();
+    test::writeFile(dir / "immagine.txt", std::string((size_t{16} << 20) + 1, '1'));
+    ui.answerFile("file", dir / "immagine.txt");
+    EXPECT_EQ(ImportStandardLines(window()), ui::Outcome::Failed);
+    ASSERT_TRUE(ui.lastMessage());
+    EXPECT_EQ(ui.lastMessage()->text,
+              "Il file\n\n" + (dir / "immagine.txt").string() +
+                  "\n\nsupera i 16 MB: non è un file di Linee Standard.");
+    EXPECT_EQ(tables(), before);
+}
+
 TEST_F(StandardLinesTest, FailuresEndTheCommandsWithTheirMessage) {
     open();
     importFrom(dir / "assente" / "LineeStandard.TXT", "import from a missing folder");
