@@ -268,7 +268,8 @@ struct StoredTrips {
     long reclassified = 0; // of those added, the trips whose authority was unknown
 };
 
-// Adds a corse row for every trip that agrees with its route.
+// Adds a corse row for every trip that agrees with its route, up to the first row the database
+// refuses (it has said why).
 StoredTrips storeTrips(workspace::Workspace& window, const TripImage& image) {
     window.ShowProgressCaption("Registrazione Corse e Orari");
     window.ShowProgressBar();
@@ -278,24 +279,27 @@ StoredTrips storeTrips(workspace::Workspace& window, const TripImage& image) {
     for (std::size_t i = 0; i < image.trips.size(); ++i) {
         const network::TimetableTrip& trip = image.trips[i];
         const TripHeader& header = image.headers[i];
-        if (trip.valid && trip.route && trip.standard && !trip.stops.empty() && corse.AddNew() &&
-            corse.SetField("ID", std::to_string(trip.id.value)) &&
-            corse.SetField("codcorsa", header.code) && corse.SetField("codlinea", header.line) &&
-            corse.SetField("verso", header.direction) &&
-            corse.SetField("parte", std::to_string(trip.stops.front().departure)) &&
-            corse.SetField("ente", std::to_string(header.authority)) &&
-            corse.SetField("lung", std::to_string(header.length)) &&
-            corse.SetField("tempo", std::to_string(header.duration)) &&
-            corse.SetField("ct_lung", std::to_string(header.contractLength)) &&
-            corse.SetField("ct_tempo", std::to_string(header.contractDuration)) &&
-            corse.SetField("id_perc", std::to_string(trip.route->value)) &&
-            corse.SetField("standard", std::to_string(trip.standard->value)) &&
-            corse.SetField("mezzo", " ") && corse.SetField("prevcor", "0") &&
-            corse.SetField("nextcor", "0") && corse.Update()) {
-            ++stored.added;
-            stored.reclassified += header.reclassified ? 1 : 0;
-        }
         window.SetProgress(static_cast<std::int64_t>(i) + 1, total);
+        if (!trip.valid || !trip.route || !trip.standard || trip.stops.empty()) {
+            continue;
+        }
+        if (!(corse.AddNew() && corse.SetField("ID", std::to_string(trip.id.value)) &&
+              corse.SetField("codcorsa", header.code) && corse.SetField("codlinea", header.line) &&
+              corse.SetField("verso", header.direction) &&
+              corse.SetField("parte", std::to_string(trip.stops.front().departure)) &&
+              corse.SetField("ente", std::to_string(header.authority)) &&
+              corse.SetField("lung", std::to_string(header.length)) &&
+              corse.SetField("tempo", std::to_string(header.duration)) &&
+              corse.SetField("ct_lung", std::to_string(header.contractLength)) &&
+              corse.SetField("ct_tempo", std::to_string(header.contractDuration)) &&
+              corse.SetField("id_perc", std::to_string(trip.route->value)) &&
+              corse.SetField("standard", std::to_string(trip.standard->value)) &&
+              corse.SetField("mezzo", " ") && corse.SetField("prevcor", "0") &&
+              corse.SetField("nextcor", "0") && corse.Update())) {
+            break;
+        }
+        ++stored.added;
+        stored.reclassified += header.reclassified ? 1 : 0;
     }
     return stored;
 }
@@ -385,19 +389,25 @@ ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
     if (!transaction.active()) {
         return ui::Outcome::Failed;
     }
-    const network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
-    const long adjusted = adjustRouteStops(window, routes);
-    const StoredTrips trips = storeTrips(window, image);
-    const bool committed = transaction.commit();
-    window.HideProgressBar();
-    if (!committed) {
-        return ui::Outcome::Failed; // nothing was kept, and the connection has said why
-    }
+    network::StandardTripCounts stored = network::StoreStandardTrips(connection, routes);
+    long adjusted = adjustRouteStops(window, routes);
+    StoredTrips trips = storeTrips(window, image);
 
-    // The trips that failed the check were left out with the user's consent; any row refused
-    // among the rest makes the import fail, and the combined import stops there.
+    // The trips that failed the check were left out with the user's consent; a row refused
+    // among the rest (most often a trip the database holds: the same files imported twice) makes
+    // the import fail with nothing of the files kept, not even the standard trips made for them,
+    // and the combined import stops there.
     const bool success = stored.headers == standardTrips && stored.rows == standardRows &&
                          trips.added == congruence.validTrips;
+    window.HideProgressBar();
+    if (!success) {
+        transaction.rollback();
+        stored = {};
+        adjusted = 0;
+        trips = {};
+    } else if (!transaction.commit()) {
+        return ui::Outcome::Failed; // nothing was kept, and the connection has said why
+    }
     std::string text = fmt::format("Risultato dell'importazione delle Corse:\n\n"
                                    "Lette {} righe Corsa\n"
                                    "Lette {} righe Orario\n\n"
@@ -417,6 +427,7 @@ ui::Outcome ImportTrips(workspace::Workspace& window, bool completeImport) {
     if (!success) {
         text += "\n";
         text += kTripProblems;
+        text += "\nNessuna riga è stata registrata: la base dati è rimasta com'era.";
     }
     ui.Message(text, success ? ui::Icon::Information : ui::Icon::Stop);
     return success ? ui::Outcome::Done : ui::Outcome::Failed;
