@@ -695,12 +695,24 @@ ImportPasses runImportPasses(workspace::Workspace& window,
     if (!transaction.active()) {
         return passes;
     }
-    reader.rewind();
+    // The write pass reads the file again. Should it no longer be the file checked (changed or
+    // replaced meanwhile), nothing of it is written: its lines were never checked.
+    bool same = reader.rewind();
     number = 0;
-    while (reader.next(line)) {
+    while (same && reader.next(line)) {
         ++number;
-        steps.write(line);
-        progress.set(number, passes.read);
+        same = number <= passes.read && static_cast<long>(reader.length()) == steps.layout.length;
+        if (same) {
+            steps.write(line);
+            progress.set(number, passes.read);
+        }
+    }
+    if (!same || number != passes.read) {
+        ui.Message(fmt::format("Il file\n\n{}\n\nè cambiato durante l'importazione: nessuna "
+                               "riga è stata registrata.",
+                               path.string()),
+                   ui::Icon::Stop);
+        return passes;
     }
     // A commit the engine refuses keeps nothing of the file: the import has not happened.
     passes.written = transaction.commit();

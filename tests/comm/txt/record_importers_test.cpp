@@ -3,12 +3,15 @@
 #include "comm/txt/record_layouts.h"
 #include "comm/txt/rt_writers.h"
 #include "support/golden.h"
+#include "support/sample_network.h"
 #include "support/sample_workspace.h"
 #include "workspace/text_output.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <string>
+#include <utility>
 
 namespace tramela::comm {
 namespace {
@@ -152,6 +155,50 @@ TEST(ImportFrame, ReaderBoundsTheLineItKeepsButCountsItWhole) {
     }
     EXPECT_EQ(line, std::string(RecordFileReader::kMaxLineBytes, 'y'));
     EXPECT_FALSE(reader.next(line));
+}
+
+// Changes the file when its write pass begins, as a user or a program might between the
+// check and the write.
+class ChangingUi : public ui::ScriptedUi {
+public:
+    std::function<void()> change;
+
+    void ProgressCaption(std::string_view text) override {
+        if (text == "Importazione Cadenze" && change) {
+            std::exchange(change, nullptr)();
+        }
+        ScriptedUi::ProgressCaption(text);
+    }
+};
+
+// A file changed between the check and the write (lines cut short, a line added) writes
+// nothing of it, and says so.
+TEST(ImportFrame, AFileChangedBetweenTheCheckAndTheWriteWritesNothing) {
+    test::TempDir dir;
+    test::createSampleNetwork(dir / "rete.sqlite");
+    ChangingUi ui;
+    workspace::Settings settings(dir / "settings.toml");
+    workspace::Workspace window(ui, settings);
+    window.Startup(dir / "rete.sqlite");
+    ASSERT_TRUE(window.isConnected());
+    RecordExport run{*window.connection(), dir.path(), 42, {}, {}};
+    writeCadenceFile(run);
+    const std::string file = test::readFile(dir / "RT_CADEN.TXT");
+    ASSERT_TRUE(window.connection()->execute(
+        "DELETE FROM period; DELETE FROM calend; DELETE FROM extcod; DELETE FROM cadenz"));
+    const std::string firstLine = file.substr(0, file.find('\n') + 1);
+    for (const std::string& changed : {test::crlfLines({"42", "42"}), file + firstLine}) {
+        ui.change = [&] { test::writeFile(dir / "RT_CADEN.TXT", changed); };
+        ui.answerFile("rt_caden", dir / "RT_CADEN.TXT");
+        EXPECT_EQ(ImportCadences(window, false), Outcome::Failed);
+        EXPECT_TRUE(ui.hasMessage("Il file\n\n" + (dir / "RT_CADEN.TXT").string() +
+                                      "\n\nè cambiato durante l'importazione: nessuna riga è "
+                                      "stata registrata.",
+                                  ui::Icon::Stop));
+        EXPECT_EQ(test::rows(*window.connection(), "SELECT COUNT(*) FROM cadenz"), "0\n");
+        test::writeFile(dir / "RT_CADEN.TXT", file);
+        ui.clear();
+    }
 }
 
 class RecordImportTest : public test::SampleWorkspace {
